@@ -1,0 +1,266 @@
+#include "connection.h"
+
+#include "fbapi.h"
+#include "query.h"
+#include "textcodec.h"
+
+#include <QMutexLocker>
+
+using namespace Firebird;
+
+namespace db {
+
+namespace fb {
+
+IMaster *master()
+{
+    static IMaster *m = fb_get_master_interface();
+    return m;
+}
+
+IUtil *util()
+{
+    static IUtil *u = master()->getUtilInterface();
+    return u;
+}
+
+QString formatStatus(const IStatus *status)
+{
+    char buffer[2048];
+    util()->formatStatus(buffer, sizeof buffer, const_cast<IStatus *>(status));
+    const QByteArray bytes(buffer);
+    // Engine messages are ASCII; data quoted in them comes in the connection's code page.
+    QString text = QString::fromUtf8(bytes);
+    if (text.contains(QChar::ReplacementCharacter))
+        text = fromWin1250(bytes);
+    return text.trimmed();
+}
+
+} // namespace fb
+
+namespace {
+
+// A DPB or TPB under construction, released on every path.
+class Xpb
+{
+public:
+    Xpb(ThrowStatusWrapper *s, unsigned kind) : m_builder(fb::util()->getXpbBuilder(s, kind, nullptr, 0)) {}
+    ~Xpb() { m_builder->dispose(); }
+    IXpbBuilder *operator->() const { return m_builder; }
+
+private:
+    IXpbBuilder *m_builder;
+};
+
+QByteArray localPath(const QString &path)
+{
+    return path.toLocal8Bit();
+}
+
+} // namespace
+
+Connection::Connection() = default;
+
+Connection::~Connection()
+{
+    try {
+        close();
+    } catch (...) {
+        // A destructor cannot report: the handles are dropped either way.
+    }
+}
+
+void Connection::setDatabase(const QString &host, const QString &path)
+{
+    m_host = host;
+    m_path = path;
+}
+
+void Connection::setCredentials(const QString &user, const QString &password)
+{
+    m_user = user;
+    m_password = password;
+}
+
+QString Connection::attachName() const
+{
+    return m_host.isEmpty() ? m_path : m_host + u':' + m_path;
+}
+
+void Connection::open()
+{
+    if (isOpen())
+        return;
+    const QByteArray name = localPath(attachName());
+    const QByteArray user = toWin1250(m_user);
+    const QByteArray password = toWin1250(m_password);
+    m_attachment = fb::call([&](ThrowStatusWrapper *s) {
+        Xpb dpb(s, IXpbBuilder::DPB);
+        dpb->insertString(s, isc_dpb_user_name, user.constData());
+        dpb->insertString(s, isc_dpb_password, password.constData());
+        dpb->insertString(s, isc_dpb_lc_ctype, "WIN1250");
+        IProvider *provider = fb::master()->getDispatcher();
+        IAttachment *a = provider->attachDatabase(s, name.constData(), dpb->getBufferLength(s), dpb->getBuffer(s));
+        provider->release();
+        return a;
+    });
+    try {
+        startTransaction();
+        readCharSetId();
+    } catch (...) {
+        close();
+        throw;
+    }
+}
+
+void Connection::create()
+{
+    if (isOpen())
+        throw Error(QStringLiteral("Połączenie jest już otwarte"));
+    const QByteArray name = localPath(attachName());
+    const QByteArray user = toWin1250(m_user);
+    const QByteArray password = toWin1250(m_password);
+    m_attachment = fb::call([&](ThrowStatusWrapper *s) {
+        Xpb dpb(s, IXpbBuilder::DPB);
+        dpb->insertString(s, isc_dpb_user_name, user.constData());
+        dpb->insertString(s, isc_dpb_password, password.constData());
+        dpb->insertString(s, isc_dpb_lc_ctype, "WIN1250");
+        dpb->insertString(s, isc_dpb_set_db_charset, "WIN1250");
+        dpb->insertInt(s, isc_dpb_sql_dialect, 3);
+        IProvider *provider = fb::master()->getDispatcher();
+        IAttachment *a = provider->createDatabase(s, name.constData(), dpb->getBufferLength(s), dpb->getBuffer(s));
+        provider->release();
+        return a;
+    });
+    try {
+        startTransaction();
+        readCharSetId();
+    } catch (...) {
+        close();
+        throw;
+    }
+}
+
+void Connection::startTransaction()
+{
+    m_transaction = fb::call([&](ThrowStatusWrapper *s) {
+        // Read committed, so that the long-lived transaction always sees what was
+        // committed; a lock held by another user is waited for, but not forever.
+        Xpb tpb(s, IXpbBuilder::TPB);
+        tpb->insertTag(s, isc_tpb_read_committed);
+        tpb->insertTag(s, isc_tpb_rec_version);
+        tpb->insertTag(s, isc_tpb_write);
+        tpb->insertTag(s, isc_tpb_wait);
+        tpb->insertInt(s, isc_tpb_lock_timeout, 30);
+        return m_attachment->startTransaction(s, tpb->getBufferLength(s), tpb->getBuffer(s));
+    });
+}
+
+void Connection::readCharSetId()
+{
+    Query q(*this, QStringLiteral("select rdb$character_set_id from rdb$character_sets "
+                                  "where rdb$character_set_name = 'WIN1250'"));
+    q.execute();
+    if (!q.next())
+        throw Error(QStringLiteral("Serwer nie zna zestawu znaków WIN1250"));
+    m_win1250Id = unsigned(q.value(0).toInt());
+}
+
+void Connection::close()
+{
+    {
+        QMutexLocker lock(&m_queriesLock);
+        for (Query *q : std::as_const(m_queries))
+            q->releaseHandles();
+    }
+    if (m_transaction) {
+        ITransaction *t = std::exchange(m_transaction, nullptr);
+        try {
+            fb::call([&](ThrowStatusWrapper *s) { t->commit(s); });
+        } catch (const Error &) {
+            t->release();
+        }
+    }
+    if (m_attachment) {
+        IAttachment *a = std::exchange(m_attachment, nullptr);
+        try {
+            fb::call([&](ThrowStatusWrapper *s) { a->detach(s); });
+        } catch (const Error &) {
+            // The server is gone or refused: drop our end of the attachment.
+            a->release();
+        }
+    }
+}
+
+IAttachment *Connection::attachment() const
+{
+    if (!m_attachment)
+        throw Error(QStringLiteral("Brak połączenia z bazą danych ") + databaseName());
+    return m_attachment;
+}
+
+ITransaction *Connection::transaction()
+{
+    attachment();
+    if (!m_transaction)
+        startTransaction();
+    return m_transaction;
+}
+
+void Connection::commitRetaining()
+{
+    ITransaction *t = transaction();
+    fb::call([&](ThrowStatusWrapper *s) { t->commitRetaining(s); });
+}
+
+void Connection::rollbackRetaining()
+{
+    ITransaction *t = transaction();
+    fb::call([&](ThrowStatusWrapper *s) { t->rollbackRetaining(s); });
+}
+
+void Connection::executeImmediate(const QString &sql)
+{
+    const QByteArray text = toWin1250(sql);
+    ITransaction *t = transaction();
+    fb::call([&](ThrowStatusWrapper *s) {
+        m_attachment->execute(s, t, 0, text.constData(), 3, nullptr, nullptr, nullptr, nullptr);
+    });
+}
+
+void Connection::registerQuery(Query *q)
+{
+    QMutexLocker lock(&m_queriesLock);
+    m_queries.insert(q);
+}
+
+void Connection::unregisterQuery(Query *q)
+{
+    QMutexLocker lock(&m_queriesLock);
+    m_queries.remove(q);
+}
+
+AtomicWork::AtomicWork(Connection &connection)
+    : m_connection(connection)
+{
+    m_connection.commitRetaining();
+}
+
+AtomicWork::~AtomicWork()
+{
+    if (m_done || !m_connection.isOpen())
+        return;
+    try {
+        m_connection.rollbackRetaining();
+    } catch (const Error &) {
+        // The connection failed under us: the server discards the work itself.
+    }
+}
+
+void AtomicWork::commit()
+{
+    m_connection.commitRetaining();
+    m_done = true;
+}
+
+} // namespace db

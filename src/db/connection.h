@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QMutex>
+#include <QString>
+#include <QStringList>
+#include <QSet>
+
+namespace Firebird {
+class IAttachment;
+class ITransaction;
+} // namespace Firebird
+
+namespace db {
+
+class Query;
+
+// One attachment to a Firebird database with its one long-lived transaction.
+// The database is addressed as host + ":" + path; an empty host opens the path
+// locally through the embedded engine (Firebird rejects a name beginning with ":").
+// Text crosses the connection in Windows-1250 and is converted to and from Unicode.
+class Connection
+{
+public:
+    static constexpr const char *DefaultUser = "SYSDBA";
+    static constexpr const char *DefaultPassword = "M305X718";
+
+    Connection();
+    ~Connection();
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+
+    void setDatabase(const QString &host, const QString &path);
+    QString host() const { return m_host; }
+    QString path() const { return m_path; }
+    // host + ":" + path, as every message names the database.
+    QString databaseName() const { return m_host + u':' + m_path; }
+    void setCredentials(const QString &user, const QString &password);
+    QString user() const { return m_user; }
+
+    void open();
+    void close();
+    bool isOpen() const { return m_attachment != nullptr; }
+
+    // Creates a new database file (default character set WIN1250, dialect 3)
+    // and leaves this connection open on it.
+    void create();
+
+    // Commits the work of the long-lived transaction and keeps it open.
+    void commitRetaining();
+    // Undoes the uncommitted work of the long-lived transaction and keeps it open.
+    void rollbackRetaining();
+
+    // Runs one statement without parameters or result (DDL) in the long-lived transaction.
+    void executeImmediate(const QString &sql);
+
+    // Used by Query.
+    Firebird::IAttachment *attachment() const;
+    Firebird::ITransaction *transaction();
+    unsigned win1250CharSetId() const { return m_win1250Id; }
+
+private:
+    friend class Query;
+    void registerQuery(Query *q);
+    void unregisterQuery(Query *q);
+    QString attachName() const;
+    void startTransaction();
+    void readCharSetId();
+
+    QString m_host;
+    QString m_path;
+    QString m_user = QString::fromLatin1(DefaultUser);
+    QString m_password = QString::fromLatin1(DefaultPassword);
+    Firebird::IAttachment *m_attachment = nullptr;
+    Firebird::ITransaction *m_transaction = nullptr;
+    unsigned m_win1250Id = 0;
+    QMutex m_queriesLock;
+    QSet<Query *> m_queries;
+};
+
+// All-or-nothing work on one connection: what was pending before is committed
+// first; the work is committed by commit() and undone if the guard goes out of
+// scope without it (an exception, an early return).
+class AtomicWork
+{
+public:
+    explicit AtomicWork(Connection &connection);
+    ~AtomicWork();
+    AtomicWork(const AtomicWork &) = delete;
+    AtomicWork &operator=(const AtomicWork &) = delete;
+    void commit();
+
+private:
+    Connection &m_connection;
+    bool m_done = false;
+};
+
+} // namespace db

@@ -1,0 +1,115 @@
+#include "commandline.h"
+
+#include "common/messages.h"
+#include "db/error.h"
+#include "import/versioncheck.h"
+#include "shell/startuptask.h"
+#include "store/datamodule.h"
+#include "store/schema.h"
+
+#include <QTextStream>
+
+namespace {
+
+void print(const QString &text)
+{
+    QTextStream(stdout) << text << Qt::endl;
+}
+
+int usageError(const QString &text)
+{
+    QTextStream err(stderr);
+    err << text << Qt::endl << usageText() << Qt::endl;
+    return 2;
+}
+
+// The window's caption, kept for printing.
+class CaptionSink : public StartupSink
+{
+public:
+    QString caption = QStringLiteral("Opis Struktur danych");
+    void appendCaption(const QString &suffix) override { caption += suffix; }
+    void setPeriodButtons(bool, bool) override {}
+};
+
+int createDatabase(const QStringList &args, Messages &messages)
+{
+    if (args.size() != 1)
+        return usageError(QStringLiteral("create-database wymaga jednej ścieżki pliku bazy danych."));
+    try {
+        store::createReportingDatabase(args.first());
+    } catch (const std::exception &e) {
+        showFailure(messages, e);
+        return 1;
+    }
+    messages.showInformation(QStringLiteral("Utworzono pustą bazę danych ") + args.first(), applicationTitle());
+    return 0;
+}
+
+int checkLokra(const QStringList &args, Messages &messages)
+{
+    if (!args.isEmpty())
+        return usageError(QStringLiteral("check-lokra nie przyjmuje argumentów."));
+    store::DataModule dm;
+    CaptionSink sink;
+    StartupTask task(dm, messages, sink);
+    task.connectDatabases();
+    print(sink.caption);
+    if (dm.LokraFailed)
+        return 1;
+    try {
+        import::CheckLoanSystemVersion(dm.LOKRA, messages);
+    } catch (const std::exception &e) {
+        showFailure(messages, e);
+        return 1;
+    }
+    return dm.KsuFailed ? 1 : 0;
+}
+
+} // namespace
+
+QString usageText()
+{
+    return QStringLiteral(
+        "Użycie: tervala [--home KATALOG] [POLECENIE ...]\n"
+        "Bez polecenia uruchamia okno programu. Polecenia:\n"
+        "  create-database PLIK   tworzy pustą bazę danych sprawozdań\n"
+        "  check-lokra            łączy obie bazy i sprawdza wersję programu Lokra");
+}
+
+CommandLine CommandLine::parse(const QStringList &arguments)
+{
+    CommandLine cl;
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString &a = arguments[i];
+        if (cl.words.isEmpty() && a == QStringLiteral("--home")) {
+            if (i + 1 >= arguments.size()) {
+                cl.usageError = QStringLiteral("Po --home brakuje katalogu.");
+                return cl;
+            }
+            cl.home = arguments[++i];
+        } else if (cl.words.isEmpty() && a.startsWith(QStringLiteral("--home="))) {
+            cl.home = a.mid(7);
+        } else if (cl.words.isEmpty() && (a == QStringLiteral("--help") || a == QStringLiteral("-h"))) {
+            cl.usageError = QStringLiteral(" ");
+            return cl;
+        } else {
+            cl.words << a;
+        }
+    }
+    return cl;
+}
+
+int runCommand(const CommandLine &commandLine)
+{
+    if (!commandLine.usageError.isEmpty())
+        return usageError(commandLine.usageError.trimmed());
+    ConsoleMessages messages;
+    const QString command = commandLine.words.value(0);
+    const QStringList args = commandLine.words.mid(1);
+    if (command == QStringLiteral("create-database"))
+        return createDatabase(args, messages);
+    if (command == QStringLiteral("check-lokra"))
+        return checkLokra(args, messages);
+    return usageError(QStringLiteral("Nieznane polecenie: ") + command);
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QStringList>
+
+#include <optional>
+
+// tervala [--home DIR] COMMAND ...: runs one workflow without a window and prints
+// each message as "caption: text". Exit status 0 when the command completed, 1
+// when it stopped on an error or a refusal, 2 for a usage error.
+struct CommandLine
+{
+    QString home;      // empty: the folder of the executable
+    QStringList words; // the command and its arguments; empty: start the window
+    QString usageError;
+
+    static CommandLine parse(const QStringList &arguments);
+};
+
+int runCommand(const CommandLine &commandLine);
+QString usageText();

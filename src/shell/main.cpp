@@ -1,0 +1,41 @@
+#include "commandline.h"
+#include "common/apppaths.h"
+#include "common/messages.h"
+#include "mainwindow.h"
+#include "store/datamodule.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+int main(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine commandLine = CommandLine::parse(arguments);
+    const bool windowless = !commandLine.words.isEmpty() || !commandLine.usageError.isEmpty();
+    if (windowless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(applicationTitle());
+    QLocale::setDefault(QLocale(QLocale::Polish, QLocale::Poland));
+    QTranslator qtTranslations;
+    if (qtTranslations.load(QLocale(QLocale::Polish), QStringLiteral("qtbase"), QStringLiteral("_"),
+                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(&qtTranslations);
+    if (!commandLine.home.isEmpty())
+        AppPaths::setHome(commandLine.home);
+
+    if (windowless)
+        return runCommand(commandLine);
+
+    store::DataModule dataModule;
+    MainWindow window(dataModule);
+    window.showMaximized();
+    const int status = app.exec();
+    window.finishStartupTask();
+    return status;
+}

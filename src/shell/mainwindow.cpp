@@ -1,0 +1,235 @@
+#include "mainwindow.h"
+
+#include "store/datamodule.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QThread>
+#include <QVBoxLayout>
+
+namespace {
+
+QComboBox *periodCombo(const char *name, int first, int last, int width)
+{
+    auto *combo = new QComboBox;
+    combo->setObjectName(QString::fromLatin1(name));
+    combo->setEditable(true);
+    for (int i = first; i <= last; ++i)
+        combo->addItem(QString::number(i).rightJustified(2, u'0'));
+    combo->setCurrentIndex(-1);
+    combo->setEditText(QString());
+    combo->setMinimumWidth(width);
+    return combo;
+}
+
+QPushButton *button(const char *name, const QString &caption, bool enabled)
+{
+    auto *b = new QPushButton(caption);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setEnabled(enabled);
+    return b;
+}
+
+} // namespace
+
+MainWindow::MainWindow(store::DataModule &dataModule, QWidget *parent)
+    : QMainWindow(parent), m_dm(dataModule), m_messages(this)
+{
+    setObjectName(QStringLiteral("TGlowne"));
+    setWindowTitle(QStringLiteral("Opis Struktur danych"));
+    resize(1264, 744);
+    buildPages();
+    buildMenu();
+}
+
+MainWindow::~MainWindow()
+{
+    finishStartupTask();
+}
+
+void MainWindow::buildPages()
+{
+    auto *central = new QWidget;
+    auto *layout = new QVBoxLayout(central);
+    Pc_struktura = new QTabWidget;
+    Pc_struktura->setObjectName(QStringLiteral("Pc_struktura"));
+    layout->addWidget(Pc_struktura);
+
+    struct PageDescription
+    {
+        const char *name;
+        const char *caption;
+        const char *title;
+        const char *from;
+        const char *to;
+    };
+    static const PageDescription pages[] = {
+        {"Ts_dane_inst", "Dane Funduszu", "Dane o podmiocie prowadzącym fundusz pożyczkowy w okresie", "Ld_od", "Ld_do"},
+        {"Ts_kap_poz", "Kapitał pożyczkowy", "Kapitał pożyczkowy w okresie", "Lkp_od", "Lkp_do"},
+        {"Ts_zasady", "Zasady gospodarowania", "Zasady gospodarowania Funduszem Pożyczkowym w okresie", "Lz_od", "Lz_do"},
+        {"Ts_dane", "Dane zbiorcze", "Dane dotyczące udzielonych pożyczek za okres", "Lp_od", "Lp_do"},
+        {"Ts_akt_strat", "Aktywne i stracone pożyczki", "Dane dotyczące aktywnych i straconych pożyczek w okresie",
+         "La_od", "La_do"},
+    };
+    for (const PageDescription &p : pages) {
+        auto *page = new QWidget;
+        page->setObjectName(QString::fromLatin1(p.name));
+        auto *pageLayout = new QVBoxLayout(page);
+        pageLayout->addWidget(pageHeader(QString::fromUtf8(p.title), p.from, p.to));
+        if (Pc_struktura->count() == 0) {
+            auto *row = new QHBoxLayout;
+            row->addStretch(1);
+            row->addWidget(buildPeriodFrame());
+            pageLayout->addLayout(row, 1);
+            Postep = new QProgressBar;
+            Postep->setObjectName(QStringLiteral("Postep"));
+            Postep->setRange(0, 100);
+            Postep->setValue(0);
+            pageLayout->addWidget(Postep);
+            spr_imp = new QLabel;
+            spr_imp->setObjectName(QStringLiteral("spr_imp"));
+            spr_imp->hide();
+            pageLayout->addWidget(spr_imp);
+        } else {
+            pageLayout->addStretch(1);
+        }
+        Pc_struktura->addTab(page, QString::fromUtf8(p.caption));
+    }
+    if (QWidget *capital = Pc_struktura->widget(1))
+        capital->setToolTip(QStringLiteral("Aby usunąc nalezy wybrac pozycje z listy i nacisnac przycisk"));
+    setCentralWidget(central);
+}
+
+QWidget *MainWindow::pageHeader(const QString &title, const char *fromName, const char *toName)
+{
+    auto *header = new QWidget;
+    auto *row = new QHBoxLayout(header);
+    row->setContentsMargins(0, 0, 0, 0);
+    auto *caption = new QLabel(title);
+    QFont bold = caption->font();
+    bold.setBold(true);
+    bold.setPointSizeF(bold.pointSizeF() * 1.2);
+    caption->setFont(bold);
+    row->addWidget(caption);
+    for (const char *name : {fromName, toName}) {
+        auto *label = new QLabel;
+        label->setObjectName(QString::fromLatin1(name));
+        label->setFont(bold);
+        label->hide();
+        row->addWidget(label);
+    }
+    row->addStretch(1);
+    return header;
+}
+
+QWidget *MainWindow::buildPeriodFrame()
+{
+    auto *frame = new QWidget;
+    auto *column = new QVBoxLayout(frame);
+
+    auto *period = new QGroupBox(QStringLiteral("Dane"));
+    auto *grid = new QGridLayout(period);
+    cb_odmc = periodCombo("cb_odmc", 1, 12, 60);
+    cb_odrok = periodCombo("cb_odrok", 1985, 2017, 80);
+    cb_domc = periodCombo("cb_domc", 1, 12, 60);
+    cb_dorok = periodCombo("cb_dorok", 1985, 2017, 80);
+    grid->addWidget(new QLabel(QStringLiteral("od")), 0, 0, 1, 2, Qt::AlignHCenter);
+    grid->addWidget(new QLabel(QStringLiteral("do")), 0, 2, 1, 2, Qt::AlignHCenter);
+    grid->addWidget(cb_odmc, 1, 0);
+    grid->addWidget(cb_odrok, 1, 1);
+    grid->addWidget(cb_domc, 1, 2);
+    grid->addWidget(cb_dorok, 1, 3);
+    bb_zdane = button("bb_zdane", QStringLiteral("Zaimportuj dane"), false);
+    bb_edycja = button("bb_edycja", QStringLiteral("Edycja okresu"), false);
+    grid->addWidget(bb_zdane, 2, 0, 1, 4);
+    grid->addWidget(bb_edycja, 3, 0, 1, 4);
+    column->addWidget(period);
+
+    auto *saving = new QGroupBox(QStringLiteral("Zapisywanie danych"));
+    auto *savingColumn = new QVBoxLayout(saving);
+    bb_zapisw = button("bb_zapisw", QStringLiteral("Zapisz zmiany"), false);
+    bb_zapis = button("bb_zapis", QStringLiteral("Zapisz do pliku"), false);
+    bb_zapis->setToolTip(QStringLiteral("Zapis i wysłanie danych do KSU"));
+    bb_druk = button("bb_druk", QStringLiteral("Drukuj dane"), false);
+    savingColumn->addWidget(bb_zapisw);
+    savingColumn->addWidget(bb_zapis);
+    savingColumn->addWidget(bb_druk);
+    column->addWidget(saving);
+
+    bb_wyjscie = button("bb_wyjscie", QStringLiteral("Wyjście"), true);
+    connect(bb_wyjscie, &QPushButton::clicked, this, &QWidget::close);
+    column->addWidget(bb_wyjscie);
+    column->addStretch(1);
+    return frame;
+}
+
+void MainWindow::buildMenu()
+{
+    QMenu *menu = menuBar()->addMenu(QStringLiteral("Menu"));
+    menu->setObjectName(QStringLiteral("Menu"));
+    menu->addAction(QStringLiteral("O programie"))->setObjectName(QStringLiteral("Oprogramie1"));
+    menu->addAction(QStringLiteral("Wczytanie słownika składników"))->setObjectName(QStringLiteral("Wczyt"));
+    menu->addAction(QStringLiteral("Instalacja wersji"))->setObjectName(QStringLiteral("Instalacjawersji1"));
+    menu->addSeparator();
+    QAction *quit = menu->addAction(QStringLiteral("Zamknięcie programu"));
+    quit->setObjectName(QStringLiteral("Zamknij"));
+    connect(quit, &QAction::triggered, this, &QWidget::close);
+}
+
+void MainWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_activated) {
+        m_activated = true;
+        FormActivate();
+    }
+}
+
+void MainWindow::FormActivate()
+{
+    Pc_struktura->setCurrentIndex(0);
+    m_periodOpen = false;
+    m_startupThread = QThread::create([this] {
+        StartupTask task(m_dm, m_messages, *this);
+        task.run();
+    });
+    m_startupThread->setObjectName(QStringLiteral("StartupTask"));
+    m_startupThread->start();
+}
+
+void MainWindow::finishStartupTask()
+{
+    if (!m_startupThread)
+        return;
+    m_messages.shutDown();
+    // Pending calls of the task into this thread are delivered (and answered
+    // without a box) until it ends.
+    while (!m_startupThread->wait(20))
+        QCoreApplication::processEvents();
+    delete m_startupThread;
+    m_startupThread = nullptr;
+}
+
+void MainWindow::appendCaption(const QString &suffix)
+{
+    QMetaObject::invokeMethod(this, [this, suffix] { setWindowTitle(windowTitle() + suffix); }, Qt::QueuedConnection);
+}
+
+void MainWindow::setPeriodButtons(bool importEnabled, bool openEnabled)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, importEnabled, openEnabled] {
+            bb_zdane->setEnabled(importEnabled);
+            bb_edycja->setEnabled(openEnabled);
+        },
+        Qt::QueuedConnection);
+}

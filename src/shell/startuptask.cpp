@@ -1,0 +1,89 @@
+#include "startuptask.h"
+
+#include "common/apppaths.h"
+#include "common/inifile.h"
+#include "common/messages.h"
+#include "db/query.h"
+#include "store/datamodule.h"
+
+StartupTask::StartupTask(store::DataModule &dataModule, Messages &messages, StartupSink &sink)
+    : m_dm(dataModule), m_messages(messages), m_sink(sink)
+{
+}
+
+void StartupTask::run()
+{
+    store::BusyGate::Hold hold(m_dm.reportingGate);
+    connectDatabases();
+    const bool ksu = !m_dm.KsuFailed;
+    const bool lokra = !m_dm.LokraFailed;
+    m_sink.setPeriodButtons(ksu && lokra, ksu);
+    if (ksu) {
+        try {
+            recordVersion();
+        } catch (const std::exception &e) {
+            showFailure(m_messages, e);
+        }
+    }
+    CheckForUpdates();
+}
+
+void StartupTask::connectDatabases()
+{
+    m_dm.KsuFailed = false;
+    m_dm.LokraFailed = false;
+    const IniFile ini = IniFile::read(AppPaths::settingsFile());
+
+    const store::DatabaseSettings ksu = store::reportingDatabaseSettings(ini);
+    m_dm.SettingsHost = ksu.host;
+    m_dm.SettingsPathKsu = ksu.path;
+    switch (store::connectDatabase(m_dm.KSU, ksu)) {
+    case store::ConnectResult::Connected:
+    case store::ConnectResult::ConnectedOnRetry:
+        m_sink.appendCaption(QStringLiteral("."));
+        break;
+    case store::ConnectResult::Failed:
+        m_messages.showError(store::connectionFailureText(m_dm.KSU), QStringLiteral("Błąd serwera"));
+        m_dm.KsuFailed = true;
+        break;
+    }
+
+    const store::DatabaseSettings lokra = store::lokraDatabaseSettings(ini);
+    m_dm.SettingsPathLokra = lokra.path;
+    switch (store::connectDatabase(m_dm.LOKRA, lokra)) {
+    case store::ConnectResult::Connected:
+        m_sink.appendCaption(QStringLiteral("."));
+        break;
+    case store::ConnectResult::ConnectedOnRetry:
+        m_sink.appendCaption(QStringLiteral(".."));
+        break;
+    case store::ConnectResult::Failed:
+        m_messages.showError(store::connectionFailureText(m_dm.LOKRA), QStringLiteral("Błąd serwera"));
+        m_dm.LokraFailed = true;
+        break;
+    }
+}
+
+void StartupTask::recordVersion()
+{
+    QString previous;
+    {
+        db::Query last(m_dm.KSU, QStringLiteral("select * from logowanie where dataw=(select max(dataw) from logowanie);"));
+        last.execute();
+        if (last.next())
+            previous = last.value(u"Wersja").toString();
+    }
+    db::Query insert(m_dm.KSU, QStringLiteral("insert into LOGOWANIE (Wersja) values (:d0)"));
+    insert.execute({applicationTitle()});
+    m_dm.KSU.commitRetaining();
+    if (!previous.isEmpty() && previous != applicationTitle()) {
+        m_messages.showWarning(QStringLiteral("Zmieniono wersję programu od ostatniego logowania\rPoprzednia to: ")
+                                   + previous + QStringLiteral("\rAktualna to: ") + applicationTitle(),
+                               QStringLiteral("Zmiana wersji"));
+    }
+}
+
+void StartupTask::CheckForUpdates()
+{
+    // The online checks of the update server are not built yet: nothing to do.
+}
