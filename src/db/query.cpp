@@ -123,7 +123,14 @@ Query::Query(Connection &connection, const QString &sql)
         count = std::max(count, n + 1);
     m_params.resize(count);
     m_connection.registerQuery(this);
-    prepare();
+    try {
+        prepare();
+    } catch (...) {
+        // No destructor runs for a constructor that throws.
+        m_connection.unregisterQuery(this);
+        releaseHandles();
+        throw;
+    }
 }
 
 Query::~Query()

@@ -40,8 +40,8 @@ QPushButton *button(const char *name, const QString &caption, bool enabled)
 
 } // namespace
 
-MainWindow::MainWindow(store::DataModule &dataModule, QWidget *parent)
-    : QMainWindow(parent), m_dm(dataModule), m_messages(this)
+MainWindow::MainWindow(store::DataModule &dataModule, Messages *messages, QWidget *parent)
+    : QMainWindow(parent), m_dm(dataModule), m_boxes(this), m_messages(messages ? messages : &m_boxes)
 {
     setObjectName(QStringLiteral("TGlowne"));
     setWindowTitle(QStringLiteral("Opis Struktur danych"));
@@ -198,8 +198,12 @@ void MainWindow::FormActivate()
     Pc_struktura->setCurrentIndex(0);
     m_periodOpen = false;
     m_startupThread = QThread::create([this] {
-        StartupTask task(m_dm, m_messages, *this);
-        task.run();
+        try {
+            StartupTask(m_dm, *m_messages, *this).run();
+        } catch (const std::exception &e) {
+            showFailure(*m_messages, e);
+        }
+        QMetaObject::invokeMethod(this, &MainWindow::startupFinished, Qt::QueuedConnection);
     });
     m_startupThread->setObjectName(QStringLiteral("StartupTask"));
     m_startupThread->start();
@@ -209,7 +213,7 @@ void MainWindow::finishStartupTask()
 {
     if (!m_startupThread)
         return;
-    m_messages.shutDown();
+    m_boxes.shutDown();
     // Pending calls of the task into this thread are delivered (and answered
     // without a box) until it ends.
     while (!m_startupThread->wait(20))

@@ -23,12 +23,16 @@ class MainWindow : public QMainWindow, private StartupSink
     Q_OBJECT
 
 public:
-    explicit MainWindow(store::DataModule &dataModule, QWidget *parent = nullptr);
+    // `messages` replaces the window's message boxes (the tests' recorder).
+    explicit MainWindow(store::DataModule &dataModule, Messages *messages = nullptr, QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    Messages &messages() { return m_messages; }
+    Messages &messages() { return *m_messages; }
     // Waits for the start-up task, answering nothing more on its behalf.
     void finishStartupTask();
+
+signals:
+    void startupFinished();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -45,7 +49,8 @@ private:
     void setPeriodButtons(bool importEnabled, bool openEnabled) override;
 
     store::DataModule &m_dm;
-    WidgetMessages m_messages;
+    WidgetMessages m_boxes;
+    Messages *m_messages;
     QThread *m_startupThread = nullptr;
     bool m_activated = false;
     bool m_periodOpen = false;

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+// Runs the built program with arguments and returns its exit status and output.
+struct CliResult
+{
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+inline CliResult runTervala(const QStringList &arguments, int timeoutMs = 120000)
+{
+    QProcess p;
+    p.start(QStringLiteral(TERVALA_BINARY), arguments);
+    p.waitForFinished(timeoutMs);
+    CliResult r;
+    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}

@@ -1,0 +1,62 @@
+#include "workspace.h"
+
+#include "common/apppaths.h"
+#include "db/connection.h"
+#include "db/sqlscript.h"
+#include "store/schema.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+Workspace::Workspace()
+{
+    if (!m_dir.isValid())
+        qFatal("cannot make a temporary folder");
+}
+
+QString Workspace::path(const QString &name) const
+{
+    return name.isEmpty() ? m_dir.path() : QDir(m_dir.path()).filePath(name);
+}
+
+QString Workspace::createReportingDatabase(const QString &name)
+{
+    store::createReportingDatabase(path(name));
+    return path(name);
+}
+
+QString Workspace::createDatabase(const QString &name, const QString &script)
+{
+    db::Connection c;
+    c.setDatabase(QString(), path(name));
+    c.create();
+    db::runSqlScript(c, script);
+    c.close();
+    return path(name);
+}
+
+QString Workspace::createLokraDatabase(const QString &version, const QString &name)
+{
+    return createDatabase(name, QStringLiteral("create table firma (wersja varchar(20), nr_rekordu integer);\n"
+                                               "insert into firma values ('%1', 1);\n")
+                                    .arg(version));
+}
+
+void Workspace::writeIni(const QByteArray &contents)
+{
+    QFile f(path(QStringLiteral("TV.ini")));
+    if (!f.open(QIODevice::WriteOnly))
+        qFatal("cannot write TV.ini");
+    f.write(contents);
+}
+
+void Workspace::writeEmbeddedIni(const QString &ksu, const QString &lokra)
+{
+    writeIni(QStringLiteral("[Settings]\r\nHost=\r\nPath_ksu=%1\r\nPath=%2\r\n").arg(path(ksu), path(lokra)).toUtf8());
+}
+
+void Workspace::makeHome() const
+{
+    AppPaths::setHome(m_dir.path());
+}

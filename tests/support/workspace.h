@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// One test case's private folder: the program's home with TV.ini, a reporting
+// database and a Lokra database made from a few SQL lines.
+class Workspace
+{
+public:
+    Workspace();
+    QString path(const QString &name = QString()) const;
+
+    // A new reporting database with the program's schema.
+    QString createReportingDatabase(const QString &name = QStringLiteral("ksu.fdb"));
+    // A new database (WIN1250) on which the statements (isql script syntax) are run.
+    QString createDatabase(const QString &name, const QString &script);
+    // A Lokra database with the FIRMA table only and the given version text.
+    QString createLokraDatabase(const QString &version = QStringLiteral("4.17P"),
+                                const QString &name = QStringLiteral("lokra.fdb"));
+    void writeIni(const QByteArray &contents);
+    // TV.ini for embedded access to both databases of this workspace.
+    void writeEmbeddedIni(const QString &ksu = QStringLiteral("ksu.fdb"), const QString &lokra = QStringLiteral("lokra.fdb"));
+    // Makes this folder the program's home.
+    void makeHome() const;
+
+private:
+    QTemporaryDir m_dir;
+};
