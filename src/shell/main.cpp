@@ -5,9 +5,13 @@
 #include "store/datamodule.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+
+#include <unistd.h>
 
 int main(int argc, char *argv[])
 {
@@ -18,6 +22,13 @@ int main(int argc, char *argv[])
     const bool windowless = !commandLine.words.isEmpty() || !commandLine.usageError.isEmpty();
     if (windowless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (windowless && qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        // Qt warns on every run without one; a private folder of our own silences it.
+        const QByteArray runtime = QDir::tempPath().toLocal8Bit() + "/tervala-runtime-" + QByteArray::number(getuid());
+        QDir().mkpath(QString::fromLocal8Bit(runtime));
+        QFile::setPermissions(QString::fromLocal8Bit(runtime), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", runtime);
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(applicationTitle());
