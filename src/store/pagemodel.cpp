@@ -265,6 +265,12 @@ void PageModel::setItems(const QString &control, const QStringList &items)
     emit itemsChanged(control);
 }
 
+void PageModel::setCapitalSources(QList<CapitalSource> sources)
+{
+    m_capitalSources = std::move(sources);
+    emit capitalSourcesChanged();
+}
+
 void PageModel::recomputeCountSum(int group)
 {
     qint64 total = 0;

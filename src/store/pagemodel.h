@@ -47,6 +47,15 @@ private:
     double m_real = 0;
 };
 
+// One row of the capital sources grid (DANE_KAP rows with ZRODLO 1).
+struct CapitalSource
+{
+    qint64 id = 0;
+    QString nazwa;
+    db::Money kwota;
+    bool operator==(const CapitalSource &) const = default;
+};
+
 // The fields of the period's pages, one per control name, without any widget. The
 // pages show it, the loads, saves, import and reports read and write it.
 class PageModel : public QObject
@@ -83,6 +92,10 @@ public:
     QStringList items(const QString &control) const { return m_items.value(control); }
     void setItems(const QString &control, const QStringList &items);
 
+    // The capital sources of the open period, as the grid shows them.
+    const QList<CapitalSource> &capitalSources() const { return m_capitalSources; }
+    void setCapitalSources(QList<CapitalSource> sources);
+
     // The statistics page's sum of one breakdown (index into StatisticGroups): the
     // counts added as integers, or the values added exactly as money.
     void recomputeCountSum(int group);
@@ -101,6 +114,7 @@ public:
 signals:
     void fieldChanged(const QString &control);
     void itemsChanged(const QString &control);
+    void capitalSourcesChanged();
 
 private:
     struct Field
@@ -116,6 +130,7 @@ private:
 
     QHash<QString, Field> m_fields;
     QHash<QString, QStringList> m_items;
+    QList<CapitalSource> m_capitalSources;
     std::vector<FieldSpec> m_sumSpecs;
 };
 

@@ -1,0 +1,1 @@
+// The period's loads and saves of the reporting database: being written.
