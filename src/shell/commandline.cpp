@@ -3,7 +3,9 @@
 #include "common/messages.h"
 #include "db/error.h"
 #include "import/versioncheck.h"
+#include "shell/periodworkflow.h"
 #include "shell/startuptask.h"
+#include "store/pagemodel.h"
 #include "store/datamodule.h"
 #include "store/schema.h"
 
@@ -66,6 +68,39 @@ int checkLokra(const QStringList &args, Messages &messages)
     return dm.KsuFailed ? 1 : 0;
 }
 
+// Connects both databases as the start-up task does; false (after the error
+// messages) when the reporting database is out of reach.
+bool connectForCommand(store::DataModule &dm, Messages &messages)
+{
+    CaptionSink sink;
+    StartupTask(dm, messages, sink).connectDatabases();
+    return !dm.KsuFailed;
+}
+
+int openPeriod(const QStringList &args, Messages &messages)
+{
+    if (args.size() != 4)
+        return usageError(QStringLiteral("open wymaga czterech argumentów: MC RRRR MC RRRR."));
+    store::DataModule dm;
+    if (!connectForCommand(dm, messages))
+        return 1;
+    store::PageModel model;
+    PeriodView view;
+    PeriodWorkflow workflow(dm, model, messages, view);
+    try {
+        if (!workflow.bb_edycjaClick({args[0], args[1], args[2], args[3]}))
+            return 1;
+    } catch (const std::exception &e) {
+        showFailure(messages, e);
+        return 1;
+    }
+    const QStringList controls = store::PageModel::institutionControls() + store::PageModel::ruleControls()
+        + store::PageModel::statisticsControls() + store::PageModel::activeLostControls();
+    for (const QString &control : controls)
+        print(control + u'=' + model.shownText(control));
+    return 0;
+}
+
 } // namespace
 
 QString usageText()
@@ -74,7 +109,8 @@ QString usageText()
         "Użycie: tervala [--home KATALOG] [POLECENIE ...]\n"
         "Bez polecenia uruchamia okno programu. Polecenia:\n"
         "  create-database PLIK   tworzy pustą bazę danych sprawozdań\n"
-        "  check-lokra            łączy obie bazy i sprawdza wersję programu Lokra");
+        "  check-lokra            łączy obie bazy i sprawdza wersję programu Lokra\n"
+        "  open MC RRRR MC RRRR   otwiera okres jak \"Edycja okresu\" i wypisuje pola stron");
 }
 
 CommandLine CommandLine::parse(const QStringList &arguments)
@@ -111,5 +147,7 @@ int runCommand(const CommandLine &commandLine)
         return createDatabase(args, messages);
     if (command == QStringLiteral("check-lokra"))
         return checkLokra(args, messages);
+    if (command == QStringLiteral("open"))
+        return openPeriod(args, messages);
     return usageError(QStringLiteral("Nieznane polecenie: ") + command);
 }

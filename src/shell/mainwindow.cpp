@@ -1,8 +1,15 @@
 #include "mainwindow.h"
 
+#include "aboutbox.h"
+#include "pages/activelostpage.h"
+#include "pages/institutionpage.h"
+#include "pages/notypingcombobox.h"
+#include "pages/rulespage.h"
+#include "pages/statisticspage.h"
 #include "store/datamodule.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -11,6 +18,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QThread>
 #include <QVBoxLayout>
@@ -38,21 +46,41 @@ QPushButton *button(const char *name, const QString &caption, bool enabled)
     return b;
 }
 
+const QString ClosingCaption = QStringLiteral("Zamykanie");
+const QString ExitQuestion = QStringLiteral("Czy na pewno chcesz wyjść z programu ?");
+
 } // namespace
 
 MainWindow::MainWindow(store::DataModule &dataModule, Messages *messages, QWidget *parent)
-    : QMainWindow(parent), m_dm(dataModule), m_boxes(this), m_messages(messages ? messages : &m_boxes)
+    : QMainWindow(parent),
+      m_dm(dataModule),
+      m_boxes(this),
+      m_messages(messages ? messages : &m_boxes),
+      m_workflow(dataModule, m_model, *m_messages, *this)
 {
     setObjectName(QStringLiteral("TGlowne"));
     setWindowTitle(QStringLiteral("Opis Struktur danych"));
     resize(1264, 744);
     buildPages();
     buildMenu();
+    m_about = new AboutBox(this);
 }
 
 MainWindow::~MainWindow()
 {
     finishStartupTask();
+}
+
+template <typename F>
+bool MainWindow::runAction(F &&action)
+{
+    try {
+        action();
+        return true;
+    } catch (const std::exception &e) {
+        showFailure(*m_messages, e);
+        return false;
+    }
 }
 
 void MainWindow::buildPages()
@@ -79,16 +107,43 @@ void MainWindow::buildPages()
         {"Ts_akt_strat", "Aktywne i stracone pożyczki", "Dane dotyczące aktywnych i straconych pożyczek w okresie",
          "La_od", "La_do"},
     };
-    for (const PageDescription &p : pages) {
+    QList<QWidget *> contents;
+    auto *institution = new QWidget;
+    auto *first = new QHBoxLayout(institution);
+    first->setContentsMargins(0, 0, 0, 0);
+    first->addWidget(new pages::InstitutionPage(m_model, *m_messages), 1);
+    first->addWidget(buildPeriodFrame(), 0, Qt::AlignTop);
+    contents << institution;
+
+    auto *capital = new QWidget;
+    auto *capitalLayout = new QGridLayout(capital);
+    cb_grupa = new pages::NoTypingComboBox;
+    cb_grupa->setObjectName(QStringLiteral("cb_grupa"));
+    cb_grupa->setMinimumWidth(400);
+    capitalLayout->addWidget(new QLabel(QStringLiteral("Grupa")), 0, 0);
+    capitalLayout->addWidget(cb_grupa, 0, 1);
+    capitalLayout->setColumnStretch(2, 1);
+    capitalLayout->setRowStretch(1, 1);
+    connect(&m_model, &store::PageModel::itemsChanged, this, [this](const QString &control) {
+        if (control != QStringLiteral("cb_grupa"))
+            return;
+        cb_grupa->clear();
+        cb_grupa->addItems(m_model.items(control));
+        cb_grupa->setCurrentIndex(-1);
+    });
+    contents << capital;
+    contents << new pages::RulesPage(m_model);
+    contents << new pages::StatisticsPage(m_model);
+    contents << new pages::ActiveLostPage(m_model);
+
+    for (int i = 0; i < 5; ++i) {
+        const PageDescription &p = pages[i];
         auto *page = new QWidget;
         page->setObjectName(QString::fromLatin1(p.name));
         auto *pageLayout = new QVBoxLayout(page);
         pageLayout->addWidget(pageHeader(QString::fromUtf8(p.title), p.from, p.to));
-        if (Pc_struktura->count() == 0) {
-            auto *row = new QHBoxLayout;
-            row->addStretch(1);
-            row->addWidget(buildPeriodFrame());
-            pageLayout->addLayout(row, 1);
+        pageLayout->addWidget(contents[i], 1);
+        if (i == 0) {
             Postep = new QProgressBar;
             Postep->setObjectName(QStringLiteral("Postep"));
             Postep->setRange(0, 100);
@@ -98,13 +153,10 @@ void MainWindow::buildPages()
             spr_imp->setObjectName(QStringLiteral("spr_imp"));
             spr_imp->hide();
             pageLayout->addWidget(spr_imp);
-        } else {
-            pageLayout->addStretch(1);
         }
         Pc_struktura->addTab(page, QString::fromUtf8(p.caption));
     }
-    if (QWidget *capital = Pc_struktura->widget(1))
-        capital->setToolTip(QStringLiteral("Aby usunąc nalezy wybrac pozycje z listy i nacisnac przycisk"));
+    Pc_struktura->widget(1)->setToolTip(QStringLiteral("Aby usunąc nalezy wybrac pozycje z listy i nacisnac przycisk"));
     setCentralWidget(central);
 }
 
@@ -125,6 +177,7 @@ QWidget *MainWindow::pageHeader(const QString &title, const char *fromName, cons
         label->setFont(bold);
         label->hide();
         row->addWidget(label);
+        m_periodLabels << label;
     }
     row->addStretch(1);
     return header;
@@ -134,6 +187,7 @@ QWidget *MainWindow::buildPeriodFrame()
 {
     auto *frame = new QWidget;
     auto *column = new QVBoxLayout(frame);
+    column->setContentsMargins(0, 0, 0, 0);
 
     auto *period = new QGroupBox(QStringLiteral("Dane"));
     auto *grid = new QGridLayout(period);
@@ -149,6 +203,7 @@ QWidget *MainWindow::buildPeriodFrame()
     grid->addWidget(cb_dorok, 1, 3);
     bb_zdane = button("bb_zdane", QStringLiteral("Zaimportuj dane"), false);
     bb_edycja = button("bb_edycja", QStringLiteral("Edycja okresu"), false);
+    connect(bb_edycja, &QPushButton::clicked, this, &MainWindow::bb_edycjaClick);
     grid->addWidget(bb_zdane, 2, 0, 1, 4);
     grid->addWidget(bb_edycja, 3, 0, 1, 4);
     column->addWidget(period);
@@ -156,6 +211,7 @@ QWidget *MainWindow::buildPeriodFrame()
     auto *saving = new QGroupBox(QStringLiteral("Zapisywanie danych"));
     auto *savingColumn = new QVBoxLayout(saving);
     bb_zapisw = button("bb_zapisw", QStringLiteral("Zapisz zmiany"), false);
+    connect(bb_zapisw, &QPushButton::clicked, this, &MainWindow::bb_zapiswClick);
     bb_zapis = button("bb_zapis", QStringLiteral("Zapisz do pliku"), false);
     bb_zapis->setToolTip(QStringLiteral("Zapis i wysłanie danych do KSU"));
     bb_druk = button("bb_druk", QStringLiteral("Drukuj dane"), false);
@@ -175,13 +231,15 @@ void MainWindow::buildMenu()
 {
     QMenu *menu = menuBar()->addMenu(QStringLiteral("Menu"));
     menu->setObjectName(QStringLiteral("Menu"));
-    menu->addAction(QStringLiteral("O programie"))->setObjectName(QStringLiteral("Oprogramie1"));
+    QAction *about = menu->addAction(QStringLiteral("O programie"));
+    about->setObjectName(QStringLiteral("Oprogramie1"));
+    connect(about, &QAction::triggered, this, &MainWindow::Oprogramie1Click);
     menu->addAction(QStringLiteral("Wczytanie słownika składników"))->setObjectName(QStringLiteral("Wczyt"));
     menu->addAction(QStringLiteral("Instalacja wersji"))->setObjectName(QStringLiteral("Instalacjawersji1"));
     menu->addSeparator();
     QAction *quit = menu->addAction(QStringLiteral("Zamknięcie programu"));
     quit->setObjectName(QStringLiteral("Zamknij"));
-    connect(quit, &QAction::triggered, this, &QWidget::close);
+    connect(quit, &QAction::triggered, this, &MainWindow::bb_wyjscieClick);
 }
 
 void MainWindow::showEvent(QShowEvent *event)
@@ -196,7 +254,6 @@ void MainWindow::showEvent(QShowEvent *event)
 void MainWindow::FormActivate()
 {
     Pc_struktura->setCurrentIndex(0);
-    m_periodOpen = false;
     m_startupThread = QThread::create([this] {
         try {
             StartupTask(m_dm, *m_messages, *this).run();
@@ -222,6 +279,82 @@ void MainWindow::finishStartupTask()
     m_startupThread = nullptr;
 }
 
+void MainWindow::bb_edycjaClick()
+{
+    runAction([this] {
+        m_workflow.bb_edycjaClick({cb_odmc->currentText(), cb_odrok->currentText(), cb_domc->currentText(),
+                                   cb_dorok->currentText()});
+    });
+}
+
+void MainWindow::bb_zapiswClick()
+{
+    runAction([this] { m_workflow.bb_zapiswClick(); });
+}
+
+bool MainWindow::savePeriodForClosing()
+{
+    bool saved = false;
+    runAction([&] { saved = m_workflow.bb_zapiswClick(); });
+    return saved;
+}
+
+bool MainWindow::askClosing(const QString &question)
+{
+    return m_messages->askYesNo(question, ClosingCaption);
+}
+
+void MainWindow::endProgram()
+{
+    m_ending = true;
+    close();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (m_ending) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    if (m_workflow.period().isOpen) {
+        // A save that fails keeps the window open: what the user typed is still there.
+        if (askClosing(QStringLiteral("Czy chcesz zapisac zmiany?")) && !savePeriodForClosing())
+            return;
+    }
+    if (askClosing(ExitQuestion)) {
+        m_ending = true;
+        event->accept();
+    }
+}
+
+void MainWindow::bb_wyjscieClick()
+{
+    if (m_workflow.period().isOpen && askClosing(QStringLiteral("Czy chcesz zapisac zmiany ?"))
+        && !savePeriodForClosing())
+        return;
+    if (askClosing(ExitQuestion))
+        endProgram();
+}
+
+void MainWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        if (askClosing(ExitQuestion))
+            close();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+void MainWindow::Oprogramie1Click()
+{
+    m_about->showWith({QStringLiteral("Wersja programu: ") + applicationTitle(),
+                       QStringLiteral("Ścieżka bazy Lokra: ") + m_dm.SettingsPathLokra,
+                       QStringLiteral("Ścieżka bazy Tervala: ") + m_dm.SettingsPathKsu,
+                       QStringLiteral("Host: ") + m_dm.SettingsHost});
+}
+
 void MainWindow::appendCaption(const QString &suffix)
 {
     QMetaObject::invokeMethod(this, [this, suffix] { setWindowTitle(windowTitle() + suffix); }, Qt::QueuedConnection);
@@ -236,4 +369,36 @@ void MainWindow::setPeriodButtons(bool importEnabled, bool openEnabled)
             bb_edycja->setEnabled(openEnabled);
         },
         Qt::QueuedConnection);
+}
+
+void MainWindow::clearCapitalGroupText()
+{
+    cb_grupa->setCurrentIndex(-1);
+}
+
+void MainWindow::ShowPeriodLabels(const store::OpenPeriod &period)
+{
+    for (int i = 0; i < m_periodLabels.size(); ++i) {
+        QLabel *label = m_periodLabels[i];
+        label->setText(i % 2 == 0 ? QStringLiteral("od ") + period.PeriodStartText
+                                  : QStringLiteral("do ") + period.PeriodEndText);
+        label->show();
+    }
+}
+
+void MainWindow::enablePeriodButtons()
+{
+    for (QPushButton *b : {bb_zapis, bb_druk, bb_zapisw})
+        b->setEnabled(true);
+}
+
+void MainWindow::focusInstitutionName()
+{
+    if (auto *name = findChild<QWidget *>(QStringLiteral("e_nazwa_inst")))
+        name->setFocus();
+}
+
+void MainWindow::setProgress(int percent)
+{
+    Postep->setValue(percent);
 }

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "periodworkflow.h"
 #include "startuptask.h"
+#include "store/pagemodel.h"
 #include "widgetmessages.h"
 
 #include <QMainWindow>
 
+class AboutBox;
 class QComboBox;
 class QLabel;
 class QProgressBar;
@@ -18,7 +21,7 @@ class DataModule;
 
 // The main window TGlowne: five pages over one reporting period, the period
 // frame with its buttons, the progress bar and the menu.
-class MainWindow : public QMainWindow, private StartupSink
+class MainWindow : public QMainWindow, private StartupSink, private PeriodView
 {
     Q_OBJECT
 
@@ -28,14 +31,23 @@ public:
     ~MainWindow() override;
 
     Messages &messages() { return *m_messages; }
+    store::PageModel &model() { return m_model; }
+    const PeriodWorkflow &workflow() const { return m_workflow; }
     // Waits for the start-up task, answering nothing more on its behalf.
     void finishStartupTask();
+
+    void bb_edycjaClick();
+    void bb_zapiswClick();
+    void bb_wyjscieClick();
+    void Oprogramie1Click();
 
 signals:
     void startupFinished();
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void buildPages();
@@ -43,23 +55,40 @@ private:
     QWidget *pageHeader(const QString &title, const char *fromName, const char *toName);
     void buildMenu();
     void FormActivate();
+    // Saves with the confirmation; false when the save failed or was refused.
+    bool savePeriodForClosing();
+    bool askClosing(const QString &question);
+    void endProgram();
+    // Runs one user action; an error ends it and is shown by the general error display.
+    template <typename F>
+    bool runAction(F &&action);
 
     // StartupSink, called from the start-up task's thread.
     void appendCaption(const QString &suffix) override;
     void setPeriodButtons(bool importEnabled, bool openEnabled) override;
+    // PeriodView.
+    void clearCapitalGroupText() override;
+    void ShowPeriodLabels(const store::OpenPeriod &period) override;
+    void enablePeriodButtons() override;
+    void focusInstitutionName() override;
+    void setProgress(int percent) override;
 
     store::DataModule &m_dm;
     WidgetMessages m_boxes;
     Messages *m_messages;
+    store::PageModel m_model;
+    PeriodWorkflow m_workflow;
     QThread *m_startupThread = nullptr;
+    AboutBox *m_about = nullptr;
     bool m_activated = false;
-    bool m_periodOpen = false;
+    bool m_ending = false;
 
     QTabWidget *Pc_struktura = nullptr;
     QComboBox *cb_odmc = nullptr;
     QComboBox *cb_odrok = nullptr;
     QComboBox *cb_domc = nullptr;
     QComboBox *cb_dorok = nullptr;
+    QComboBox *cb_grupa = nullptr;
     QPushButton *bb_zdane = nullptr;
     QPushButton *bb_edycja = nullptr;
     QPushButton *bb_zapisw = nullptr;
@@ -68,4 +97,5 @@ private:
     QPushButton *bb_wyjscie = nullptr;
     QProgressBar *Postep = nullptr;
     QLabel *spr_imp = nullptr;
+    QList<QLabel *> m_periodLabels;
 };

@@ -142,6 +142,24 @@ void PageModel::add(const FieldSpec &spec)
     m_fields.insert(toQString(spec.control), f);
 }
 
+void PageModel::assignFrom(const PageModel &other)
+{
+    for (auto it = m_fields.begin(); it != m_fields.end(); ++it) {
+        const Field &source = other.field(it.key());
+        it->text = source.text;
+        it->date = source.date;
+        it->numeric = source.numeric;
+    }
+    for (auto it = m_fields.cbegin(); it != m_fields.cend(); ++it)
+        emit fieldChanged(it.key());
+    QStringList changedItems = m_items.keys() + other.m_items.keys();
+    changedItems.removeDuplicates();
+    m_items = other.m_items;
+    for (const QString &control : std::as_const(changedItems))
+        emit itemsChanged(control);
+    setCapitalSources(other.m_capitalSources);
+}
+
 PageModel::Field &PageModel::field(const QString &control)
 {
     auto it = m_fields.find(control);

@@ -65,6 +65,10 @@ class PageModel : public QObject
 public:
     PageModel();
 
+    // Takes every value of `other` (fields, combo items, capital sources) and
+    // announces each change.
+    void assignFrom(const PageModel &other);
+
     bool has(const QString &control) const { return m_fields.contains(control); }
     FieldKind kind(const QString &control) const;
     const FieldSpec &spec(const QString &control) const;

@@ -1,1 +1,326 @@
-// The period's loads and saves of the reporting database: being written.
+#include "periodstore.h"
+
+#include "db/connection.h"
+#include "db/query.h"
+#include "fields.h"
+#include "loanstatistics.h"
+
+#include <QDate>
+
+#include <array>
+#include <initializer_list>
+#include <stdexcept>
+#include <vector>
+
+namespace store {
+
+namespace {
+
+using Specs = std::vector<const FieldSpec *>;
+
+template <std::size_t N>
+Specs specsOf(const std::array<FieldSpec, N> &table)
+{
+    Specs out;
+    for (const FieldSpec &s : table)
+        out.push_back(&s);
+    return out;
+}
+
+Specs activeLostSpecs()
+{
+    Specs out;
+    for (const ActiveLostRow &r : ActiveLostRows)
+        out.insert(out.end(), {&r.count, &r.value});
+    return out;
+}
+
+// The statistics fields' specs live in the model; each pair is count then value.
+Specs statisticSpecs(const PageModel &model)
+{
+    Specs out;
+    for (const StatisticPair &p : StatisticPairs)
+        out.insert(out.end(), {&model.spec(toQString(p.countControl)), &model.spec(toQString(p.valueControl))});
+    return out;
+}
+
+void loadField(const FieldSpec &spec, const db::Value &value, PageModel &model)
+{
+    const QString control = toQString(spec.control);
+    switch (spec.kind) {
+    case FieldKind::Date:
+        model.setDate(control, value.toDate());
+        break;
+    case FieldKind::Text:
+        model.setText(control, value.toString());
+        break;
+    default:
+        // The statistics values take the amount exactly; every other number goes
+        // through its text, so a NULL count or value leaves the field empty.
+        if (spec.saveAs == SaveAs::Currency)
+            model.setMoney(control, value.toMoney());
+        else
+            model.setText(control, value.toString());
+        break;
+    }
+}
+
+// Fills the fields from the first row of an executed select, or as from a row of
+// NULLs when there is none.
+void loadFirstRow(db::Query &query, const Specs &specs, PageModel &model)
+{
+    static const db::Value null;
+    const bool hasRow = query.next();
+    for (const FieldSpec *spec : specs)
+        loadField(*spec, hasRow ? query.value(toQString(spec->column)) : null, model);
+}
+
+void loadPeriodRow(db::Connection &ksu, const char *table, const OpenPeriod &period, const Specs &specs,
+                   PageModel &model)
+{
+    db::Query query(ksu, QStringLiteral("select * from %1 where ID_OK=:d0;").arg(QLatin1String(table)));
+    query.execute({period.id()});
+    loadFirstRow(query, specs, model);
+}
+
+db::Param saveParam(const FieldSpec &spec, const PageModel &model)
+{
+    const QString control = toQString(spec.control);
+    switch (spec.saveAs) {
+    case SaveAs::Text:
+        return model.text(control);
+    case SaveAs::Date:
+        return model.date(control); // an invalid date binds NULL
+    case SaveAs::Integer:
+        return model.integer(control);
+    case SaveAs::Currency:
+        return model.money(control);
+    case SaveAs::Number:
+        // Amounts stay exact; ratios and rates are floating values by nature.
+        if (spec.kind == FieldKind::Money)
+            return model.money(control);
+        return model.number(control);
+    case SaveAs::None:
+        break;
+    }
+    throw std::logic_error("field " + std::string(spec.control) + " is not saved");
+}
+
+void run(db::Connection &ksu, const QString &sql, std::initializer_list<db::Param> params)
+{
+    db::Query query(ksu, sql);
+    query.execute(params);
+}
+
+// "COLUMN=:dN" for each field, numbered from 0.
+QString setClauses(const Specs &specs)
+{
+    QStringList clauses;
+    for (const FieldSpec *spec : specs)
+        clauses << QStringLiteral("%1=:d%2").arg(toQString(spec->column)).arg(clauses.size());
+    return clauses.join(QStringLiteral(", "));
+}
+
+// Binds the fields' values to :d0, :d1, ... in the order of the fields.
+void bindFields(db::Query &query, const Specs &specs, const PageModel &model)
+{
+    for (int i = 0; i < int(specs.size()); ++i)
+        query.bind(i, saveParam(*specs[i], model));
+}
+
+void updatePeriodRow(db::Connection &ksu, const char *table, const OpenPeriod &period, const Specs &specs,
+                     const PageModel &model)
+{
+    const int last = int(specs.size());
+    db::Query query(ksu, QStringLiteral("update %1 set %2 where Id_ok=:d%3")
+                             .arg(QLatin1String(table), setClauses(specs))
+                             .arg(last));
+    bindFields(query, specs, model);
+    query.bind(last, period.id());
+    query.execute();
+    ksu.commitRetaining();
+}
+
+void insertLoanStatisticsRow(db::Connection &ksu, const OpenPeriod &period, const PageModel &model)
+{
+    const Specs specs = statisticSpecs(model);
+    QStringList columns;
+    QStringList placeholders;
+    for (const FieldSpec *spec : specs) {
+        columns << toQString(spec->column);
+        placeholders << QStringLiteral(":d%1").arg(placeholders.size() + 1);
+    }
+    const int last = int(specs.size()) + 1;
+    db::Query query(ksu, QStringLiteral("insert into POZYCZKI (ID_OK,%1,WPROWADZIL) values (:d0,%2,:d%3)")
+                             .arg(columns.join(u','), placeholders.join(u','))
+                             .arg(last));
+    query.bind(0, period.id());
+    for (int i = 0; i < int(specs.size()); ++i)
+        query.bind(i + 1, saveParam(*specs[i], model));
+    query.bind(last, 1);
+    query.execute();
+}
+
+// The period tables in the order their rows are deleted, OKRES last.
+constexpr std::array<const char *, 7> PeriodTables{"ZASADY",    "POZYCZKI", "AKT_STR", "KAPITAL_FUND",
+                                                   "DANE_INST", "DANE_KAP", "OKRES"};
+
+} // namespace
+
+void LoadInstitutionData(db::Connection &ksu, PageModel &model)
+{
+    db::Query query(ksu, QStringLiteral("select * from Dane_Inst order by id_ok desc ;"));
+    query.execute();
+    loadFirstRow(query, specsOf(InstitutionFields), model);
+}
+
+void LoadActiveLostLoans(db::Connection &ksu, const OpenPeriod &period, PageModel &model)
+{
+    loadPeriodRow(ksu, "AKT_STR", period, activeLostSpecs(), model);
+}
+
+void LoadManagementRules(db::Connection &ksu, const OpenPeriod &period, PageModel &model)
+{
+    loadPeriodRow(ksu, "ZASADY", period, specsOf(RuleFields), model);
+}
+
+void LoadLoanStatistics(db::Connection &ksu, const OpenPeriod &period, PageModel &model)
+{
+    loadPeriodRow(ksu, "POZYCZKI", period, statisticSpecs(model), model);
+    model.recomputeAllSums();
+}
+
+void LoadCapitalChange(db::Connection &ksu, const OpenPeriod &period, PageModel &model)
+{
+    db::Query query(ksu, QStringLiteral("select nazwa,kwota from DANE_KAP where zrodlo=0 and Id_ok=:d0;"));
+    query.execute({period.id()});
+    static const db::Value null;
+    const bool hasRow = query.next();
+    model.setText(QStringLiteral("Przyr_spad"), (hasRow ? query.value(0) : null).toString());
+    model.setNumber(QStringLiteral("Prz_kw"), (hasRow ? query.value(1) : null).toDouble());
+}
+
+void RefreshCapitalSources(db::Connection &ksu, const OpenPeriod &period, PageModel &model)
+{
+    db::Query query(ksu, QStringLiteral("select d.id,d.nazwa,d.kwota from DANE_KAP d where d.zrodlo=1 and d.id_ok=:d0"));
+    query.execute({period.id()});
+    QList<CapitalSource> sources;
+    while (query.next())
+        sources.append({query.value(0).toInt(), query.value(1).toString(), query.value(2).toMoney()});
+    model.setCapitalSources(std::move(sources));
+}
+
+CapitalGroupList LoadCapitalGroups(db::Connection &ksu, PageModel &model)
+{
+    // A list that grows with the dictionary rather than a table of 100 entries:
+    // a dictionary with more groups keeps them all and nothing is written past an end.
+    CapitalGroupList groups;
+    QStringList names;
+    db::Query query(ksu, QStringLiteral("Select Nazwa,Kod,Grupa,Rodzaj from Slowniki"));
+    query.execute();
+    while (query.next()) {
+        const qint64 grupa = query.value(2).toInt();
+        if (grupa != 0)
+            continue;
+        CapitalGroup group{query.value(1).toInt(), query.value(0).toString(), grupa, query.value(3).toInt()};
+        names << group.Nazwa;
+        groups << group;
+    }
+    model.setItems(QStringLiteral("cb_grupa"), names);
+    return groups;
+}
+
+void LoadPeriod(db::Connection &ksu, const OpenPeriod &period, PageModel &model, CapitalGroupList &groups)
+{
+    LoadInstitutionData(ksu, model);
+    groups = LoadCapitalGroups(ksu, model);
+    LoadActiveLostLoans(ksu, period, model);
+    LoadManagementRules(ksu, period, model);
+    LoadLoanStatistics(ksu, period, model);
+    LoadCapitalChange(ksu, period, model);
+    RefreshCapitalSources(ksu, period, model);
+}
+
+void SaveInstitutionData(db::Connection &ksu, const PageModel &model)
+{
+    // No condition: the institution is the same in every period, so every row takes it.
+    const Specs specs = specsOf(InstitutionFields);
+    const int last = int(specs.size());
+    db::Query query(ksu, QStringLiteral("Update Dane_inst set %1, Dataw=:d%2").arg(setClauses(specs)).arg(last));
+    bindFields(query, specs, model);
+    query.bind(last, QDate::currentDate());
+    query.execute();
+    ksu.commitRetaining();
+}
+
+void SaveActiveLostLoans(db::Connection &ksu, const OpenPeriod &period, const PageModel &model)
+{
+    updatePeriodRow(ksu, "AKT_STR", period, activeLostSpecs(), model);
+}
+
+void SaveManagementRules(db::Connection &ksu, const OpenPeriod &period, const PageModel &model)
+{
+    updatePeriodRow(ksu, "ZASADY", period, specsOf(RuleFields), model);
+}
+
+void InsertLoanStatistics(db::Connection &ksu, const OpenPeriod &period, const PageModel &model)
+{
+    insertLoanStatisticsRow(ksu, period, model);
+    ksu.commitRetaining();
+}
+
+void SaveLoanStatistics(db::Connection &ksu, const OpenPeriod &period, const PageModel &model)
+{
+    // Delete and insert commit together: an insert that fails keeps the old row.
+    const qint64 id = period.id();
+    db::AtomicWork work(ksu);
+    run(ksu, QStringLiteral("delete from POZYCZKI where ID_OK=:d0"), {id});
+    insertLoanStatisticsRow(ksu, period, model);
+    work.commit();
+}
+
+void SaveCapitalChange(db::Connection &ksu, const OpenPeriod &period, const PageModel &model)
+{
+    run(ksu, QStringLiteral("update DANE_KAP set nazwa=:d0,kwota=:d1 where zrodlo=0 and Id_ok=:d2"),
+        {model.text(QStringLiteral("Przyr_spad")), model.number(QStringLiteral("Prz_kw")), period.id()});
+    ksu.commitRetaining();
+}
+
+void CreateCapitalChangeRow(db::Connection &ksu, const OpenPeriod &period, PageModel &model)
+{
+    run(ksu,
+        QStringLiteral("insert into DANE_KAP (nazwa,kwota,ID_OK,dataw,wprowadzil,zrodlo) "
+                       "values (:d0,:d1,:d2,:d3,:d4,:d5);"),
+        {QString(), db::Money(), period.id(), QDate::currentDate(), 1, 0});
+    ksu.commitRetaining();
+    LoadCapitalChange(ksu, period, model);
+}
+
+void DeleteCapitalSource(db::Connection &ksu, const OpenPeriod &period, qint64 id, PageModel &model)
+{
+    run(ksu, QStringLiteral("delete from DANE_KAP where id=:d0"), {id});
+    ksu.commitRetaining();
+    RefreshCapitalSources(ksu, period, model);
+}
+
+void DeletePeriodData(db::Connection &ksu, const OpenPeriod &period)
+{
+    // All seven deletes or none: a period is never left half deleted.
+    const qint64 id = period.id();
+    db::AtomicWork work(ksu);
+    for (const char *table : PeriodTables)
+        run(ksu, QStringLiteral("delete from %1 where ID_OK=:d0").arg(QLatin1String(table)), {id});
+    work.commit();
+}
+
+void SavePeriod(db::Connection &ksu, const OpenPeriod &period, const PageModel &model)
+{
+    SaveInstitutionData(ksu, model);
+    SaveActiveLostLoans(ksu, period, model);
+    // The capital components need nothing here: the capital page commits its edits at once.
+    SaveManagementRules(ksu, period, model);
+    SaveLoanStatistics(ksu, period, model);
+    SaveCapitalChange(ksu, period, model);
+}
+
+} // namespace store

@@ -1,1 +1,53 @@
 #pragma once
+
+// The period's loads and saves: moves one reporting period's rows between the
+// reporting database and the page model. Every statement binds the period key
+// as an integer parameter; every save ends with a commit-retaining.
+
+#include "openperiod.h"
+#include "pagemodel.h"
+
+#include <QtGlobal>
+
+namespace db {
+class Connection;
+}
+
+namespace store {
+
+// Loads. A period without a row in a table leaves its text and count fields
+// empty; the statistics values then read 0 and the capital change amount 0.
+void LoadInstitutionData(db::Connection &ksu, PageModel &model);
+void LoadActiveLostLoans(db::Connection &ksu, const OpenPeriod &period, PageModel &model);
+void LoadManagementRules(db::Connection &ksu, const OpenPeriod &period, PageModel &model);
+void LoadLoanStatistics(db::Connection &ksu, const OpenPeriod &period, PageModel &model);
+void LoadCapitalChange(db::Connection &ksu, const OpenPeriod &period, PageModel &model);
+void RefreshCapitalSources(db::Connection &ksu, const OpenPeriod &period, PageModel &model);
+// The groups of loan-capital components (SLOWNIKI rows with GRUPA 0) in database
+// order; also the items of cb_grupa, entry k belonging to item k.
+CapitalGroupList LoadCapitalGroups(db::Connection &ksu, PageModel &model);
+
+// Every load of an opened period, in its fixed order.
+void LoadPeriod(db::Connection &ksu, const OpenPeriod &period, PageModel &model, CapitalGroupList &groups);
+
+// Saves and other writes.
+// Writes the institution data into the DANE_INST row of every period.
+void SaveInstitutionData(db::Connection &ksu, const PageModel &model);
+void SaveActiveLostLoans(db::Connection &ksu, const OpenPeriod &period, const PageModel &model);
+void SaveManagementRules(db::Connection &ksu, const OpenPeriod &period, const PageModel &model);
+// Inserts the period's POZYCZKI row from the statistics fields (the import calls it too).
+void InsertLoanStatistics(db::Connection &ksu, const OpenPeriod &period, const PageModel &model);
+// Replaces the period's POZYCZKI row; a failure keeps the old row.
+void SaveLoanStatistics(db::Connection &ksu, const OpenPeriod &period, const PageModel &model);
+void SaveCapitalChange(db::Connection &ksu, const OpenPeriod &period, const PageModel &model);
+// The period's DANE_KAP capital-change row (ZRODLO 0), empty; then reloads it.
+void CreateCapitalChangeRow(db::Connection &ksu, const OpenPeriod &period, PageModel &model);
+// Deletes one DANE_KAP row by its ID; then reloads the sources.
+void DeleteCapitalSource(db::Connection &ksu, const OpenPeriod &period, qint64 id, PageModel &model);
+// Deletes the period from all seven period tables, all or nothing.
+void DeletePeriodData(db::Connection &ksu, const OpenPeriod &period);
+
+// "Zapisz zmiany": every page's save, in its fixed order.
+void SavePeriod(db::Connection &ksu, const OpenPeriod &period, const PageModel &model);
+
+} // namespace store

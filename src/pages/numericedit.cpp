@@ -1,0 +1,149 @@
+#include "numericedit.h"
+
+#include <QEvent>
+#include <QFocusEvent>
+#include <QPalette>
+#include <QValidator>
+
+namespace pages {
+
+namespace {
+
+// Digits, a leading minus and one decimal comma with at most `decimals` digits after
+// it; a point is taken as the comma so that the keypad's separator works too.
+class NumberValidator : public QValidator
+{
+public:
+    NumberValidator(int wholeDigits, int decimals, QObject *parent)
+        : QValidator(parent), m_wholeDigits(wholeDigits), m_decimals(decimals)
+    {
+    }
+
+    State validate(QString &input, int &) const override
+    {
+        input.replace(u'.', u',');
+        qsizetype i = 0;
+        if (i < input.size() && input[i] == u'-')
+            ++i;
+        int whole = 0;
+        int fraction = 0;
+        bool comma = false;
+        for (; i < input.size(); ++i) {
+            const QChar c = input[i];
+            if (c >= u'0' && c <= u'9') {
+                if (comma ? ++fraction > m_decimals : ++whole > m_wholeDigits)
+                    return Invalid;
+            } else if (c == u',' && m_decimals > 0 && !comma) {
+                comma = true;
+            } else {
+                return Invalid;
+            }
+        }
+        if (input.isEmpty())
+            return Acceptable;
+        return whole + fraction == 0 ? Intermediate : Acceptable;
+    }
+
+private:
+    int m_wholeDigits;
+    int m_decimals;
+};
+
+} // namespace
+
+bool isLeaving(Qt::FocusReason reason)
+{
+    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
+           reason != Qt::MenuBarFocusReason;
+}
+
+NumericEdit::NumericEdit(store::FieldKind kind, QWidget *parent) : QLineEdit(parent), m_kind(kind)
+{
+    Q_ASSERT(kind == store::FieldKind::Count || kind == store::FieldKind::Money || kind == store::FieldKind::Decimal);
+    setValidator(new NumberValidator(wholeDigits(), decimals(), this));
+    setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+}
+
+int NumericEdit::decimals() const
+{
+    return m_kind == store::FieldKind::Count ? 0 : 2;
+}
+
+int NumericEdit::wholeDigits() const
+{
+    // Counts are stored as INTEGER, amounts as DECIMAL(15,2).
+    return m_kind == store::FieldKind::Count ? 9 : 13;
+}
+
+void NumericEdit::setSuffix(const QString &suffix)
+{
+    const QString number = numberText();
+    m_suffix = suffix;
+    setNumberText(number);
+}
+
+QString NumericEdit::numberText() const
+{
+    QString t = text();
+    if (!m_editing && !m_suffix.isEmpty() && t.endsWith(m_suffix))
+        t.chop(m_suffix.size());
+    return t;
+}
+
+void NumericEdit::setNumberText(const QString &number)
+{
+    // The suffix is not a character of the number: set directly, past the validator.
+    if (!m_editing && !m_suffix.isEmpty() && !number.isEmpty())
+        setText(number + m_suffix);
+    else
+        setText(number);
+}
+
+store::NumericValue NumericEdit::value() const
+{
+    store::NumericValue v(m_kind, decimals());
+    if (!v.setText(numberText()))
+        v.clear();
+    return v;
+}
+
+void NumericEdit::focusInEvent(QFocusEvent *event)
+{
+    if (!m_editing) {
+        const QString number = numberText();
+        m_editing = true;
+        setNumberText(number);
+    }
+    QLineEdit::focusInEvent(event);
+}
+
+void NumericEdit::focusOutEvent(QFocusEvent *event)
+{
+    QLineEdit::focusOutEvent(event);
+    if (!m_editing || !isLeaving(event->reason()))
+        return;
+    m_editing = false;
+    setNumberText(value().text());
+    emit left();
+}
+
+void NumericEdit::changeEvent(QEvent *event)
+{
+    QLineEdit::changeEvent(event);
+    if (event->type() == QEvent::ReadOnlyChange)
+        showReadOnlyLook();
+}
+
+void NumericEdit::showReadOnlyLook()
+{
+    // A field that takes no typing looks like the page behind it, so nobody tries.
+    if (isReadOnly()) {
+        QPalette p = palette();
+        p.setColor(QPalette::Base, p.color(QPalette::Window));
+        setPalette(p);
+    } else {
+        setPalette(QPalette());
+    }
+}
+
+} // namespace pages

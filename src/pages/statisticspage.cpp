@@ -1,0 +1,117 @@
+#include "statisticspage.h"
+
+#include "fieldbinding.h"
+#include "numericedit.h"
+#include "pagelayout.h"
+#include "store/loanstatistics.h"
+#include "store/pagemodel.h"
+
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace pages {
+
+namespace {
+
+// The blocks side by side in each band, from the top of the page down.
+const QList<QList<int>> Bands{{0, 1}, {2}, {3, 4}, {5, 6, 7}};
+
+int memberCount(int group)
+{
+    int n = 0;
+    for (const store::StatisticPair &p : store::StatisticPairs)
+        n += p.group == group;
+    return n;
+}
+
+} // namespace
+
+StatisticsPage::StatisticsPage(store::PageModel &model, QWidget *parent)
+    : QWidget(parent), m_model(model), m_binding(new FieldBinding(model, this))
+{
+    auto *page = new QVBoxLayout(this);
+    page->setSpacing(6);
+    for (const QList<int> &band : Bands) {
+        auto *row = new QHBoxLayout;
+        row->setSpacing(10);
+        for (int group : band) {
+            // Blocks share the width by their columns, so columns are alike across bands.
+            row->addWidget(buildBlock(group), memberCount(group) + 2);
+        }
+        page->addLayout(row);
+    }
+    page->addStretch(1);
+
+    QList<QWidget *> tabOrder;
+    for (const QString &name : store::PageModel::statisticsControls())
+        tabOrder << findChild<QWidget *>(name);
+    chainTabOrder(tabOrder);
+}
+
+QWidget *StatisticsPage::buildBlock(int group)
+{
+    const store::StatisticGroup &g = store::StatisticGroups[group];
+    auto *block = new QFrame;
+    block->setFrameShape(QFrame::StyledPanel);
+    auto *column = new QVBoxLayout(block);
+    column->setContentsMargins(6, 4, 6, 6);
+    column->setSpacing(4);
+    QLabel *heading = captionLabel(g.heading, true);
+    QFont bold = heading->font();
+    bold.setBold(true);
+    heading->setFont(bold);
+    column->addWidget(heading);
+
+    auto *grid = new QGridLayout;
+    grid->setHorizontalSpacing(4);
+    grid->setVerticalSpacing(3);
+    column->addLayout(grid);
+    grid->addWidget(captionLabel(QStringLiteral("Liczba pożyczek")), 1, 0);
+    grid->addWidget(captionLabel(QStringLiteral("Wartośc pożyczek")), 2, 0);
+
+    auto addColumn = [&](int col, const QString &caption, std::string_view countName, std::string_view valueName,
+                         bool sum) {
+        QLabel *label = captionLabel(caption, true);
+        label->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+        grid->addWidget(label, 0, col);
+        grid->setColumnStretch(col, 1);
+        int row = 1;
+        for (std::string_view name : {countName, valueName}) {
+            auto *edit = static_cast<NumericEdit *>(makeControl(m_model.spec(store::toQString(name)), *m_binding));
+            edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("0000000,00")) + 12);
+            if (sum) {
+                QFont f = edit->font();
+                f.setBold(true);
+                edit->setFont(f);
+                edit->setReadOnly(g.sumReadOnly);
+            } else if (row == 1) {
+                connect(edit, &NumericEdit::left, this, [this, group] { countMemberExit(group); });
+            } else {
+                connect(edit, &NumericEdit::left, this, [this, group] { valueMemberExit(group); });
+            }
+            grid->addWidget(edit, row++, col);
+        }
+    };
+    int col = 1;
+    for (const store::StatisticPair &p : store::StatisticPairs) {
+        if (p.group == group)
+            addColumn(col++, store::toQString(p.caption), p.countControl, p.valueControl, false);
+    }
+    addColumn(col, QStringLiteral("Suma"), g.countSum, g.valueSum, true);
+    return block;
+}
+
+void StatisticsPage::countMemberExit(int group)
+{
+    m_model.recomputeCountSum(group);
+}
+
+void StatisticsPage::valueMemberExit(int group)
+{
+    m_model.recomputeValueSum(group);
+}
+
+} // namespace pages

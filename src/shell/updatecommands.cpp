@@ -1,0 +1,74 @@
+#include "updatecommands.h"
+
+#include "common/messages.h"
+#include "onlinecheck.h"
+#include "startuptask.h"
+#include "store/datamodule.h"
+#include "store/schemaupgrade.h"
+
+#include <QStringList>
+#include <QTextStream>
+
+namespace {
+
+void print(const QString &text)
+{
+    QTextStream(stdout) << text << Qt::endl;
+}
+
+// The connections' caption dots and buttons mean nothing without a window.
+class NoWindow : public StartupSink
+{
+public:
+    void appendCaption(const QString &) override {}
+    void setPeriodButtons(bool, bool) override {}
+};
+
+void connectBoth(store::DataModule &dm, Messages &messages)
+{
+    NoWindow sink;
+    StartupTask(dm, messages, sink).connectDatabases();
+}
+
+// A database's reason on one line.
+QString oneLine(const QString &reason)
+{
+    QStringList parts = reason.split(u'\n', Qt::SkipEmptyParts);
+    for (QString &part : parts)
+        part = part.trimmed();
+    return parts.join(QStringLiteral("; "));
+}
+
+} // namespace
+
+int runCheckUpdates(Messages &messages)
+{
+    store::DataModule dm;
+    connectBoth(dm, messages);
+    store::BusyGate::Hold hold(dm.reportingGate);
+    const online::UpdateCheckResult result = online::CheckForUpdates(dm, messages);
+    if (!result.failure.isEmpty())
+        print(QStringLiteral("Przyczyna: ") + oneLine(result.failure));
+    else if (!result.dictionaryCompared)
+        print(QStringLiteral("Słownika nie porównano: brak połączenia z bazą danych programu Tervala."));
+    return 0;
+}
+
+int runUpgradeSchema(Messages &messages)
+{
+    store::DataModule dm;
+    connectBoth(dm, messages);
+    if (dm.KsuFailed)
+        return 1;
+    store::BusyGate::Hold hold(dm.reportingGate);
+    try {
+        store::upgradeSchema(dm.KSU, dm.LOKRA, messages, [](const store::UpgradeOutcome &outcome) {
+            print(outcome.applied ? QStringLiteral("%1: zastosowano").arg(outcome.number)
+                                  : QStringLiteral("%1: pominięto – %2").arg(outcome.number).arg(oneLine(outcome.reason)));
+        });
+    } catch (const std::exception &e) {
+        showFailure(messages, e);
+        return 1;
+    }
+    return 0;
+}
