@@ -186,6 +186,50 @@ private slots:
         QCOMPARE(count.value(0).toInt(), qint64(0));
     }
 
+    void atomicWorkNests()
+    {
+        Query insert(m_db, QStringLiteral("insert into legacy (id) values (:d0)"));
+        auto ids = [&] {
+            Query q(m_db, QStringLiteral("select list(id) from (select id from legacy order by id)"));
+            q.execute();
+            q.next();
+            return q.value(0).toString();
+        };
+        {
+            db::AtomicWork outer(m_db);
+            insert.execute({2});
+            m_db.commitRetaining(); // waits for the outer unit
+            try {
+                db::AtomicWork inner(m_db);
+                insert.execute({3});
+                throw db::Error(QStringLiteral("inner step fails"));
+            } catch (const db::Error &) {
+            }
+            {
+                db::AtomicWork inner(m_db);
+                insert.execute({4});
+                inner.commit();
+            }
+            outer.commit();
+        }
+        m_db.rollbackRetaining();
+        QCOMPARE(ids(), QStringLiteral("1,2,4"));
+        try {
+            db::AtomicWork outer(m_db);
+            insert.execute({5});
+            m_db.commitRetaining();
+            {
+                db::AtomicWork inner(m_db);
+                insert.execute({6});
+                inner.commit();
+            }
+            throw db::Error(QStringLiteral("outer fails after the inner unit committed"));
+        } catch (const db::Error &) {
+        }
+        QCOMPARE(ids(), QStringLiteral("1,2,4"));
+        QVERIFY(!m_db.inAtomicWork());
+    }
+
     void queryOutlivingItsConnectionFailsCleanly()
     {
         Query q(m_db, QStringLiteral("select id from legacy"));

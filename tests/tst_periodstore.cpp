@@ -309,7 +309,7 @@ private slots:
         SaveActiveLostLoans(m_db, period(3), model);
         SaveManagementRules(m_db, period(3), model);
         SaveCapitalChange(m_db, period(3), model);
-        for (const QString &table : {"AKT_STR", "ZASADY", "DANE_KAP"})
+        for (const char *table : {"AKT_STR", "ZASADY", "DANE_KAP"})
             QCOMPARE(committedCount(table, "ID_OK=3"), 0);
         QCOMPARE(committed("select PA_L from AKT_STR where ID_OK=1"), QStringLiteral("5"));
         QCOMPARE(committed("select FUN_NIE_ZYS from ZASADY where ID_OK=2"), QStringLiteral("Nie"));

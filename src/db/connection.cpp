@@ -168,6 +168,9 @@ void Connection::readCharSetId()
 
 void Connection::close()
 {
+    // Closing in the middle of all-or-nothing work must not commit half of it.
+    const bool discard = m_atomicDepth > 0;
+    m_atomicDepth = 0;
     {
         QMutexLocker lock(&m_queriesLock);
         for (Query *q : std::as_const(m_queries))
@@ -176,7 +179,10 @@ void Connection::close()
     if (m_transaction) {
         ITransaction *t = std::exchange(m_transaction, nullptr);
         try {
-            fb::call([&](ThrowStatusWrapper *s) { t->commit(s); });
+            if (discard)
+                fb::call([&](ThrowStatusWrapper *s) { t->rollback(s); });
+            else
+                fb::call([&](ThrowStatusWrapper *s) { t->commit(s); });
         } catch (const Error &) {
             t->release();
         }
@@ -208,6 +214,13 @@ ITransaction *Connection::transaction()
 }
 
 void Connection::commitRetaining()
+{
+    if (m_atomicDepth > 0)
+        return;
+    commitNow();
+}
+
+void Connection::commitNow()
 {
     ITransaction *t = transaction();
     fb::call([&](ThrowStatusWrapper *s) { t->commitRetaining(s); });
@@ -243,15 +256,27 @@ void Connection::unregisterQuery(Query *q)
 AtomicWork::AtomicWork(Connection &connection)
     : m_connection(connection)
 {
-    m_connection.commitRetaining();
+    if (m_connection.m_atomicDepth == 0) {
+        m_connection.commitNow();
+    } else {
+        m_savepoint = QStringLiteral("TERVALA_UNIT_%1").arg(m_connection.m_atomicDepth);
+        m_connection.executeImmediate(QStringLiteral("SAVEPOINT ") + m_savepoint);
+    }
+    ++m_connection.m_atomicDepth;
 }
 
 AtomicWork::~AtomicWork()
 {
-    if (m_done || !m_connection.isOpen())
+    if (m_done || m_connection.m_atomicDepth == 0) // committed, or the connection was closed
+        return;
+    --m_connection.m_atomicDepth;
+    if (!m_connection.isOpen())
         return;
     try {
-        m_connection.rollbackRetaining();
+        if (m_savepoint.isEmpty())
+            m_connection.rollbackRetaining();
+        else
+            m_connection.executeImmediate(QStringLiteral("ROLLBACK TO SAVEPOINT ") + m_savepoint);
     } catch (const Error &) {
         // The connection failed under us: the server discards the work itself.
     }
@@ -259,7 +284,11 @@ AtomicWork::~AtomicWork()
 
 void AtomicWork::commit()
 {
-    m_connection.commitRetaining();
+    if (m_savepoint.isEmpty())
+        m_connection.commitNow();
+    else
+        m_connection.executeImmediate(QStringLiteral("RELEASE SAVEPOINT ") + m_savepoint + QStringLiteral(" ONLY"));
+    --m_connection.m_atomicDepth;
     m_done = true;
 }
 

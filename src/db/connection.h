@@ -45,10 +45,13 @@ public:
     // and leaves this connection open on it.
     void create();
 
-    // Commits the work of the long-lived transaction and keeps it open.
+    // Commits the work of the long-lived transaction and keeps it open. Inside
+    // all-or-nothing work (AtomicWork) the commit waits for the outermost unit.
     void commitRetaining();
     // Undoes the uncommitted work of the long-lived transaction and keeps it open.
     void rollbackRetaining();
+    // True while all-or-nothing work runs on this connection.
+    bool inAtomicWork() const { return m_atomicDepth > 0; }
 
     // Runs one statement without parameters or result (DDL) in the long-lived transaction.
     void executeImmediate(const QString &sql);
@@ -60,6 +63,8 @@ public:
 
 private:
     friend class Query;
+    friend class AtomicWork;
+    void commitNow();
     void registerQuery(Query *q);
     void unregisterQuery(Query *q);
     QString attachName() const;
@@ -73,13 +78,15 @@ private:
     Firebird::IAttachment *m_attachment = nullptr;
     Firebird::ITransaction *m_transaction = nullptr;
     unsigned m_win1250Id = 0;
+    int m_atomicDepth = 0;
     QMutex m_queriesLock;
     QSet<Query *> m_queries;
 };
 
 // All-or-nothing work on one connection: what was pending before is committed
 // first; the work is committed by commit() and undone if the guard goes out of
-// scope without it (an exception, an early return).
+// scope without it (an exception, an early return). Units nest: an inner unit
+// is a savepoint, and only the outermost one commits.
 class AtomicWork
 {
 public:
@@ -91,6 +98,7 @@ public:
 
 private:
     Connection &m_connection;
+    QString m_savepoint; // empty for the outermost unit
     bool m_done = false;
 };
 

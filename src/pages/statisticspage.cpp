@@ -12,6 +12,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace pages {
 
 namespace {
@@ -19,12 +21,21 @@ namespace {
 // The blocks side by side in each band, from the top of the page down.
 const QList<QList<int>> Bands{{0, 1}, {2}, {3, 4}, {5, 6, 7}};
 
-int memberCount(int group)
+// A column's share of its band's width grows with its caption, so that long
+// captions wrap into about as many lines as short ones.
+int columnStretch(const QString &caption)
 {
-    int n = 0;
-    for (const store::StatisticPair &p : store::StatisticPairs)
-        n += p.group == group;
-    return n;
+    return std::max(20, int(caption.size()));
+}
+
+int blockStretch(int group)
+{
+    int stretch = 45; // the row labels
+    for (const store::StatisticPair &p : store::StatisticPairs) {
+        if (p.group == group)
+            stretch += columnStretch(store::toQString(p.caption));
+    }
+    return stretch + columnStretch(QString());
 }
 
 } // namespace
@@ -32,14 +43,21 @@ int memberCount(int group)
 StatisticsPage::StatisticsPage(store::PageModel &model, QWidget *parent)
     : QWidget(parent), m_model(model), m_binding(new FieldBinding(model, this))
 {
+    // Eight blocks of up to ten columns share one window: a point smaller than the
+    // rest of the window keeps every caption readable without a scroll bar.
+    QFont compact = font();
+    compact.setPointSizeF(compact.pointSizeF() - 1);
+    setFont(compact);
+
     auto *page = new QVBoxLayout(this);
+    page->setContentsMargins(0, 0, 0, 0);
     page->setSpacing(6);
     for (const QList<int> &band : Bands) {
         auto *row = new QHBoxLayout;
-        row->setSpacing(10);
+        row->setSpacing(6);
         for (int group : band) {
             // Blocks share the width by their columns, so columns are alike across bands.
-            row->addWidget(buildBlock(group), memberCount(group) + 2);
+            row->addWidget(buildBlock(group), blockStretch(group));
         }
         page->addLayout(row);
     }
@@ -57,16 +75,18 @@ QWidget *StatisticsPage::buildBlock(int group)
     auto *block = new QFrame;
     block->setFrameShape(QFrame::StyledPanel);
     auto *column = new QVBoxLayout(block);
-    column->setContentsMargins(6, 4, 6, 6);
+    column->setContentsMargins(5, 3, 5, 5);
     column->setSpacing(4);
     QLabel *heading = captionLabel(g.heading, true);
     QFont bold = heading->font();
     bold.setBold(true);
     heading->setFont(bold);
     column->addWidget(heading);
+    // Blocks of a band are equally high: their rows of fields line up at the bottom.
+    column->addStretch(1);
 
     auto *grid = new QGridLayout;
-    grid->setHorizontalSpacing(4);
+    grid->setHorizontalSpacing(3);
     grid->setVerticalSpacing(3);
     column->addLayout(grid);
     grid->addWidget(captionLabel(QStringLiteral("Liczba pożyczek")), 1, 0);
@@ -77,7 +97,7 @@ QWidget *StatisticsPage::buildBlock(int group)
         QLabel *label = captionLabel(caption, true);
         label->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
         grid->addWidget(label, 0, col);
-        grid->setColumnStretch(col, 1);
+        grid->setColumnStretch(col, columnStretch(caption));
         int row = 1;
         for (std::string_view name : {countName, valueName}) {
             auto *edit = static_cast<NumericEdit *>(makeControl(m_model.spec(store::toQString(name)), *m_binding));
