@@ -28,6 +28,16 @@ int columnStretch(const QString &caption)
     return std::max(20, int(caption.size()));
 }
 
+// Lets the stretch factors alone share out the width above `minimumWidth`: the
+// natural widths of wrapped captions and line edits would otherwise decide it.
+void shareWidthByStretch(QWidget *w, int minimumWidth)
+{
+    w->setMinimumWidth(minimumWidth);
+    QSizePolicy policy = w->sizePolicy();
+    policy.setHorizontalPolicy(QSizePolicy::Ignored);
+    w->setSizePolicy(policy);
+}
+
 int blockStretch(int group)
 {
     int stretch = 45; // the row labels
@@ -81,6 +91,7 @@ QWidget *StatisticsPage::buildBlock(int group)
     QFont bold = heading->font();
     bold.setBold(true);
     heading->setFont(bold);
+    shareWidthByStretch(heading, heading->minimumSizeHint().width());
     column->addWidget(heading);
     // Blocks of a band are equally high: their rows of fields line up at the bottom.
     column->addStretch(1);
@@ -96,12 +107,12 @@ QWidget *StatisticsPage::buildBlock(int group)
                          bool sum) {
         QLabel *label = captionLabel(caption, true);
         label->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+        shareWidthByStretch(label, label->minimumSizeHint().width());
         grid->addWidget(label, 0, col);
         grid->setColumnStretch(col, columnStretch(caption));
         int row = 1;
         for (std::string_view name : {countName, valueName}) {
             auto *edit = static_cast<NumericEdit *>(makeControl(m_model.spec(store::toQString(name)), *m_binding));
-            edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("0000000,00")) + 12);
             if (sum) {
                 QFont f = edit->font();
                 f.setBold(true);
@@ -112,6 +123,8 @@ QWidget *StatisticsPage::buildBlock(int group)
             } else {
                 connect(edit, &NumericEdit::left, this, [this, group] { valueMemberExit(group); });
             }
+            // Room for ten digits and the comma: tens of millions of złoty.
+            shareWidthByStretch(edit, edit->fontMetrics().horizontalAdvance(QStringLiteral("00000000,00")) + 10);
             grid->addWidget(edit, row++, col);
         }
     };
