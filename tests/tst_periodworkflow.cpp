@@ -251,7 +251,7 @@ private slots:
             window.findChild<QComboBox *>("cb_dorok")->setEditText("2013");
             QTest::mouseClick(window.findChild<QPushButton *>("bb_edycja"), Qt::LeftButton);
             QVERIFY(window.workflow().period().isOpen);
-            QVERIFY(window.findChild<QLabel *>("La_do")->isVisible());
+            QVERIFY(!window.findChild<QLabel *>("La_do")->isHidden()); // on a page not shown
             QCOMPARE(window.findChild<QLabel *>("La_do")->text(), QStringLiteral("do 2013-06-30"));
             QVERIFY(window.findChild<QPushButton *>("bb_zapisw")->isEnabled());
         }

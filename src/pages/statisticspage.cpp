@@ -40,7 +40,7 @@ void shareWidthByStretch(QWidget *w, int minimumWidth)
 
 int blockStretch(int group)
 {
-    int stretch = 45; // the row labels
+    int stretch = 10; // the row labels
     for (const store::StatisticPair &p : store::StatisticPairs) {
         if (p.group == group)
             stretch += columnStretch(store::toQString(p.caption));
@@ -100,8 +100,13 @@ QWidget *StatisticsPage::buildBlock(int group)
     grid->setHorizontalSpacing(3);
     grid->setVerticalSpacing(3);
     column->addLayout(grid);
-    grid->addWidget(captionLabel(QStringLiteral("Liczba pożyczek")), 1, 0);
-    grid->addWidget(captionLabel(QStringLiteral("Wartośc pożyczek")), 2, 0);
+    int labelRow = 1;
+    for (const QString &text : {QStringLiteral("Liczba pożyczek"), QStringLiteral("Wartośc pożyczek")}) {
+        // Two lines each: three blocks side by side leave no room for the labels on one.
+        QLabel *label = captionLabel(text, true);
+        shareWidthByStretch(label, label->minimumSizeHint().width());
+        grid->addWidget(label, labelRow++, 0);
+    }
 
     auto addColumn = [&](int col, const QString &caption, std::string_view countName, std::string_view valueName,
                          bool sum) {
@@ -123,8 +128,9 @@ QWidget *StatisticsPage::buildBlock(int group)
             } else {
                 connect(edit, &NumericEdit::left, this, [this, group] { valueMemberExit(group); });
             }
-            // Room for ten digits and the comma: tens of millions of złoty.
-            shareWidthByStretch(edit, edit->fontMetrics().horizontalAdvance(QStringLiteral("00000000,00")) + 10);
+            // Room for millions of złoty in a category, tens of millions in a sum.
+            const QString widest = sum ? QStringLiteral("00000000,00") : QStringLiteral("0000000,00");
+            shareWidthByStretch(edit, edit->fontMetrics().horizontalAdvance(widest) + 10);
             grid->addWidget(edit, row++, col);
         }
     };
