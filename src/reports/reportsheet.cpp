@@ -65,4 +65,14 @@ QString plainNumber(double value)
     return text;
 }
 
+QString plainNumber(db::Money value)
+{
+    QString text = value.format(db::Money::Decimals, u',');
+    while (text.endsWith(u'0'))
+        text.chop(1);
+    if (text.endsWith(u','))
+        text.chop(1);
+    return text == QStringLiteral("-0") ? QStringLiteral("0") : text;
+}
+
 } // namespace reports

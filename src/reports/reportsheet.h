@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/money.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -39,5 +41,7 @@ QString FormatAmount(double amount);
 // A number as its shortest decimal text of up to 15 significant digits, with a
 // decimal comma and no thousands separator ("1234,5", "0", "-12").
 QString plainNumber(double value);
+// An exact amount in the same plain form ("1234,5", "0").
+QString plainNumber(db::Money value);
 
 } // namespace reports

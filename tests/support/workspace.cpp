@@ -60,3 +60,11 @@ void Workspace::makeHome() const
 {
     AppPaths::setHome(m_dir.path());
 }
+
+QString lokraSchemaScript()
+{
+    QFile f(QStringLiteral(TERVALA_SOURCE_DIR "/tools/demo/lokra-schema.sql"));
+    if (!f.open(QIODevice::ReadOnly))
+        qFatal("cannot read tools/demo/lokra-schema.sql");
+    return QString::fromUtf8(f.readAll());
+}

@@ -28,3 +28,6 @@ public:
 private:
     QTemporaryDir m_dir;
 };
+
+// The Lokra schema of the demo fund (tables, indexes and the days-late procedure).
+QString lokraSchemaScript();

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "store/openperiod.h"
+
+#include <QString>
+
+class Messages;
+namespace db {
+class Connection;
+}
+namespace store {
+class PageModel;
+}
+namespace reports {
+class ReportSheet;
+}
+
+namespace import {
+
+// What an import needs of the window besides the page model and the messages.
+class ImportOutput
+{
+public:
+    virtual ~ImportOutput() = default;
+    // The progress bar Postep, 0 to 100.
+    virtual void setProgress(int percent) = 0;
+    // Called between contracts: the window redraws itself at a bounded rate.
+    virtual void keepResponsive() {}
+    // Shows the error report (the window: a modal preview; the command line: a PDF).
+    virtual void showErrorReport(const reports::ReportSheet &errorReport) = 0;
+};
+
+// Everything the import steps read and write. The period values are those of the
+// period being imported; the window's open period changes only when the import
+// has succeeded.
+struct ImportContext
+{
+    db::Connection &ksu;
+    db::Connection &lokra;
+    store::PageModel &model;
+    Messages &messages;
+    ImportOutput &output;
+    reports::ReportSheet &importReport; // Memakt / Grid_akt
+    reports::ReportSheet &errorReport;  // Memr / Grid_rap
+    store::OpenPeriod period;           // CurrentPeriodId and the period bounds and texts
+    QString PreviousPeriodId;           // the source of every carry-over
+    int ImportReportRow = 0;            // first free row of the import report table
+    int errorCount = 0;                 // the error rows of the loan statistics (label spr_imp)
+    QString importReportPath;           // Eksport/IMP_<first day>_<last day>.pdf in the home folder
+};
+
+} // namespace import
