@@ -42,7 +42,7 @@ struct Answer
 class ServerCore : public QObject
 {
 public:
-    QTcpServer server;
+    QTcpServer server{this}; // a child, so that it moves to the server thread too
     QMutex lock;
     QHash<QByteArray, Answer> answers;
     QList<QByteArray> requests; // the raw header block of each request

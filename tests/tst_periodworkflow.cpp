@@ -4,6 +4,9 @@
 #include "db/sqlscript.h"
 #include "shell/mainwindow.h"
 #include "shell/periodworkflow.h"
+#include "store/periods.h"
+
+using namespace store;
 #include "store/datamodule.h"
 #include "store/pagemodel.h"
 #include "support/cli.h"

@@ -44,7 +44,8 @@ ActiveLostPage::ActiveLostPage(store::PageModel &model, QWidget *parent)
     auto *grid = new QGridLayout;
     grid->setHorizontalSpacing(12);
     grid->setVerticalSpacing(8);
-    grid->setColumnStretch(1, 1);
+    // The fields stay beside their captions; spare width goes to the right of them.
+    grid->setColumnStretch(4, 1);
     page->addLayout(grid);
     grid->addWidget(boldLabel(QStringLiteral("Liczba pożyczek")), 0, 2, Qt::AlignHCenter);
     grid->addWidget(boldLabel(QStringLiteral("Wartość pożyczek")), 0, 3, Qt::AlignHCenter);
@@ -54,7 +55,7 @@ ActiveLostPage::ActiveLostPage(store::PageModel &model, QWidget *parent)
     int row = 1;
     for (const store::ActiveLostRow &r : store::ActiveLostRows) {
         grid->addWidget(captionLabel(r.number), row, 0);
-        grid->addWidget(captionLabel(r.caption, true), row, 1);
+        grid->addWidget(captionLabel(r.caption), row, 1);
         QWidget *count = makeControl(r.count, *m_binding);
         QWidget *value = makeControl(r.value, *m_binding);
         count->setFixedWidth(count->fontMetrics().horizontalAdvance(QStringLiteral("000000000,00 %")) + 16);

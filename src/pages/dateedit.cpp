@@ -58,6 +58,13 @@ void DateEdit::keyPressEvent(QKeyEvent *event)
     QDateEdit::keyPressEvent(event);
 }
 
+bool DateEdit::focusNextPrevChild(bool next)
+{
+    // Tab goes on to the next control, as everywhere on the pages; the arrow keys
+    // move between day, month and year.
+    return QWidget::focusNextPrevChild(next);
+}
+
 bool DateEdit::eventFilter(QObject *watched, QEvent *event)
 {
     // The calendar of an empty field opens on the current month.

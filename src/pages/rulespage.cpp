@@ -51,6 +51,7 @@ RulesPage::RulesPage(store::PageModel &model, QWidget *parent)
             if (spec.maxLength > 0) {
                 // The free text gets the column's width, its short caption beside it.
                 auto *line = new QHBoxLayout;
+                line->setSpacing(12);
                 line->addWidget(caption);
                 line->addWidget(control, 1);
                 grid->addLayout(line, row, 0, 1, 2);

@@ -25,7 +25,9 @@ const QList<QList<int>> Bands{{0, 1}, {2}, {3, 4}, {5, 6, 7}};
 // captions wrap into about as many lines as short ones.
 int columnStretch(const QString &caption)
 {
-    return std::max(20, int(caption.size()));
+    // Short captions fit above their fields as they are; the space beyond the fields
+    // goes to the long ones, and the longest does not take it all.
+    return std::clamp(int(caption.size()) - 12, 1, 70);
 }
 
 // Lets the stretch factors alone share out the width above `minimumWidth`: the
@@ -40,7 +42,7 @@ void shareWidthByStretch(QWidget *w, int minimumWidth)
 
 int blockStretch(int group)
 {
-    int stretch = 10; // the row labels
+    int stretch = 0;
     for (const store::StatisticPair &p : store::StatisticPairs) {
         if (p.group == group)
             stretch += columnStretch(store::toQString(p.caption));
@@ -104,7 +106,7 @@ QWidget *StatisticsPage::buildBlock(int group)
     for (const QString &text : {QStringLiteral("Liczba pożyczek"), QStringLiteral("Wartośc pożyczek")}) {
         // Two lines each: three blocks side by side leave no room for the labels on one.
         QLabel *label = captionLabel(text, true);
-        shareWidthByStretch(label, label->minimumSizeHint().width());
+        label->setFixedWidth(label->minimumSizeHint().width());
         grid->addWidget(label, labelRow++, 0);
     }
 

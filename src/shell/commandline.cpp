@@ -3,12 +3,16 @@
 #include "common/messages.h"
 #include "db/error.h"
 #include "import/versioncheck.h"
+#include "common/apppaths.h"
+#include "import/importcontext.h"
+#include "reports/reportrenderer.h"
 #include "shell/periodworkflow.h"
 #include "shell/startuptask.h"
 #include "store/pagemodel.h"
 #include "store/datamodule.h"
 #include "store/schema.h"
 
+#include <QDir>
 #include <QTextStream>
 
 namespace {
@@ -101,6 +105,55 @@ int openPeriod(const QStringList &args, Messages &messages)
     return 0;
 }
 
+// The command line's side of an import: no progress bar, and the error report
+// written as a PDF where the window would preview it.
+class ConsoleImportOutput : public import::ImportOutput
+{
+public:
+    explicit ConsoleImportOutput(QString errorReportPath) : m_path(std::move(errorReportPath)) {}
+    void setProgress(int) override {}
+    void showErrorReport(const reports::ReportSheet &errorReport) override
+    {
+        reports::writeSheetPdf(errorReport, reports::SheetKind::ErrorReport, m_path);
+        print(QStringLiteral("Raport błędów zapisany w ") + QDir::toNativeSeparators(m_path));
+    }
+
+private:
+    QString m_path;
+};
+
+int importPeriod(QStringList args)
+{
+    const bool overwrite = args.removeAll(QStringLiteral("--overwrite")) > 0;
+    if (args.size() != 4)
+        return usageError(QStringLiteral("import wymaga czterech argumentów: MC RRRR MC RRRR [--overwrite]."));
+    ConsoleMessages messages(overwrite);
+    store::DataModule dm;
+    if (!connectForCommand(dm, messages))
+        return 1;
+    const store::PeriodChoice choice{args[0], args[1], args[2], args[3]};
+    QString errorReportPath;
+    if (store::isValidPeriodChoice(choice)) {
+        try {
+            const store::PeriodBounds b = store::periodBounds(choice);
+            errorReportPath = AppPaths::file(QStringLiteral("Eksport/ERR_%1_%2.pdf")
+                                                 .arg(store::FormatDateYMD(b.start.date()), store::FormatDateYMD(b.end.date())));
+        } catch (const std::exception &) {
+            // The import itself reports the bad month or year.
+        }
+    }
+    store::PageModel model;
+    PeriodView view;
+    PeriodWorkflow workflow(dm, model, messages, view);
+    ConsoleImportOutput output(errorReportPath);
+    try {
+        return workflow.bb_zdaneClick(choice, output) ? 0 : 1;
+    } catch (const std::exception &e) {
+        showFailure(messages, e);
+        return 1;
+    }
+}
+
 } // namespace
 
 QString usageText()
@@ -110,7 +163,10 @@ QString usageText()
         "Bez polecenia uruchamia okno programu. Polecenia:\n"
         "  create-database PLIK   tworzy pustą bazę danych sprawozdań\n"
         "  check-lokra            łączy obie bazy i sprawdza wersję programu Lokra\n"
-        "  open MC RRRR MC RRRR   otwiera okres jak \"Edycja okresu\" i wypisuje pola stron");
+        "  open MC RRRR MC RRRR   otwiera okres jak \"Edycja okresu\" i wypisuje pola stron\n"
+        "  import MC RRRR MC RRRR [--overwrite]\n"
+        "                         importuje okres z bazy Lokra jak \"Zaimportuj dane\"\n"
+        "                         (--overwrite: przykrywa okres zaimportowany wcześniej)");
 }
 
 CommandLine CommandLine::parse(const QStringList &arguments)
@@ -149,5 +205,7 @@ int runCommand(const CommandLine &commandLine)
         return checkLokra(args, messages);
     if (command == QStringLiteral("open"))
         return openPeriod(args, messages);
+    if (command == QStringLiteral("import"))
+        return importPeriod(args);
     return usageError(QStringLiteral("Nieznane polecenie: ") + command);
 }

@@ -4,69 +4,17 @@
 #include "db/connection.h"
 #include "db/error.h"
 #include "db/query.h"
+#include "import/importdriver.h"
 #include "import/versioncheck.h"
 #include "store/datamodule.h"
 #include "store/pagemodel.h"
 #include "store/periodstore.h"
 
-bool isValidPeriodChoice(const PeriodChoice &c)
-{
-    if (c.fromMonth.isEmpty() || c.fromYear.isEmpty() || c.toMonth.isEmpty() || c.toYear.isEmpty())
-        return false;
-    if (c.fromYear > c.toYear)
-        return false;
-    return !(c.fromYear == c.toYear && c.fromMonth > c.toMonth);
-}
-
-namespace {
-
-int wholeNumber(const QString &text, const char *what)
-{
-    bool ok = false;
-    const int n = text.trimmed().toInt(&ok);
-    if (!ok)
-        throw db::Error(QStringLiteral("\"%1\" nie jest poprawnym numerem %2.").arg(text, QString::fromUtf8(what)));
-    return n;
-}
-
-QDate firstDay(const QString &month, const QString &year)
-{
-    const int m = wholeNumber(month, "miesiąca");
-    const int y = wholeNumber(year, "roku");
-    const QDate d(y, m, 1);
-    if (m < 1 || m > 12 || !d.isValid())
-        throw db::Error(QStringLiteral("Miesiąc %1 roku %2 nie istnieje.").arg(month, year));
-    return d;
-}
-
-} // namespace
-
-PeriodBounds periodBounds(const PeriodChoice &c)
-{
-    const QDate first = firstDay(c.fromMonth, c.fromYear);
-    const QDate lastMonth = firstDay(c.toMonth, c.toYear);
-    const QDate last(lastMonth.year(), lastMonth.month(), lastMonth.daysInMonth());
-    return {QDateTime(first, QTime(0, 0)), QDateTime(last, QTime(23, 59, 59, 999))};
-}
-
-QString FormatDateYMD(QDate date)
-{
-    return QStringLiteral("%1-%2-%3")
-        .arg(date.year())
-        .arg(date.month(), 2, 10, QLatin1Char('0'))
-        .arg(date.day(), 2, 10, QLatin1Char('0'));
-}
-
-std::optional<qint64> findPeriod(db::Connection &ksu, QDate first, QDate last)
-{
-    db::Query q(ksu, QStringLiteral("select * from OKRES order by id_ok;"));
-    q.execute();
-    while (q.next()) {
-        if (q.value(u"ODK").toDate() == first && q.value(u"DOK").toDate() == last)
-            return q.value(u"ID_OK").toInt();
-    }
-    return std::nullopt;
-}
+using store::FormatDateYMD;
+using store::PeriodBounds;
+using store::findPeriod;
+using store::isValidPeriodChoice;
+using store::periodBounds;
 
 ReportingDatabaseUse::ReportingDatabaseUse(store::DataModule &dataModule, Messages &messages)
     : m_dm(dataModule), m_held(dataModule.reportingGate.tryAcquire())
@@ -89,8 +37,28 @@ PeriodWorkflow::PeriodWorkflow(store::DataModule &dataModule, store::PageModel &
 {
 }
 
-bool PeriodWorkflow::bb_edycjaClick(const PeriodChoice &choice)
+RunningCommand::RunningCommand(PeriodWorkflow &workflow, Messages &messages)
+    : m_workflow(workflow), m_started(!workflow.m_running)
 {
+    if (!m_started) {
+        messages.showWarning(QStringLiteral("Trwa import lub zapis danych.\rPoczekaj na jego zakończenie."),
+                             QStringLiteral("Chwileczkę"));
+        return;
+    }
+    m_workflow.m_running = true;
+}
+
+RunningCommand::~RunningCommand()
+{
+    if (m_started)
+        m_workflow.m_running = false;
+}
+
+bool PeriodWorkflow::bb_edycjaClick(const store::PeriodChoice &choice)
+{
+    RunningCommand running(*this, m_messages);
+    if (!running)
+        return false;
     ReportingDatabaseUse use(m_dm, m_messages);
     if (!use)
         return false;
@@ -99,6 +67,8 @@ bool PeriodWorkflow::bb_edycjaClick(const PeriodChoice &choice)
     m_dm.LOKRA.close();
     m_dm.LOKRA.open();
     m_view.clearCapitalGroupText();
+    importReport.titleLines.clear();
+    errorReport.titleLines.clear();
     import::CheckLoanSystemVersion(m_dm.LOKRA, m_messages);
 
     if (!isValidPeriodChoice(choice)) {
@@ -139,8 +109,32 @@ bool PeriodWorkflow::bb_edycjaClick(const PeriodChoice &choice)
     return true;
 }
 
+bool PeriodWorkflow::bb_zdaneClick(const store::PeriodChoice &choice, import::ImportOutput &output)
+{
+    RunningCommand running(*this, m_messages);
+    if (!running)
+        return false;
+    ReportingDatabaseUse use(m_dm, m_messages);
+    if (!use)
+        return false;
+    m_view.clearCapitalGroupText();
+    const auto result =
+        import::bb_zdaneClick(m_dm, m_model, m_messages, output, importReport, errorReport, choice);
+    if (!result)
+        return false;
+    m_period = result->period;
+    m_groups = result->groups;
+    m_view.ShowPeriodLabels(m_period);
+    m_view.enablePeriodButtons();
+    m_view.setProgress(100);
+    return true;
+}
+
 bool PeriodWorkflow::bb_zapiswClick()
 {
+    RunningCommand running(*this, m_messages);
+    if (!running)
+        return false;
     ReportingDatabaseUse use(m_dm, m_messages);
     if (!use)
         return false;

@@ -1,14 +1,15 @@
 #pragma once
 
+#include "reports/reportsheet.h"
 #include "store/openperiod.h"
+#include "store/periods.h"
 
-#include <QDate>
-#include <QDateTime>
 #include <QString>
 
-#include <optional>
-
 class Messages;
+namespace import {
+class ImportOutput;
+}
 namespace db {
 class Connection;
 }
@@ -16,34 +17,6 @@ namespace store {
 class DataModule;
 class PageModel;
 }
-
-// The four combo texts that choose a period: first month and year, last month and year.
-struct PeriodChoice
-{
-    QString fromMonth;
-    QString fromYear;
-    QString toMonth;
-    QString toYear;
-};
-
-// Invalid when a text is empty or the first month comes after the last (the texts
-// compared as texts, months only within one year).
-bool isValidPeriodChoice(const PeriodChoice &choice);
-
-// 00:00 of the first day and 23:59:59.999 of the last day. Throws db::Error with a
-// clear message when a text is not a number or a month is outside 1 to 12.
-struct PeriodBounds
-{
-    QDateTime start;
-    QDateTime end;
-};
-PeriodBounds periodBounds(const PeriodChoice &choice);
-
-// YYYY-MM-DD.
-QString FormatDateYMD(QDate date);
-
-// The ID_OK of the OKRES row whose ODK and DOK fall on these days, if any.
-std::optional<qint64> findPeriod(db::Connection &ksu, QDate first, QDate last);
 
 // What opening a period does to the window besides the page model.
 class PeriodView
@@ -71,14 +44,23 @@ public:
     // messages; database and conversion errors are thrown for the general error
     // display. A failed or refused opening leaves the open period and the pages
     // exactly as they were.
-    bool bb_edycjaClick(const PeriodChoice &choice);
+    bool bb_edycjaClick(const store::PeriodChoice &choice);
 
     // "Zapisz zmiany": saves the open period, then "Dane zaktualizowane". False
     // when refused because the start-up task still uses the database.
     bool bb_zapiswClick();
 
-    // Sets the open period after an import (which fills the pages itself).
-    void setOpenPeriod(const store::OpenPeriod &period) { m_period = period; }
+    // "Zaimportuj dane": true when the import finished (its closing message shown).
+    // Errors are thrown after the import was rolled back.
+    bool bb_zdaneClick(const store::PeriodChoice &choice, import::ImportOutput &output);
+
+    // True while a command runs; the window refuses other commands meanwhile.
+    bool isRunning() const { return m_running; }
+
+    // The two report sheets: the import report (also the printed summary's sheet)
+    // and the error report.
+    reports::ReportSheet importReport;
+    reports::ReportSheet errorReport;
 
 private:
     store::DataModule &m_dm;
@@ -87,6 +69,25 @@ private:
     PeriodView &m_view;
     store::OpenPeriod m_period;
     store::CapitalGroupList m_groups;
+    bool m_running = false;
+
+    friend class RunningCommand;
+};
+
+// Marks a command of the workflow as running; refuses (with a message) when one
+// runs already, which the window's message processing during an import allows.
+class RunningCommand
+{
+public:
+    RunningCommand(PeriodWorkflow &workflow, Messages &messages);
+    ~RunningCommand();
+    RunningCommand(const RunningCommand &) = delete;
+    RunningCommand &operator=(const RunningCommand &) = delete;
+    explicit operator bool() const { return m_started; }
+
+private:
+    PeriodWorkflow &m_workflow;
+    bool m_started;
 };
 
 // Refuses (with a message) when the start-up task is still using the reporting

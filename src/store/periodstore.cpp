@@ -141,26 +141,6 @@ void updatePeriodRow(db::Connection &ksu, const char *table, const OpenPeriod &p
     ksu.commitRetaining();
 }
 
-void insertLoanStatisticsRow(db::Connection &ksu, const OpenPeriod &period, const PageModel &model)
-{
-    const Specs specs = statisticSpecs(model);
-    QStringList columns;
-    QStringList placeholders;
-    for (const FieldSpec *spec : specs) {
-        columns << toQString(spec->column);
-        placeholders << QStringLiteral(":d%1").arg(placeholders.size() + 1);
-    }
-    const int last = int(specs.size()) + 1;
-    db::Query query(ksu, QStringLiteral("insert into POZYCZKI (ID_OK,%1,WPROWADZIL) values (:d0,%2,:d%3)")
-                             .arg(columns.join(u','), placeholders.join(u','))
-                             .arg(last));
-    query.bind(0, period.id());
-    for (int i = 0; i < int(specs.size()); ++i)
-        query.bind(i + 1, saveParam(*specs[i], model));
-    query.bind(last, 1);
-    query.execute();
-}
-
 // The period tables in the order their rows are deleted, OKRES last.
 constexpr std::array<const char *, 7> PeriodTables{"ZASADY",    "POZYCZKI", "AKT_STR", "KAPITAL_FUND",
                                                    "DANE_INST", "DANE_KAP", "OKRES"};
@@ -237,6 +217,7 @@ void LoadPeriod(db::Connection &ksu, const OpenPeriod &period, PageModel &model,
     LoadActiveLostLoans(ksu, period, model);
     LoadManagementRules(ksu, period, model);
     LoadLoanStatistics(ksu, period, model);
+    // The capital components are read by the capital page when a group is chosen.
     LoadCapitalChange(ksu, period, model);
     RefreshCapitalSources(ksu, period, model);
 }
@@ -265,17 +246,33 @@ void SaveManagementRules(db::Connection &ksu, const OpenPeriod &period, const Pa
 
 void InsertLoanStatistics(db::Connection &ksu, const OpenPeriod &period, const PageModel &model)
 {
-    insertLoanStatisticsRow(ksu, period, model);
+    const Specs specs = statisticSpecs(model);
+    QStringList columns;
+    QStringList placeholders;
+    for (const FieldSpec *spec : specs) {
+        columns << toQString(spec->column);
+        placeholders << QStringLiteral(":d%1").arg(placeholders.size() + 1);
+    }
+    const int last = int(specs.size()) + 1;
+    db::Query query(ksu, QStringLiteral("insert into POZYCZKI (ID_OK,%1,WPROWADZIL) values (:d0,%2,:d%3)")
+                             .arg(columns.join(u','), placeholders.join(u','))
+                             .arg(last));
+    query.bind(0, period.id());
+    for (int i = 0; i < int(specs.size()); ++i)
+        query.bind(i + 1, saveParam(*specs[i], model));
+    query.bind(last, 1);
+    query.execute();
     ksu.commitRetaining();
 }
 
 void SaveLoanStatistics(db::Connection &ksu, const OpenPeriod &period, const PageModel &model)
 {
-    // Delete and insert commit together: an insert that fails keeps the old row.
+    // Delete and insert commit together (the insert's own commit waits for the
+    // unit): an insert that fails keeps the old row.
     const qint64 id = period.id();
     db::AtomicWork work(ksu);
     run(ksu, QStringLiteral("delete from POZYCZKI where ID_OK=:d0"), {id});
-    insertLoanStatisticsRow(ksu, period, model);
+    InsertLoanStatistics(ksu, period, model);
     work.commit();
 }
 

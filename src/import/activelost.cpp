@@ -1,0 +1,320 @@
+#include "activelost.h"
+
+#include "common/messages.h"
+#include "db/connection.h"
+#include "db/query.h"
+#include "importcontext.h"
+#include "reports/reportsheet.h"
+#include "store/fields.h"
+#include "store/pagemodel.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QLocale>
+
+#include <array>
+#include <cmath>
+#include <functional>
+#include <stdexcept>
+#include <vector>
+
+namespace import {
+
+namespace {
+
+// Active contracts with a positive balance, the sum first (Q1) and the number first (Q2).
+const QString ActiveBySum = QStringLiteral(
+    "select sum(d.kwota_wn-d.kwota_ma),s.nrumowy from dekret d,stan s,plankt p, umowy u where "
+    "d.idstanu=s.idstan and s.nrumowy=u.idumowy and s.konto=p.nr_kt and p.typkonta in (1,2) and "
+    "d.datadekretu<=:d0 and ((u.rezerwa is null or u.rezerwa<>5) or (u.rezerwa=5 and u.data_rez>=:D1)) and "
+    "not u.rozliczony='Win' and not u.rozliczony='4' group by s.nrumowy having sum(d.kwota_wn-d.kwota_ma)>0");
+const QString ActiveByNumber = QStringLiteral(
+    "select s.nrumowy,sum(d.kwota_wn-d.kwota_ma) from dekret d,stan s,plankt p, umowy u where "
+    "d.idstanu=s.idstan and s.nrumowy=u.idumowy and s.konto=p.nr_kt and p.typkonta in (1,2) and "
+    "d.datadekretu<=:d0 and ((u.rezerwa is null or u.rezerwa<>5) or (u.rezerwa=5 and u.data_rez>=:D1)) and "
+    "not u.rozliczony='Win' and not u.rozliczony='4' group by s.nrumowy having sum(d.kwota_wn-d.kwota_ma)>0");
+// Q3: terminated contracts, whenever they were terminated.
+const QString Terminated = QStringLiteral(
+    "select sum(d.kwota_wn-d.kwota_ma), u.idumowy from dekret d,stan s,umowy u,plankt p where  "
+    "d.idstanu=s.idstan and s.nrumowy=u.idumowy and s.konto=p.nr_kt and p.typkonta in (1,2) and "
+    "d.datadekretu<=:d0 and (u.rozliczony='4' or u.rozliczony='Win') group by u.idumowy having "
+    "sum(d.kwota_wn-d.kwota_ma)>0;");
+// Q4 and Q5: contracts lost in the period; a loss without a date counts in every period.
+const QString LostInPeriod = QStringLiteral(
+    "select sum(d.kwota_wn-d.kwota_ma), u.idumowy from dekret d,stan s,umowy u,plankt p where  "
+    "d.idstanu=s.idstan and s.nrumowy=u.idumowy and s.konto=p.nr_kt and p.typkonta in (1,2) and "
+    "d.datadekretu<=:d0 and (u.rezerwa=5 and ((u.data_rez>=:d1 and u.data_rez<=:d2) or (u.data_rez is null))) "
+    "group by u.idumowy having sum(d.kwota_wn-d.kwota_ma)>0;");
+const QString LostNumbers = QStringLiteral(
+    "select u.idumowy from dekret d,stan s,umowy u,plankt p where d.idstanu=s.idstan and s.nrumowy=u.idumowy "
+    "and s.konto=p.nr_kt and p.typkonta in (1,2) and d.datadekretu<=:d0 and (u.rezerwa=5 and "
+    "((u.data_rez>=:d1 and u.data_rez<=:d2) or (u.data_rez is null))) group by u.idumowy having "
+    "sum(d.kwota_wn-d.kwota_ma)>0;");
+// Q6: the whole ledger sum of the lost contracts, balances not above 0 included.
+const QString LostLedgerSum = QStringLiteral(
+    "select sum(d.kwota_wn-d.kwota_ma) from dekret d,stan s,umowy u,plankt p where d.idstanu=s.idstan and "
+    "s.nrumowy=u.idumowy and s.konto=p.nr_kt and p.typkonta in (1,2) and d.datadekretu<=:d0 and "
+    "(u.rezerwa=5 and ((u.data_rez>=:d1 and u.data_rez<=:d2) or (u.data_rez is null)));");
+// P: days late of one contract at a date-time.
+const QString DaysLateQuery = QStringLiteral("select * from zaleglosci_aktualne (0,:d0,:d1,0)");
+
+const QString StoreQuery = QStringLiteral(
+    "insert into AKT_STR (ID_OK,PA_L,PA_W,ST_L,ST_W,PO_31_180_L,PO_31_180_W,PS_L,PS_W,WSDO_L,WSDO_W,PO_180_L,"
+    "PO_180_W,PW_L,PW_W) values (:d0,:d1,:d2,:d3,:d4,:d5,:d6,:d7,:d8,:d9,:d10,:d11,:d12,:d13,:d14);");
+// The columns of StoreQuery after ID_OK, in its order.
+constexpr std::array<std::string_view, 14> StoredColumns{"PA_L",  "PA_W",        "ST_L",        "ST_W",  "PO_31_180_L",
+                                                         "PO_31_180_W", "PS_L", "PS_W",        "WSDO_L", "WSDO_W",
+                                                         "PO_180_L",    "PO_180_W", "PW_L",   "PW_W"};
+
+// The page rows in the order of the figures: active, on time, 31-90 days, over 90
+// days, terminated, lost, loss ratio.
+static_assert(store::ActiveLostRows[0].count.control == "Jvl_poz_akt");
+static_assert(store::ActiveLostRows[1].count.control == "Jvl_splac_term");
+static_assert(store::ActiveLostRows[2].count.control == "Jvl_po_31_180");
+static_assert(store::ActiveLostRows[3].count.control == "Jvl_po_180");
+static_assert(store::ActiveLostRows[4].count.control == "Jvl_pw");
+static_assert(store::ActiveLostRows[5].count.control == "Jvl_poz_strac");
+static_assert(store::ActiveLostRows[6].count.control == "Jvl_wspol_strat");
+
+struct ContractBalance
+{
+    qint64 contract = 0;
+    db::Money balance;
+};
+
+using ContractList = std::vector<ContractBalance>;
+
+ContractList fetchContracts(db::Query &query, int numberColumn, int balanceColumn)
+{
+    ContractList rows;
+    while (query.next())
+        rows.push_back({query.value(numberColumn).toInt(), query.value(balanceColumn).toMoney()});
+    return rows;
+}
+
+ContractList runList(db::Connection &lokra, const QString &sql, std::initializer_list<db::Param> params,
+                     int numberColumn, int balanceColumn)
+{
+    db::Query query(lokra, sql);
+    query.execute(params);
+    return fetchContracts(query, numberColumn, balanceColumn);
+}
+
+// Days late of each contract at the end of the period. Sections 2 to 4 ask for the
+// same contracts at the same date, so each is asked of the database once, on one
+// prepared statement.
+class DaysLate
+{
+public:
+    DaysLate(db::Connection &lokra, const QDateTime &at) : m_query(lokra, DaysLateQuery), m_at(at) {}
+
+    qint64 of(qint64 contract)
+    {
+        const auto known = m_known.constFind(contract);
+        if (known != m_known.cend())
+            return *known;
+        m_query.execute({contract, m_at});
+        const qint64 days = m_query.next() ? m_query.value(0).toInt() : 0;
+        m_query.closeCursor();
+        m_known.insert(contract, days);
+        return days;
+    }
+
+private:
+    db::Query m_query;
+    QDateTime m_at;
+    QHash<qint64, qint64> m_known;
+};
+
+// Writes one list section of the import report from `row` on and adds the contracts
+// it takes to the count and value; returns the row of its total.
+int writeSection(ImportContext &ctx, int row, const QString &heading, const ContractList &contracts,
+                 const std::function<bool(qint64)> &takes, int &count, db::Money &value)
+{
+    reports::ReportSheet &sheet = ctx.importReport;
+    sheet.setCell(sheet.setCell(0, row, QStringLiteral("Nr umowy")), row, heading);
+    ++row;
+    for (const ContractBalance &c : contracts) {
+        ctx.output.keepResponsive();
+        if (takes && !takes(c.contract))
+            continue;
+        ++count;
+        value += c.balance;
+        sheet.setCell(sheet.setCell(0, row, QString::number(c.contract)), row, reports::plainNumber(c.balance));
+        ++row;
+    }
+    sheet.setCell(sheet.setCell(0, row, QStringLiteral("Razem")), row, reports::plainNumber(value));
+    return row;
+}
+
+// A ratio rounded to two decimals with ties to the even neighbour. The tie is judged
+// on the ratio's decimal form of 15 digits, so that 0.125 computed as
+// 0.12500000000000003 still counts as halfway.
+double roundRatio(double ratio)
+{
+    const double hundredths = QString::number(ratio * 100, 'g', 15).toDouble();
+    return std::nearbyint(hundredths) / 100;
+}
+
+void writeLabelled(reports::ReportSheet &sheet, int row, const QString &label, const QString &text)
+{
+    sheet.setCell(sheet.setCell(0, row, label), row, text);
+}
+
+void writeRatioBlock(reports::ReportSheet &sheet, int total, qint64 lostNumber, db::Money lostSum,
+                     const ActiveLostFigures &f)
+{
+    const QString dividend = QStringLiteral("dzielna");
+    const QString divisor = QStringLiteral("dzielnik");
+    const QString result = QStringLiteral("Wynik");
+    sheet.setCell(1, total + 3, QStringLiteral("Współczynnik strat w danym okresie"));
+    sheet.setCell(1, total + 4, QStringLiteral("Liczba"));
+    writeLabelled(sheet, total + 5, dividend, QString::number(lostNumber));
+    writeLabelled(sheet, total + 6, divisor, QString::number(f.activeCount));
+    writeLabelled(sheet, total + 7, result, reports::plainNumber(roundRatio(f.lossRatioByNumber)) + u'%');
+    sheet.setCell(1, total + 8, QStringLiteral("Wartość"));
+    writeLabelled(sheet, total + 9, dividend, reports::plainNumber(lostSum));
+    writeLabelled(sheet, total + 10, divisor, reports::plainNumber(f.activeValue));
+    writeLabelled(sheet, total + 11, result, reports::plainNumber(roundRatio(f.lossRatioByValue)));
+    sheet.setCell(1, total + 14, QStringLiteral("Współczynnik strat w całym okresie"));
+}
+
+void writeTitleLines(ImportContext &ctx)
+{
+    // The import report always shows the Polish short date and long time.
+    static const QLocale polish(QLocale::Polish, QLocale::Poland);
+    QStringList &lines = ctx.importReport.titleLines;
+    lines << QStringLiteral("Umowy o pożyczkach aktywnych od '") + ctx.period.PeriodStartText + QStringLiteral("' do '")
+                 + ctx.period.PeriodEndText + u'\'';
+    lines << QStringLiteral("Data importowania: ")
+                 + polish.toString(QDateTime::currentDateTime(), QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+    lines << QStringLiteral("Wersja programu: ") + applicationTitle();
+}
+
+// The value the page field holds for one AKT_STR column, in the column's kind.
+db::Param storedValue(const store::PageModel &model, std::string_view column)
+{
+    for (const store::ActiveLostRow &row : store::ActiveLostRows) {
+        for (const store::FieldSpec *spec : {&row.count, &row.value}) {
+            if (spec->column != column)
+                continue;
+            const QString control = store::toQString(spec->control);
+            switch (spec->kind) {
+            case store::FieldKind::Count:
+                return model.integer(control);
+            case store::FieldKind::Money:
+                return model.money(control);
+            default:
+                return model.number(control);
+            }
+        }
+    }
+    throw std::logic_error("AKT_STR column " + std::string(column) + " has no field");
+}
+
+} // namespace
+
+ActiveLostFigures ComputeActiveLostLoans(ImportContext &ctx)
+{
+    ActiveLostFigures f;
+    ctx.importReport.ClearGrid();
+    writeTitleLines(ctx);
+
+    const QDate start = ctx.period.PeriodStart.date();
+    const QDate end = ctx.period.PeriodEnd.date();
+    db::Connection &lokra = ctx.lokra;
+
+    // Q1 feeds sections 1 and 2, Q2 sections 3 and 4: each is fetched once.
+    const ContractList activeBySum = runList(lokra, ActiveBySum, {end, end}, 1, 0);
+    DaysLate daysLate(lokra, ctx.period.PeriodEnd);
+
+    int row = 0;
+    row = writeSection(ctx, row, QStringLiteral("Kwota pożyczki aktywnej"), activeBySum, {}, f.activeCount,
+                       f.activeValue);
+    ctx.output.setProgress(13);
+    row = writeSection(
+        ctx, row + 3, QStringLiteral("Kwota pożyczki spłacanej terminowo"), activeBySum,
+        [&](qint64 c) { return daysLate.of(c) <= 30; }, f.onTimeCount, f.onTimeValue);
+    ctx.output.setProgress(17);
+
+    const ContractList activeByNumber = runList(lokra, ActiveByNumber, {end, end}, 0, 1);
+    row = writeSection(
+        ctx, row + 3, QStringLiteral("Kwota pożyczki o opóźnieniu w spłacie 31-90 dni"), activeByNumber,
+        [&](qint64 c) {
+            const qint64 days = daysLate.of(c);
+            return days >= 31 && days <= 90;
+        },
+        f.late31to90Count, f.late31to90Value);
+    ctx.output.setProgress(21);
+    row = writeSection(
+        ctx, row + 3, QStringLiteral("Kwota pożyczki o opóźnieniu w spłacie 90 dni"), activeByNumber,
+        [&](qint64 c) { return daysLate.of(c) >= 91; }, f.lateOver90Count, f.lateOver90Value);
+    ctx.output.setProgress(25);
+
+    row = writeSection(ctx, row + 3, QStringLiteral("Kwota pożyczki wypowiedzianej"),
+                       runList(lokra, Terminated, {end}, 1, 0), {}, f.terminatedCount, f.terminatedValue);
+    ctx.output.setProgress(29);
+    row = writeSection(ctx, row + 3, QStringLiteral("Kwota pożyczki straconej"),
+                       runList(lokra, LostInPeriod, {end, start, end}, 1, 0), {}, f.lostCount, f.lostValue);
+    ctx.output.setProgress(32);
+
+    qint64 lostNumber = 0;
+    {
+        db::Query query(lokra, LostNumbers);
+        query.execute({end, start, end});
+        while (query.next())
+            ++lostNumber;
+    }
+    if (f.activeCount != 0)
+        f.lossRatioByNumber = double(lostNumber) / double(f.activeCount) * 100;
+
+    db::Money lostSum;
+    {
+        db::Query query(lokra, LostLedgerSum);
+        query.execute({end, start, end});
+        if (query.next())
+            lostSum = query.value(0).toMoney();
+    }
+    if (!f.activeValue.isZero())
+        f.lossRatioByValue = lostSum.toDouble() / f.activeValue.toDouble() * 100;
+
+    writeRatioBlock(ctx.importReport, row, lostNumber, lostSum, f);
+    ctx.ImportReportRow = row + 18;
+    ctx.output.setProgress(36);
+    ctx.output.setProgress(40);
+    return f;
+}
+
+void ImportActiveLostLoans(ImportContext &ctx)
+{
+    const ActiveLostFigures f = ComputeActiveLostLoans(ctx);
+    const std::array<std::pair<int, db::Money>, 6> pairs{{
+        {f.activeCount, f.activeValue},
+        {f.onTimeCount, f.onTimeValue},
+        {f.late31to90Count, f.late31to90Value},
+        {f.lateOver90Count, f.lateOver90Value},
+        {f.terminatedCount, f.terminatedValue},
+        {f.lostCount, f.lostValue},
+    }};
+    store::PageModel &model = ctx.model;
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+        model.setInteger(store::toQString(store::ActiveLostRows[i].count.control), pairs[i].first);
+        model.setMoney(store::toQString(store::ActiveLostRows[i].value.control), pairs[i].second);
+    }
+    const store::ActiveLostRow &ratios = store::ActiveLostRows[6];
+    model.setNumber(store::toQString(ratios.count.control), f.lossRatioByNumber);
+    model.setNumber(store::toQString(ratios.value.control), f.lossRatioByValue);
+    StoreActiveLostLoans(ctx);
+}
+
+void StoreActiveLostLoans(ImportContext &ctx)
+{
+    db::Query query(ctx.ksu, StoreQuery);
+    query.bind(0, ctx.period.id());
+    for (std::size_t i = 0; i < StoredColumns.size(); ++i)
+        query.bind(int(i) + 1, storedValue(ctx.model, StoredColumns[i]));
+    query.execute();
+    ctx.ksu.commitRetaining();
+}
+
+} // namespace import

@@ -1,0 +1,247 @@
+#include "diagnostics.h"
+
+#include "db/connection.h"
+#include "db/query.h"
+#include "importcontext.h"
+#include "reports/reportsheet.h"
+
+namespace import {
+
+QString FormatAmount(db::Money amount)
+{
+    return amount.format(2, u',').rightJustified(11, u' ');
+}
+
+ClientNames::ClientNames(db::Connection &lokra)
+    : m_query(std::make_unique<db::Query>(
+          lokra, QStringLiteral("select iif(k.status='K',K.imie||' '||k.nazwisko,k.nazwanip),u.idumowy from klient k, "
+                                "umowy u where k.nr_klienta=u.nrklienta and u.idumowy=:d0")))
+{
+}
+
+ClientNames::~ClientNames() = default;
+
+QString ClientNames::ContractClientName(qint64 contract)
+{
+    m_query->execute({contract});
+    // The server names the unnamed IIF column CASE.
+    const QString name = m_query->next() ? m_query->value(u"CASE").toString() : QString();
+    m_query->closeCursor();
+    return name;
+}
+
+QString ContractClientName(db::Connection &lokra, qint64 contract)
+{
+    return ClientNames(lokra).ContractClientName(contract);
+}
+
+namespace {
+
+qint64 countOf(db::Query &query, int group)
+{
+    query.execute({group});
+    const qint64 n = query.next() ? query.value(0).toInt() : 0;
+    query.closeCursor();
+    return n;
+}
+
+} // namespace
+
+bool DictionaryCodesMissing(db::Connection &lokra, int group)
+{
+    db::Query entries(lokra, QStringLiteral("select count(s.nr) from slownik s where s.rodzic=:d0"));
+    if (countOf(entries, group) < 1)
+        return true;
+    db::Query withoutCode(
+        lokra, QStringLiteral("select count(s.nr) from slownik s where s.rodzic=:d0 and (s.kod='' or s.kod is null)"));
+    return countOf(withoutCode, group) >= 1;
+}
+
+QList<PayoutMismatch> PayoutMismatches(db::Connection &lokra, QDate first, QDate last)
+{
+    db::Query query(lokra,
+                    QStringLiteral("select sum(d.kwota_wn),u.kwotakredytu,u.idumowy from dekret d,stan s,umowy u,plankt p "
+                                   "where d.idstanu=s.idstan and s.nrumowy=u.idumowy and s.konto=p.nr_kt and "
+                                   "p.typkonta=1 and d.datadekretu>=:D0 and d.datadekretu<=:D1 and d.koddok='WY' and "
+                                   "d.infdod<>'ST' group by u.idumowy,u.kwotakredytu having "
+                                   "sum(d.kwota_wn)-u.kwotakredytu<>0"));
+    query.execute({first, last});
+    QList<PayoutMismatch> out;
+    while (query.next())
+        out.append({query.value(2).toString(), query.value(0).toMoney(), query.value(1).toMoney()});
+    return out;
+}
+
+ErrorReport::ErrorReport(ImportContext &ctx) : m_ctx(ctx), m_names(ctx.lokra) {}
+
+ErrorReport::~ErrorReport() = default;
+
+void ErrorReport::addDictionaryLines(int group, const QString &menuPath)
+{
+    if (!DictionaryCodesMissing(m_ctx.lokra, group))
+        return;
+    m_codesMissing = true;
+    m_ctx.errorReport.titleLines << QStringLiteral("Brak ustawień kodów w słownikach.")
+                                 << QStringLiteral("Proszę wybrać w programie Lokra z menu \"%1\",").arg(menuPath)
+                                 << QStringLiteral("a następnie ustawić kody zgodnie z dokumentacją (strona 6-8)");
+}
+
+void ErrorReport::Start()
+{
+    reports::ReportSheet &sheet = m_ctx.errorReport;
+    sheet.ClearGrid();
+    m_errorCount = 0;
+    m_rowPointer = 0;
+    m_mismatchCount = 0;
+    m_codesMissing = false;
+
+    sheet.titleLines << QStringLiteral("Raport błędów wynikających z braku danych za okres od '%1' do '%2'")
+                            .arg(m_ctx.period.PeriodStartText, m_ctx.period.PeriodEndText);
+    addDictionaryLines(4, QStringLiteral("Baza-->Słowniki-->Cele pożyczki"));
+    addDictionaryLines(30, QStringLiteral("Baza-->Słowniki-->Rodzaj działalności"));
+
+    const QList<PayoutMismatch> mismatches =
+        PayoutMismatches(m_ctx.lokra, m_ctx.period.PeriodStart.date(), m_ctx.period.PeriodEnd.date());
+    m_mismatchCount = int(mismatches.size());
+    for (const PayoutMismatch &m : mismatches) {
+        sheet.titleLines << QStringLiteral("Wykryto potencjalną niezgodność z raportem wypłat dla umowy nr ")
+                + m.contract + QStringLiteral(", Kwota winien=") + FormatAmount(m.paidOut)
+                + QStringLiteral("; Kwota kredytu=") + FormatAmount(m.loanAmount);
+    }
+
+    static const QStringList headers{
+        QStringLiteral("Lp"),
+        QStringLiteral("Id Umowy"),
+        QStringLiteral("Nazwa"),
+        QStringLiteral("Kwota pożyczki"),
+        QStringLiteral("Typ przedsiębiorstwa\r(Wielkość)"),
+        QStringLiteral("Przeznaczenie"),
+        QStringLiteral("Rodzaj\rDziałalności"),
+        QStringLiteral("Status\rPrzed."),
+        QStringLiteral("Płeć"),
+        QStringLiteral("Rodzaj\rklienta"),
+        QStringLiteral("Obszar\rDziałalności"),
+    };
+    int column = 0;
+    for (const QString &header : headers)
+        column = sheet.setCell(column, m_rowPointer, header);
+    ++m_rowPointer;
+}
+
+void ErrorReport::AddErrorRow(const QString &contract, qint64 contractId, db::Money amount, ErrorColumn column,
+                              const QString &message)
+{
+    reports::ReportSheet &sheet = m_ctx.errorReport;
+    ++m_errorCount;
+    int c = sheet.setCell(0, m_rowPointer, QString::number(m_errorCount));
+    c = sheet.setCell(c, m_rowPointer, contract);
+    c = sheet.setCell(c, m_rowPointer, m_names.ContractClientName(contractId));
+    sheet.setCell(c, m_rowPointer, FormatAmount(amount));
+    sheet.setCell(column, m_rowPointer, message);
+    ++m_rowPointer;
+}
+
+void ErrorReport::Close()
+{
+    m_ctx.errorCount = m_errorCount;
+    if (m_errorCount <= 0 && m_mismatchCount <= 0 && !m_codesMissing)
+        return;
+    if (m_errorCount > 0) {
+        m_ctx.errorReport.titleLines
+            << QStringLiteral("Aby ustalić rodzaj działalności dla danej pożyczki, należy wejść w zakładkę Klienta")
+            << QStringLiteral("Aby ustalić przeznaczenie (cel) pożyczki, należy wejść w Dane umowy i ustalić opcję w "
+                              "polu \"Przeznaczenie\"");
+    }
+    m_ctx.output.showErrorReport(m_ctx.errorReport);
+}
+
+// The import report sections.
+
+namespace {
+
+// Writes one row from column 0 and moves the import report's row pointer on.
+void writeRow(ImportContext &ctx, const QStringList &cells)
+{
+    int column = 0;
+    for (const QString &text : cells)
+        column = ctx.importReport.setCell(column, ctx.ImportReportRow, text);
+    ++ctx.ImportReportRow;
+}
+
+void skipRow(ImportContext &ctx)
+{
+    ++ctx.ImportReportRow;
+}
+
+void writeCountAndValue(ImportContext &ctx, const QString &countLabel, int count, db::Money value)
+{
+    writeRow(ctx, {countLabel, QString::number(count)});
+    writeRow(ctx, {QStringLiteral("Suma pożyczek"), reports::plainNumber(value)});
+}
+
+} // namespace
+
+void WriteTypeHeading(ImportContext &ctx)
+{
+    writeRow(ctx, {QString(), QStringLiteral("TYP PRZEDSIEBIORSTWA")});
+}
+
+void WritePurposeHeading(ImportContext &ctx)
+{
+    writeRow(ctx, {QString(), QStringLiteral("PRZEZNACZENIE")});
+}
+
+void WriteCategoryTable(ImportContext &ctx, const QString &name, const QList<ListedContract> &contracts, int count,
+                        db::Money value)
+{
+    writeRow(ctx, {QString(), name});
+    writeRow(ctx, {QStringLiteral("Nr umowy"), QStringLiteral("Kwota pożyczki")});
+    for (const ListedContract &c : contracts)
+        writeRow(ctx, {c.number, c.amount});
+    writeCountAndValue(ctx, QStringLiteral("Ilosc"), count, value);
+    skipRow(ctx);
+}
+
+void WriteSectionEnd(ImportContext &ctx)
+{
+    skipRow(ctx);
+}
+
+void WriteSectorHeading(ImportContext &ctx)
+{
+    writeRow(ctx, {QString(), QStringLiteral("DZIAŁANIE POŻYCZKOBIORCY")});
+    writeRow(ctx, {QStringLiteral("Nr umowy"), QStringLiteral("Kwota pożyczki"), QStringLiteral("Podklasa")});
+}
+
+void WriteSectorContract(ImportContext &ctx, const ListedContract &contract, const QString &pkd)
+{
+    writeRow(ctx, {contract.number, contract.amount, pkd});
+}
+
+void WriteSectorSummary(ImportContext &ctx, const QString &label, int count, db::Money value)
+{
+    writeRow(ctx, {label});
+    writeCountAndValue(ctx, QStringLiteral("Ilosc"), count, value);
+    skipRow(ctx);
+}
+
+void WriteStatusHeading(ImportContext &ctx)
+{
+    writeRow(ctx, {QString(), QStringLiteral("STATUS, PŁEĆ,RODZAJ, MIEJSCE")});
+    writeRow(ctx, {QStringLiteral("Numer umowy"), QStringLiteral("Kwota"), QStringLiteral("Data Działalności"),
+                   QStringLiteral("Płeć"), QStringLiteral("Rodz. umowy"), QStringLiteral("Obszar")});
+}
+
+void WriteStatusContract(ImportContext &ctx, const QStringList &cells)
+{
+    writeRow(ctx, cells);
+}
+
+void WriteStatusSum(ImportContext &ctx, int count, db::Money value)
+{
+    skipRow(ctx);
+    writeRow(ctx, {QStringLiteral("SUMA")});
+    writeCountAndValue(ctx, QStringLiteral("Ilość"), count, value);
+}
+
+} // namespace import

@@ -1,0 +1,67 @@
+#include "periods.h"
+
+#include "db/error.h"
+#include "db/query.h"
+
+namespace store {
+
+bool isValidPeriodChoice(const PeriodChoice &c)
+{
+    if (c.fromMonth.isEmpty() || c.fromYear.isEmpty() || c.toMonth.isEmpty() || c.toYear.isEmpty())
+        return false;
+    if (c.fromYear > c.toYear)
+        return false;
+    return !(c.fromYear == c.toYear && c.fromMonth > c.toMonth);
+}
+
+namespace {
+
+int wholeNumber(const QString &text, const char *what)
+{
+    bool ok = false;
+    const int n = text.trimmed().toInt(&ok);
+    if (!ok)
+        throw db::Error(QStringLiteral("\"%1\" nie jest poprawnym numerem %2.").arg(text, QString::fromUtf8(what)));
+    return n;
+}
+
+QDate firstDay(const QString &month, const QString &year)
+{
+    const int m = wholeNumber(month, "miesiąca");
+    const int y = wholeNumber(year, "roku");
+    const QDate d(y, m, 1);
+    if (m < 1 || m > 12 || !d.isValid())
+        throw db::Error(QStringLiteral("Miesiąc %1 roku %2 nie istnieje.").arg(month, year));
+    return d;
+}
+
+} // namespace
+
+PeriodBounds periodBounds(const PeriodChoice &c)
+{
+    const QDate first = firstDay(c.fromMonth, c.fromYear);
+    const QDate lastMonth = firstDay(c.toMonth, c.toYear);
+    const QDate last(lastMonth.year(), lastMonth.month(), lastMonth.daysInMonth());
+    return {QDateTime(first, QTime(0, 0)), QDateTime(last, QTime(23, 59, 59, 999))};
+}
+
+QString FormatDateYMD(QDate date)
+{
+    return QStringLiteral("%1-%2-%3")
+        .arg(date.year())
+        .arg(date.month(), 2, 10, QLatin1Char('0'))
+        .arg(date.day(), 2, 10, QLatin1Char('0'));
+}
+
+std::optional<qint64> findPeriod(db::Connection &ksu, QDate first, QDate last)
+{
+    db::Query q(ksu, QStringLiteral("select * from OKRES order by id_ok;"));
+    q.execute();
+    while (q.next()) {
+        if (q.value(u"ODK").toDate() == first && q.value(u"DOK").toDate() == last)
+            return q.value(u"ID_OK").toInt();
+    }
+    return std::nullopt;
+}
+
+} // namespace store

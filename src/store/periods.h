@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+
+namespace db {
+class Connection;
+}
+
+namespace store {
+
+// The four combo texts that choose a period: first month and year, last month and year.
+struct PeriodChoice
+{
+    QString fromMonth;
+    QString fromYear;
+    QString toMonth;
+    QString toYear;
+};
+
+// Invalid when a text is empty or the first month comes after the last (the texts
+// compared as texts, months only within one year).
+bool isValidPeriodChoice(const PeriodChoice &choice);
+
+// 00:00 of the first day and 23:59:59.999 of the last day. Throws db::Error with a
+// clear message when a text is not a number or a month is outside 1 to 12.
+struct PeriodBounds
+{
+    QDateTime start;
+    QDateTime end;
+};
+PeriodBounds periodBounds(const PeriodChoice &choice);
+
+// YYYY-MM-DD.
+QString FormatDateYMD(QDate date);
+
+// The ID_OK of the OKRES row whose ODK and DOK fall on these days, if any.
+std::optional<qint64> findPeriod(db::Connection &ksu, QDate first, QDate last);
+
+} // namespace store
