@@ -215,20 +215,22 @@ std::unique_ptr<QTextDocument> renderSheet(const ReportSheet &sheet, SheetKind k
     // title, so that no title line is ever cut off.
     const Band band = titleBand(kind);
     const qreal titleHeight = document->documentLayout()->blockBoundingRect(document->firstBlock()).height();
-    // The rest of the band is the title's bottom margin: a table's own top margin
-    // would be repeated on every page the table continues on.
-    QTextBlockFormat titleFormat = cursor.blockFormat();
-    titleFormat.setBottomMargin(
-        std::max(fromMm(band.heightMm) - titleHeight, fromMm(band.heightMm - band.textHeightMm)));
+    // The rest of the band is an empty line of that height below the title: a
+    // block's bottom margin before a table is not laid out, and a table's own top
+    // margin would be repeated on every page the table continues on.
+    QTextBlockFormat spacer;
+    spacer.setLineHeight(std::max(fromMm(band.heightMm) - titleHeight, fromMm(band.heightMm - band.textHeightMm)),
+                         QTextBlockFormat::FixedHeight);
+    QTextCharFormat tiny;
+    tiny.setFontPointSize(1);
 
     cursor.beginEditBlock();
-    cursor.setBlockFormat(titleFormat);
+    cursor.insertBlock(spacer, tiny);
     insertTable(cursor, sheet);
     // The paragraph that always follows a table: kept tiny so that it never
     // spills onto a page of its own.
     cursor.movePosition(QTextCursor::End);
-    QTextCharFormat tiny;
-    tiny.setFontPointSize(1);
+    cursor.setBlockFormat(QTextBlockFormat());
     cursor.setBlockCharFormat(tiny);
     cursor.endEditBlock();
     return document;

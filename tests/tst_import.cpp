@@ -1,0 +1,253 @@
+// The import driver on the demo fund's Lokra database: new periods, overwrites,
+// refusals and a failure half-way, with the reporting database checked after each.
+#include "common/messages.h"
+#include "db/connection.h"
+#include "db/error.h"
+#include "db/query.h"
+#include "db/sqlscript.h"
+#include "import/importcontext.h"
+#include "shell/periodworkflow.h"
+#include "store/datamodule.h"
+#include "store/pagemodel.h"
+#include "support/cli.h"
+#include "support/workspace.h"
+
+#include <QFile>
+#include <QTest>
+
+using Kind = RecordingMessages::Kind;
+
+namespace {
+
+QString demoScript()
+{
+    QFile f(QStringLiteral(TERVALA_SOURCE_DIR "/tools/demo/lokra-demo.sql"));
+    if (!f.open(QIODevice::ReadOnly))
+        qFatal("cannot read lokra-demo.sql");
+    return lokraSchemaScript() + QString::fromUtf8(f.readAll());
+}
+
+class RecordingOutput : public import::ImportOutput
+{
+public:
+    QList<int> progress;
+    int errorReports = 0;
+    void setProgress(int percent) override { progress << percent; }
+    void showErrorReport(const reports::ReportSheet &) override { ++errorReports; }
+};
+
+struct Fixture
+{
+    Workspace ws;
+    store::DataModule dm;
+    store::PageModel model;
+    RecordingMessages messages;
+    PeriodView view;
+    RecordingOutput output;
+    PeriodWorkflow workflow{dm, model, messages, view};
+
+    explicit Fixture(const QString &reportingScript = QString())
+    {
+        ws.createReportingDatabase();
+        ws.createDatabase(QStringLiteral("lokra.fdb"), demoScript());
+        ws.makeHome();
+        dm.KSU.setDatabase(QString(), ws.path(QStringLiteral("ksu.fdb")));
+        dm.KSU.open();
+        if (!reportingScript.isEmpty())
+            db::runSqlScript(dm.KSU, reportingScript);
+        dm.LOKRA.setDatabase(QString(), ws.path(QStringLiteral("lokra.fdb")));
+        dm.LOKRA.open();
+    }
+
+    bool import(const QStringList &c, QList<bool> answers = {})
+    {
+        messages.clear();
+        messages.scriptAnswers(answers);
+        return workflow.bb_zdaneClick({c[0], c[1], c[2], c[3]}, output);
+    }
+
+    QString column(const QString &sql)
+    {
+        db::Query q(dm.KSU, sql);
+        q.execute();
+        QStringList values;
+        while (q.next())
+            values << q.value(0).toString();
+        return values.join(u',');
+    }
+};
+
+// Periods 1, 2 and 4 with rules, a capital component, a change row and a source each.
+QString threePeriods()
+{
+    QString s;
+    const QList<std::pair<int, QString>> periods{{1, "2012-01-01', '2012-06-30"}, {2, "2012-07-01', '2012-12-31"},
+                                                 {4, "2014-01-01', '2014-06-30"}};
+    for (const auto &[id, dates] : periods) {
+        s += QStringLiteral("insert into OKRES values (%1, '%2', current_date, 1);\n").arg(id).arg(dates);
+        s += QStringLiteral("insert into ZASADY (ID_ZAS, ID_OK, INNE, OKRES_SPL) values (%1, %1, 'zasady %1', %1);\n").arg(id);
+        s += QStringLiteral("insert into KAPITAL_FUND (ID_SKL, ID_OK, SKLADNIK, WARTOSC, GRUPA) values (%1, %1, 'skladnik %1', %1000.5, 1);\n").arg(id);
+        s += QStringLiteral("insert into DANE_KAP (ID_OK, ZRODLO, NAZWA, KWOTA) values (%1, 0, 'zmiana %1', %1);\n").arg(id);
+        s += QStringLiteral("insert into DANE_KAP (ID_OK, ZRODLO, NAZWA, KWOTA) values (%1, 1, 'zrodlo %1', %1);\n").arg(id);
+    }
+    s += QStringLiteral("insert into DANE_INST (ID_OK, NAZWA, KRS) values (1, 'Fundusz z bazy', '0000123');\n");
+    return s;
+}
+
+} // namespace
+
+class TestImport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void firstImportOfTheDemoFund()
+    {
+        Fixture f;
+        QVERIFY(f.import({"01", "2013", "06", "2013"}));
+        const QString pdf = f.ws.path(QStringLiteral("Eksport/IMP_2013-01-01_2013-06-30.pdf"));
+        QCOMPARE(f.messages.entries().last(),
+                 (RecordingMessages::Entry{Kind::Information, applicationTitle(),
+                                           QStringLiteral("Dane zaimportowane...ale wystąpiły błędy\rPlik z importem zapisany w ") + pdf}));
+        QVERIFY(QFile::exists(pdf));
+        QCOMPARE(f.output.errorReports, 1);
+        QCOMPARE(f.output.progress.first(), 0);
+        QCOMPARE(f.output.progress.last(), 80);
+        QCOMPARE(f.workflow.period().CurrentPeriodId, QStringLiteral("1"));
+        QVERIFY(f.workflow.period().isOpen);
+        // Figures of the demo fund worked out by hand for January to June 2013.
+        QCOMPARE(f.model.text("Jvl_poz_akt"), QStringLiteral("13"));
+        QCOMPARE(f.model.text("Jvw_poz_akt"), QStringLiteral("820100,00"));
+        QCOMPARE(f.model.text("Jvl_po_180"), QStringLiteral("1"));
+        QCOMPARE(f.model.text("Jvl_poz_strac"), QStringLiteral("2"));
+        QCOMPARE(f.column("select PA_L || '/' || PA_W || '/' || PS_L from AKT_STR where ID_OK = 1"),
+                 QStringLiteral("13/820100.00/2"));
+        QCOMPARE(f.model.text("Jvl_ra"), QStringLiteral("10"));
+        QCOMPARE(f.model.text("Jvw_ra"), QStringLiteral("749500,00"));
+        QCOMPARE(f.column("select count(*) from POZYCZKI where ID_OK = 1"), QStringLiteral("1"));
+        // The first import takes the institution data from FIRMA and stores them.
+        QCOMPARE(f.model.text("e_nazwa_inst"), QStringLiteral("Fundusz Pożyczkowy Przykładowy"));
+        QCOMPARE(f.column("select NAZWA from DANE_INST where ID_OK = 1"), QStringLiteral("Fundusz Pożyczkowy Przykładowy"));
+        QCOMPARE(f.column("select count(*) from DANE_KAP where ID_OK = 1 and ZRODLO = 0"), QStringLiteral("1"));
+    }
+
+    // With OKRES holding 1, 2 and 4: a new period gets 5 and copies from 4;
+    // overwriting 2 gives 5 and copies from 4; overwriting 4 gives 3 and copies from 2.
+    void periodKeysAndCarryOver_data()
+    {
+        QTest::addColumn<QStringList>("combos");
+        QTest::addColumn<QString>("newId");
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("periodsAfter");
+        QTest::addColumn<bool>("overwrite");
+        QTest::newRow("new period") << QStringList{"01", "2013", "06", "2013"} << "5" << "4" << "1,2,4,5" << false;
+        QTest::newRow("overwrite 2") << QStringList{"07", "2012", "12", "2012"} << "5" << "4" << "1,4,5" << true;
+        QTest::newRow("overwrite 4") << QStringList{"01", "2014", "06", "2014"} << "3" << "2" << "1,2,3" << true;
+    }
+    void periodKeysAndCarryOver()
+    {
+        QFETCH(QStringList, combos);
+        QFETCH(QString, newId);
+        QFETCH(QString, source);
+        QFETCH(QString, periodsAfter);
+        QFETCH(bool, overwrite);
+        Fixture f(threePeriods());
+        QVERIFY(f.import(combos, {true}));
+        if (overwrite)
+            QCOMPARE(f.messages.entries().first().text,
+                     QStringLiteral("Podany okres został już wcześniej zaimportowany. Przykryc dany okres ?"));
+        QVERIFY(f.messages.entries().last().text.startsWith(overwrite ? QStringLiteral("Dane przykryte")
+                                                                      : QStringLiteral("Dane zaimportowane")));
+        QCOMPARE(f.workflow.period().CurrentPeriodId, newId);
+        QCOMPARE(f.column("select ID_OK from OKRES order by ID_OK"), periodsAfter);
+        const QString where = QStringLiteral(" where ID_OK = ") + newId;
+        QCOMPARE(f.column("select INNE from ZASADY" + where), "zasady " + source);
+        QCOMPARE(f.model.text("e_zinne"), "zasady " + source);
+        QCOMPARE(f.column("select SKLADNIK from KAPITAL_FUND" + where), "skladnik " + source);
+        QCOMPARE(f.column("select NAZWA from DANE_KAP" + where + " order by ZRODLO"), "zmiana " + source + ",zrodlo " + source);
+        QCOMPARE(f.model.text("Przyr_spad"), "zmiana " + source);
+        // Institution data come from the stored row, not from Lokra.
+        QCOMPARE(f.model.text("e_nazwa_inst"), QStringLiteral("Fundusz z bazy"));
+    }
+
+    // A refusal changes nothing: the open period stays as it was.
+    void refusals_data()
+    {
+        QTest::addColumn<QStringList>("combos");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("declined overwrite") << QStringList{"01", "2013", "06", "2013"}
+                                            << "Podany okres został już wcześniej zaimportowany. Przykryc dany okres ?";
+        QTest::newRow("invalid period") << QStringList{"06", "2013", "05", "2013"} << "Błędnie podany okres sprawozdawczy !";
+        QTest::newRow("empty year") << QStringList{"01", "", "06", "2013"} << "Błędnie podany okres sprawozdawczy !";
+    }
+    void refusals()
+    {
+        QFETCH(QStringList, combos);
+        QFETCH(QString, message);
+        Fixture f;
+        QVERIFY(f.import({"01", "2013", "06", "2013"}));
+        const QString before = f.column("select count(*) from OKRES") + f.column("select count(*) from AKT_STR");
+        QVERIFY(!f.import(combos, {false}));
+        QCOMPARE(f.messages.texts(), QStringList{message});
+        QCOMPARE(f.workflow.period().CurrentPeriodId, QStringLiteral("1"));
+        QCOMPARE(f.workflow.period().PeriodEndText, QStringLiteral("2013-06-30"));
+        QVERIFY(f.workflow.period().isOpen);
+        QCOMPARE(f.column("select count(*) from OKRES") + f.column("select count(*) from AKT_STR"), before);
+    }
+
+    // An error half-way rolls the whole import back, an overwrite included.
+    void failureHalfWayChangesNothing()
+    {
+        Fixture f(threePeriods());
+        db::Connection lokra;
+        f.dm.LOKRA.close();
+        lokra.setDatabase(QString(), f.ws.path(QStringLiteral("lokra.fdb")));
+        lokra.open();
+        lokra.executeImmediate(QStringLiteral("drop procedure ZALEGLOSCI_AKTUALNE"));
+        lokra.commitRetaining();
+        lokra.close();
+        f.dm.LOKRA.open();
+        const QString tables[] = {"OKRES", "ZASADY", "KAPITAL_FUND", "DANE_KAP", "DANE_INST", "AKT_STR", "POZYCZKI"};
+        auto snapshot = [&] {
+            QStringList s;
+            for (const QString &t : tables)
+                s << f.column("select count(*) from " + t);
+            return s;
+        };
+        const QStringList before = snapshot();
+        f.model.setText("e_nazwa_inst", QStringLiteral("typed"));
+        try {
+            f.import({"07", "2012", "12", "2012"}, {true});
+            QFAIL("the import went through without its procedure");
+        } catch (const db::Error &e) {
+            QVERIFY(e.message().contains(QStringLiteral("pozostała bez zmian")));
+        }
+        QCOMPARE(snapshot(), before);
+        QCOMPARE(f.column("select ID_OK from OKRES order by ID_OK"), QStringLiteral("1,2,4"));
+        QCOMPARE(f.model.text("e_nazwa_inst"), QStringLiteral("typed"));
+        QVERIFY(!f.workflow.period().isOpen);
+    }
+
+    void commandLineImport()
+    {
+        Workspace ws;
+        ws.createReportingDatabase();
+        ws.createDatabase(QStringLiteral("lokra.fdb"), demoScript());
+        ws.writeEmbeddedIni();
+        CliResult r = runTervala({"--home", ws.path(), "import", "01", "2013", "06", "2013"});
+        QCOMPARE(r.status, 0);
+        QVERIFY2(r.out.contains(QStringLiteral("Raport błędów zapisany w ") + ws.path("Eksport/ERR_2013-01-01_2013-06-30.pdf")),
+                 qPrintable(r.out));
+        QVERIFY(QFile::exists(ws.path("Eksport/ERR_2013-01-01_2013-06-30.pdf")));
+        // Without --overwrite the question is answered No: nothing happens, exit 1.
+        r = runTervala({"--home", ws.path(), "import", "01", "2013", "06", "2013"});
+        QCOMPARE(r.status, 1);
+        QVERIFY(r.out.contains(QStringLiteral("Pytanie: Podany okres został już wcześniej zaimportowany. Przykryc dany okres ? Nie")));
+        r = runTervala({"--home", ws.path(), "import", "01", "2013", "06", "2013", "--overwrite"});
+        QCOMPARE(r.status, 0);
+        QVERIFY(r.out.contains(QStringLiteral("Dane przykryte...ale wystąpiły błędy\nPlik z importem zapisany w ")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestImport)
+#include "tst_import.moc"
