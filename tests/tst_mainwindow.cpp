@@ -1,6 +1,7 @@
 #include "common/messages.h"
 #include "shell/mainwindow.h"
 #include "store/datamodule.h"
+#include "support/recordingsink.h"
 #include "support/workspace.h"
 
 #include <QAction>
@@ -70,7 +71,7 @@ private slots:
         QVERIFY(child<QPushButton>(window, "bb_zdane")->isEnabled());
         QVERIFY(child<QPushButton>(window, "bb_edycja")->isEnabled());
         QVERIFY(!child<QLabel>(window, "Ld_od")->isVisible());
-        QVERIFY(messages.entries().isEmpty());
+        QCOMPARE(messages.entries(), QList<RecordingMessages::Entry>{noInternetWarning()});
     }
 
     void startupWithoutLokra()
@@ -88,8 +89,9 @@ private slots:
         QCOMPARE(window.windowTitle(), QStringLiteral("Opis Struktur danych."));
         QVERIFY(!child<QPushButton>(window, "bb_zdane")->isEnabled());
         QVERIFY(child<QPushButton>(window, "bb_edycja")->isEnabled());
-        QCOMPARE(messages.entries().size(), 1);
+        QCOMPARE(messages.entries().size(), 2);
         QCOMPARE(messages.entries().first().caption, QStringLiteral("Błąd serwera"));
+        QCOMPARE(messages.entries().last(), noInternetWarning());
     }
 };
 

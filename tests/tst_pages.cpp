@@ -6,11 +6,15 @@
 #include "pages/numericedit.h"
 #include "pages/rulespage.h"
 #include "pages/statisticspage.h"
+#include "store/loanstatistics.h"
 #include "store/pagemodel.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 #include <QVBoxLayout>
@@ -44,6 +48,8 @@ struct Host
         window.show();
         window.activateWindow();
         active = QTest::qWaitForWindowActive(&window);
+        // The window gives the focus to its first field; start with none of the page's.
+        elsewhere->setFocus(Qt::OtherFocusReason);
     }
 
     template <typename T = QWidget>
@@ -166,7 +172,16 @@ private slots:
         QCOMPARE(itemsOf(combo), items);
 
         host.enter(combo);
-        QTest::keyClicks(combo, QStringLiteral("tTnNsSfą"));
+        // The first letter of an item would select it in a plain combo box.
+        QTest::keyClick(combo, items.last().at(0).toLower().toLatin1());
+        QCOMPARE(combo->currentIndex(), 0);
+        QTest::keyClicks(combo, QStringLiteral("tTnNsSf"));
+        // A Polish letter, typed or composed by an input method.
+        QKeyEvent letter(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QStringLiteral("ą"));
+        QApplication::sendEvent(combo, &letter);
+        QInputMethodEvent composed;
+        composed.setCommitString(QStringLiteral("N"));
+        QApplication::sendEvent(combo, &composed);
         QCOMPARE(combo->currentIndex(), 0);
         QCOMPARE(host.model.text(name), QString());
 
@@ -179,7 +194,7 @@ private slots:
         combo->showPopup();
         QAbstractItemView *list = combo->view();
         QVERIFY(list->isVisible());
-        QTest::keyClicks(list, QStringLiteral("tn"));
+        QTest::keyClick(list, items.last().at(0).toLower().toLatin1());
         QCOMPARE(list->currentIndex().row(), 1);
         QTest::keyClick(list, Qt::Key_Down);
         QTest::keyClick(list, Qt::Key_Return);
@@ -298,11 +313,12 @@ private slots:
         QVERIFY(host.active);
         host.model.setInteger(name, 7);
         auto *edit = host.control<QLineEdit>(name);
+        const QString shown = edit->text();
         host.enter(edit);
-        QTest::keyClick(edit, Qt::Key_End);
+        QTest::keyClick(edit, Qt::Key_Home);
         QTest::keyClicks(edit, QStringLiteral("1"));
         QCOMPARE(edit->isReadOnly(), readOnly);
-        QCOMPARE(edit->text(), readOnly ? QStringLiteral("7") : QStringLiteral("71"));
+        QCOMPARE(edit->text(), readOnly ? shown : QStringLiteral("1") + shown);
     }
 
     void statisticsPageFromTheTable()
@@ -317,6 +333,27 @@ private slots:
                  qPrintable(QString::number(host.page->minimumSizeHint().width())));
         QVERIFY2(host.page->layout()->totalHeightForWidth(1220) <= 620,
                  qPrintable(QString::number(host.page->layout()->totalHeightForWidth(1220))));
+    }
+
+    void captionsAreNotClipped_data()
+    {
+        QTest::addColumn<QString>("page");
+        for (const char *page : {"institution", "rules", "statistics", "activelost"})
+            QTest::newRow(page) << page;
+    }
+
+    void captionsAreNotClipped()
+    {
+        QFETCH(QString, page);
+        Host host(page);
+        QVERIFY(host.active);
+        const QList<QLabel *> labels = host.page->findChildren<QLabel *>();
+        QVERIFY(!labels.isEmpty());
+        for (QLabel *label : labels) {
+            const bool fits = label->wordWrap() ? label->heightForWidth(label->width()) <= label->height()
+                                                : label->sizeHint().width() <= label->width();
+            QVERIFY2(fits, qPrintable(label->text()));
+        }
     }
 
     void tabOrder_data()

@@ -27,8 +27,8 @@ class TestServer : public QObject
     static QByteArray ini(const Workspace &ws, const QString &user, const QString &password,
                           const QString &lokraFile = QStringLiteral("lokra.fdb"))
     {
-        return QStringLiteral("[Settings]\nHost=127.0.0.1\nPath_ksu=%1\nPath=%2\nuser=%3\npassword=%4\n")
-            .arg(ws.path(QStringLiteral("ksu.fdb")), ws.path(lokraFile), user, password)
+        return QStringLiteral("[Settings]\nHost=127.0.0.1\nPath_ksu=%1\nPath=%2\nuser=%3\npassword=%4\nUpdateServer=%5\n")
+            .arg(ws.path(QStringLiteral("ksu.fdb")), ws.path(lokraFile), user, password, QString::fromLatin1(NoUpdateServer))
             .toUtf8();
     }
 
@@ -58,7 +58,7 @@ private slots:
         RecordingSink sink;
         StartupTask(dm, messages, sink).run();
         QCOMPARE(sink.caption, QStringLiteral("Opis Struktur danych.."));
-        QVERIFY(messages.entries().isEmpty());
+        QCOMPARE(messages.entries(), QList<RecordingMessages::Entry>{noInternetWarning()});
         QVERIFY(sink.importEnabled && sink.openEnabled);
         QCOMPARE(dm.KSU.databaseName(), QStringLiteral("127.0.0.1:") + ws.path(QStringLiteral("ksu.fdb")));
         // Polish text through the network and back.
@@ -81,7 +81,7 @@ private slots:
         RecordingSink sink;
         StartupTask(dm, messages, sink).run();
         QCOMPARE(sink.caption, QStringLiteral("Opis Struktur danych..."));
-        QVERIFY(messages.entries().isEmpty());
+        QCOMPARE(messages.entries(), QList<RecordingMessages::Entry>{noInternetWarning()});
         QVERIFY(dm.KSU.isOpen() && dm.LOKRA.isOpen());
         QCOMPARE(dm.LOKRA.user(), QStringLiteral("SYSDBA"));
     }
@@ -101,7 +101,8 @@ private slots:
                  (QList<RecordingMessages::Entry>{
                      {Kind::Error, QStringLiteral("Błąd serwera"),
                       QStringLiteral("Błąd bazy danych programu Tervala \rBłąd serwera 127.0.0.1:")
-                          + ws.path(QStringLiteral("brak.fdb"))}}));
+                          + ws.path(QStringLiteral("brak.fdb"))},
+                     noInternetWarning()}));
         QVERIFY(!sink.importEnabled);
         QVERIFY(sink.openEnabled);
     }
@@ -111,8 +112,9 @@ private slots:
         Workspace ws;
         prepare(ws);
         // Nothing listens on this port: both connections fail, both buttons stay off.
-        ws.writeIni(QStringLiteral("[Settings]\nHost=127.0.0.1/3059\nPath_ksu=%1\nPath=%2\n")
-                        .arg(ws.path(QStringLiteral("ksu.fdb")), ws.path(QStringLiteral("lokra.fdb")))
+        ws.writeIni(QStringLiteral("[Settings]\nHost=127.0.0.1/3059\nPath_ksu=%1\nPath=%2\nUpdateServer=%3\n")
+                        .arg(ws.path(QStringLiteral("ksu.fdb")), ws.path(QStringLiteral("lokra.fdb")),
+                             QString::fromLatin1(NoUpdateServer))
                         .toUtf8());
         ws.makeHome();
         store::DataModule dm;
@@ -120,7 +122,7 @@ private slots:
         RecordingSink sink;
         StartupTask(dm, messages, sink).run();
         QCOMPARE(sink.caption, QStringLiteral("Opis Struktur danych"));
-        QCOMPARE(messages.entries().size(), 2);
+        QCOMPARE(messages.entries().size(), 3);
         QVERIFY(!sink.importEnabled && !sink.openEnabled);
     }
 };

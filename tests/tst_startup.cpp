@@ -36,7 +36,7 @@ private slots:
         QCOMPARE(sink.caption, QStringLiteral("Opis Struktur danych.."));
         QVERIFY(sink.importEnabled);
         QVERIFY(sink.openEnabled);
-        QVERIFY(messages.entries().isEmpty());
+        QCOMPARE(messages.entries(), QList<RecordingMessages::Entry>{noInternetWarning()});
         QCOMPARE(dm.SettingsHost, QString());
         QCOMPARE(dm.SettingsPathKsu, ws.path(QStringLiteral("ksu.fdb")));
         QCOMPARE(dm.SettingsPathLokra, ws.path(QStringLiteral("lokra.fdb")));
@@ -81,7 +81,8 @@ private slots:
         QCOMPARE(messages.entries(),
                  (QList<RecordingMessages::Entry>{
                      {Kind::Error, QStringLiteral("Błąd serwera"),
-                      QStringLiteral("Błąd bazy danych programu Tervala \rBłąd serwera :") + ws.path(missingFile)}}));
+                      QStringLiteral("Błąd bazy danych programu Tervala \rBłąd serwera :") + ws.path(missingFile)},
+                     noInternetWarning()}));
         QCOMPARE(dm.KsuFailed, !ksuThere);
         QCOMPARE(dm.LokraFailed, !lokraThere);
     }
@@ -99,7 +100,7 @@ private slots:
             RecordingMessages messages;
             RecordingSink sink;
             StartupTask(dm, messages, sink).run();
-            QVERIFY(messages.entries().isEmpty());
+            QCOMPARE(messages.entries(), QList<RecordingMessages::Entry>{noInternetWarning()});
             // Pretend the last start was another version.
             db::Query q(dm.KSU, QStringLiteral("update logowanie set wersja = 'Prog 1.15.0'"));
             q.execute();
@@ -113,7 +114,8 @@ private slots:
                  (QList<RecordingMessages::Entry>{
                      {Kind::Warning, QStringLiteral("Zmiana wersji"),
                       QStringLiteral("Zmieniono wersję programu od ostatniego logowania\rPoprzednia to: Prog 1.15.0\r"
-                                     "Aktualna to: Prog 1.16.5")}}));
+                                     "Aktualna to: Prog 1.16.5")},
+                     noInternetWarning()}));
         QCOMPARE(count(dm.KSU, QStringLiteral("select count(*) from logowanie")), 2);
         // The later start is now the last logged version.
         db::Query last(dm.KSU, QStringLiteral("select * from logowanie where dataw=(select max(dataw) from logowanie);"));

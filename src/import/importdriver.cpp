@@ -119,7 +119,7 @@ std::optional<ImportResult> bb_zdaneClick(store::DataModule &dm, store::PageMode
     // import has succeeded.
     store::PageModel pages;
     pages.assignFrom(model);
-    ImportContext ctx{dm.KSU, dm.LOKRA, pages, messages, output, importReport, errorReport};
+    ImportContext ctx{dm.KSU, dm.LOKRA, pages, messages, output, importReport, errorReport, {}, {}, 0, 0, {}};
     ctx.period.isOpen = true;
     ctx.period.PeriodStart = bounds.start;
     ctx.period.PeriodEnd = bounds.end;

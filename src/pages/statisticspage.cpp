@@ -21,12 +21,11 @@ namespace {
 // The blocks side by side in each band, from the top of the page down.
 const QList<QList<int>> Bands{{0, 1}, {2}, {3, 4}, {5, 6, 7}};
 
-// A column's share of its band's width grows with its caption, so that long
-// captions wrap into about as many lines as short ones.
+// A column's share of the width left beyond the fields. Short captions fit above
+// their fields as they are; the rest goes to the long ones, so that they wrap into
+// few lines, and the longest does not take it all.
 int columnStretch(const QString &caption)
 {
-    // Short captions fit above their fields as they are; the space beyond the fields
-    // goes to the long ones, and the longest does not take it all.
     return std::clamp(int(caption.size()) - 12, 1, 70);
 }
 
@@ -58,7 +57,10 @@ StatisticsPage::StatisticsPage(store::PageModel &model, QWidget *parent)
     // Eight blocks of up to ten columns share one window: a point smaller than the
     // rest of the window keeps every caption readable without a scroll bar.
     QFont compact = font();
-    compact.setPointSizeF(compact.pointSizeF() - 1);
+    if (compact.pointSizeF() > 0)
+        compact.setPointSizeF(compact.pointSizeF() - 1);
+    else
+        compact.setPixelSize(compact.pixelSize() - 1);
     setFont(compact);
 
     auto *page = new QVBoxLayout(this);
@@ -68,7 +70,7 @@ StatisticsPage::StatisticsPage(store::PageModel &model, QWidget *parent)
         auto *row = new QHBoxLayout;
         row->setSpacing(6);
         for (int group : band) {
-            // Blocks share the width by their columns, so columns are alike across bands.
+            // A block's share of the band is the sum of its columns' shares.
             row->addWidget(buildBlock(group), blockStretch(group));
         }
         page->addLayout(row);

@@ -16,6 +16,8 @@
 #include <QTextTable>
 
 #include <algorithm>
+#include <QElapsedTimer>
+#include <QDebug>
 
 // The resolution QTextDocument measures its lengths in (the screen's logical
 // resolution, or 96 where the application says so). Qt exports it for exactly
@@ -132,16 +134,19 @@ void insertTable(QTextCursor &cursor, const ReportSheet &sheet)
     format.setBorder(fromPx(borderPx));
     format.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
     format.setBorderBrush(Qt::black);
-    format.setBorderCollapse(true);
+    format.setBorderCollapse(!qEnvironmentVariableIsSet("NOCOLLAPSE"));
     format.setCellSpacing(0);
     format.setCellPadding(fromPx(cellPaddingPx));
     format.setLeftMargin(fromMm(tableIndentMm));
     format.setAlignment(Qt::AlignLeft);
     // The first row is data of the sheet like any other; it is not repeated.
     format.setHeaderRowCount(0);
-    format.setColumnWidthConstraints(columnConstraints(sheet, cellFont));
+    if (!qEnvironmentVariableIsSet("NOCONSTR")) format.setColumnWidthConstraints(columnConstraints(sheet, cellFont));
 
+    // A cell's format is also the character format of its first paragraph, so it
+    // carries the cell font too: an empty cell is then as high as a written one.
     QTextTableCellFormat cellFormat;
+    cellFormat.setFont(cellFont);
     cellFormat.setVerticalAlignment(QTextCharFormat::AlignMiddle);
     QTextTableCellFormat firstRowFormat = cellFormat;
     firstRowFormat.setBackground(moneyGreen);
@@ -150,20 +155,26 @@ void insertTable(QTextCursor &cursor, const ReportSheet &sheet)
     QTextCharFormat text;
     text.setFont(cellFont);
 
-    QTextTable *table = cursor.insertTable(sheet.rowCount(), sheet.columnCount(), format);
-    for (int r = 0; r < sheet.rowCount(); ++r) {
+    QElapsedTimer tt; tt.start();
+    const int chunk = qEnvironmentVariableIsSet("CHUNK") ? qEnvironmentVariableIntValue("CHUNK") : sheet.rowCount();
+    for (int start = 0; start < sheet.rowCount(); start += chunk) {
+    const int n = std::min(chunk, sheet.rowCount() - start);
+    cursor.movePosition(QTextCursor::End);
+    QTextTable *table = cursor.insertTable(n, sheet.columnCount(), format);
+    for (int r = start; r < start + n; ++r) {
         const QStringList cells = sheet.row(r);
         for (int c = 0; c < cells.size(); ++c) {
-            QTextTableCell cell = table->cellAt(r, c);
+            QTextTableCell cell = table->cellAt(r - start, c);
             cell.setFormat(r == 0 ? firstRowFormat : cellFormat);
             QTextCursor inCell = cell.firstCursorPosition();
             if (r == 0)
                 inCell.setBlockFormat(centred);
-            inCell.setBlockCharFormat(text);
             if (!cells[c].isEmpty())
                 inCell.insertText(withLineBreaks(cells[c]), text);
         }
     }
+    }
+    qDebug() << "fill" << tt.restart();
 }
 
 // Paints pages first..last (from 1) on a device whose painter is active.
@@ -215,15 +226,15 @@ std::unique_ptr<QTextDocument> renderSheet(const ReportSheet &sheet, SheetKind k
     // title, so that no title line is ever cut off.
     const Band band = titleBand(kind);
     const qreal titleHeight = document->documentLayout()->blockBoundingRect(document->firstBlock()).height();
-    // The rest of the band is an empty line of that height below the title: a
-    // block's bottom margin before a table is not laid out, and a table's own top
-    // margin would be repeated on every page the table continues on.
+    // The rest of the band is the top margin of a tiny empty paragraph below the
+    // title: a table's own top margin would be repeated on every page the table
+    // continues on, and a paragraph's bottom margin is dropped before a table.
     QTextBlockFormat spacer;
-    spacer.setLineHeight(std::max(fromMm(band.heightMm) - titleHeight, fromMm(band.heightMm - band.textHeightMm)),
-                         QTextBlockFormat::FixedHeight);
+    spacer.setTopMargin(std::max(fromMm(band.heightMm) - titleHeight, fromMm(band.heightMm - band.textHeightMm)));
     QTextCharFormat tiny;
     tiny.setFontPointSize(1);
 
+    if (qEnvironmentVariableIsSet("NOPAGE")) document->setPageSize(QSizeF(document->pageSize().width(), 1e9));
     cursor.beginEditBlock();
     cursor.insertBlock(spacer, tiny);
     insertTable(cursor, sheet);
@@ -232,7 +243,9 @@ std::unique_ptr<QTextDocument> renderSheet(const ReportSheet &sheet, SheetKind k
     cursor.movePosition(QTextCursor::End);
     cursor.setBlockFormat(QTextBlockFormat());
     cursor.setBlockCharFormat(tiny);
+    QElapsedTimer tt; tt.start();
     cursor.endEditBlock();
+    qDebug() << "endEdit" << tt.restart();
     return document;
 }
 
@@ -275,7 +288,9 @@ void writeSheetPdf(const ReportSheet &sheet, SheetKind kind, const QString &path
         QPainter painter;
         if (!painter.begin(&writer))
             throw db::Error(QStringLiteral("Nie można zapisać pliku PDF \"%1\".").arg(shown));
+        QElapsedTimer tt; tt.start();
         paintPages(*document, painter, writer, 1, document->pageCount());
+        qDebug() << "paint" << tt.restart();
         painter.end();
     }
     if (file.error() != QFileDevice::NoError || !file.commit())

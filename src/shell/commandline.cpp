@@ -7,6 +7,7 @@
 #include "import/importcontext.h"
 #include "reports/reportrenderer.h"
 #include "shell/periodworkflow.h"
+#include "shell/updatecommands.h"
 #include "shell/startuptask.h"
 #include "store/pagemodel.h"
 #include "store/datamodule.h"
@@ -166,7 +167,9 @@ QString usageText()
         "  open MC RRRR MC RRRR   otwiera okres jak \"Edycja okresu\" i wypisuje pola stron\n"
         "  import MC RRRR MC RRRR [--overwrite]\n"
         "                         importuje okres z bazy Lokra jak \"Zaimportuj dane\"\n"
-        "                         (--overwrite: przykrywa okres zaimportowany wcześniej)");
+        "                         (--overwrite: przykrywa okres zaimportowany wcześniej)\n"
+        "  check-updates          sprawdza na serwerze aktualizacji wersję programu i słownik\n"
+        "  upgrade-schema         uaktualnia schemat baz danych jak \"Instalacja wersji\"");
 }
 
 CommandLine CommandLine::parse(const QStringList &arguments)
@@ -207,5 +210,10 @@ int runCommand(const CommandLine &commandLine)
         return openPeriod(args, messages);
     if (command == QStringLiteral("import"))
         return importPeriod(args);
+    if (command == QStringLiteral("check-updates") || command == QStringLiteral("upgrade-schema")) {
+        if (!args.isEmpty())
+            return usageError(command + QStringLiteral(" nie przyjmuje argumentów."));
+        return command == QStringLiteral("check-updates") ? runCheckUpdates(messages) : runUpgradeSchema(messages);
+    }
     return usageError(QStringLiteral("Nieznane polecenie: ") + command);
 }

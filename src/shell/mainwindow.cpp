@@ -7,6 +7,7 @@
 #include "pages/rulespage.h"
 #include "pages/statisticspage.h"
 #include "store/datamodule.h"
+#include "store/schemaupgrade.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -235,7 +236,9 @@ void MainWindow::buildMenu()
     about->setObjectName(QStringLiteral("Oprogramie1"));
     connect(about, &QAction::triggered, this, &MainWindow::Oprogramie1Click);
     menu->addAction(QStringLiteral("Wczytanie słownika składników"))->setObjectName(QStringLiteral("Wczyt"));
-    menu->addAction(QStringLiteral("Instalacja wersji"))->setObjectName(QStringLiteral("Instalacjawersji1"));
+    QAction *upgrade = menu->addAction(QStringLiteral("Instalacja wersji"));
+    upgrade->setObjectName(QStringLiteral("Instalacjawersji1"));
+    connect(upgrade, &QAction::triggered, this, &MainWindow::Instalacjawersji1Click);
     menu->addSeparator();
     QAction *quit = menu->addAction(QStringLiteral("Zamknięcie programu"));
     quit->setObjectName(QStringLiteral("Zamknij"));
@@ -345,6 +348,17 @@ void MainWindow::keyPressEvent(QKeyEvent *event)
         return;
     }
     QMainWindow::keyPressEvent(event);
+}
+
+void MainWindow::Instalacjawersji1Click()
+{
+    if (m_workflow.isRunning())
+        return;
+    ReportingDatabaseUse use(m_dm, *m_messages);
+    if (!use)
+        return;
+    // Shows nothing at the end: each statement is applied or skipped silently.
+    runAction([this] { store::upgradeSchema(m_dm.KSU, m_dm.LOKRA, *m_messages); });
 }
 
 void MainWindow::Oprogramie1Click()

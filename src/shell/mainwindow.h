@@ -40,6 +40,7 @@ public:
     void bb_zapiswClick();
     void bb_wyjscieClick();
     void Oprogramie1Click();
+    void Instalacjawersji1Click();
 
 signals:
     void startupFinished();

@@ -4,6 +4,7 @@
 #include "common/inifile.h"
 #include "common/messages.h"
 #include "db/query.h"
+#include "shell/onlinecheck.h"
 #include "store/datamodule.h"
 
 StartupTask::StartupTask(store::DataModule &dataModule, Messages &messages, StartupSink &sink)
@@ -85,5 +86,5 @@ void StartupTask::recordVersion()
 
 void StartupTask::CheckForUpdates()
 {
-    // The online checks of the update server are not built yet: nothing to do.
+    online::CheckForUpdates(m_dm, m_messages);
 }

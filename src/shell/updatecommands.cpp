@@ -30,12 +30,18 @@ void connectBoth(store::DataModule &dm, Messages &messages)
     StartupTask(dm, messages, sink).connectDatabases();
 }
 
-// A database's reason on one line.
+// A database's reason on one line: Firebird puts each detail on a line of its
+// own, starting with "-".
 QString oneLine(const QString &reason)
 {
-    QStringList parts = reason.split(u'\n', Qt::SkipEmptyParts);
-    for (QString &part : parts)
-        part = part.trimmed();
+    QStringList parts;
+    for (const QString &line : reason.split(u'\n', Qt::SkipEmptyParts)) {
+        QString part = line.trimmed();
+        if (part.startsWith(u'-'))
+            part.remove(0, 1);
+        if (!part.isEmpty())
+            parts << part;
+    }
     return parts.join(QStringLiteral("; "));
 }
 

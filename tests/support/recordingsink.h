@@ -1,6 +1,8 @@
 #pragma once
 
+#include "common/messages.h"
 #include "shell/startuptask.h"
+#include "support/workspace.h"
 
 // Records what the start-up task does to the window.
 class RecordingSink : public StartupSink
@@ -19,3 +21,11 @@ public:
         openEnabled = openOn;
     }
 };
+
+// The online checks' warning when no update server answers (the tests' TV.ini
+// names one where nothing listens): the last message of every start-up.
+inline RecordingMessages::Entry noInternetWarning()
+{
+    return {RecordingMessages::Kind::Warning, QStringLiteral("Brak połączenia z internetem"),
+            QString::fromUtf8(NoInternetText)};
+}

@@ -53,7 +53,10 @@ void Workspace::writeIni(const QByteArray &contents)
 
 void Workspace::writeEmbeddedIni(const QString &ksu, const QString &lokra)
 {
-    writeIni(QStringLiteral("[Settings]\r\nHost=\r\nPath_ksu=%1\r\nPath=%2\r\n").arg(path(ksu), path(lokra)).toUtf8());
+    // Nothing listens on port 1: the online checks fail at once, never reaching out.
+    writeIni(QStringLiteral("[Settings]\r\nHost=\r\nPath_ksu=%1\r\nPath=%2\r\nUpdateServer=%3\r\n")
+                 .arg(path(ksu), path(lokra), QString::fromLatin1(NoUpdateServer))
+                 .toUtf8());
 }
 
 void Workspace::makeHome() const

@@ -4,6 +4,11 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+// An update server address where nothing listens.
+inline constexpr const char *NoUpdateServer = "http://127.0.0.1:1";
+// The warning the start-up task then shows last.
+inline constexpr const char *NoInternetText = "Brak dostępu do internetu.\rProszę osobiście sprawdzić aktualizację oprogramowania.";
+
 // One test case's private folder: the program's home with TV.ini, a reporting
 // database and a Lokra database made from a few SQL lines.
 class Workspace
