@@ -10,6 +10,7 @@
 
 #include <QRegularExpression>
 #include <QTest>
+#include <QElapsedTimer>
 
 #include <memory>
 
@@ -481,6 +482,23 @@ private slots:
                                                "2", "1100", "50", "0.25"}));
     }
 
+    void bench()
+    {
+        QString sql = lokraSchemaScript() + "insert into PLANKT (NR_KT, TYPKONTA) values ('K1', 1);\n";
+        for (int id = 1; id <= 3000; ++id) {
+            sql += QStringLiteral("insert into UMOWY (IDUMOWY, REZERWA, DATA_REZ, ROZLICZONY) values (%1, %2, null, '%3');\n").arg(id).arg(id % 50 == 0 ? 5 : 0).arg(id % 40 == 0 ? "4" : "0");
+            sql += QStringLiteral("insert into STAN values (%1, %1, 'K1');\n").arg(id);
+            sql += QStringLiteral("insert into DEKRET (IDDEKRETU, IDSTANU, DATADEKRETU, KODDOK, KWOTA_WN, KWOTA_MA) values (%1, %1, '2012-01-01', 'WY', 1000, 0);\n").arg(id);
+            sql += QStringLiteral("insert into DEKRET (IDDEKRETU, IDSTANU, DATADEKRETU, KODDOK, KWOTA_WN, KWOTA_MA) values (%1, %2, '2013-02-01', 'WB', 0, %3);\n").arg(id + 100000).arg(id).arg(id % 7);
+            sql += QStringLiteral("insert into TERMINARZ (IDTERMINARZA, IDSTANU, DATATRANSZY, KWRATY) values (%1, %1, '%2', 100);\n").arg(id).arg(QDate(2013, 6, 30).addDays(-(id % 130)).toString(Qt::ISODate));
+        }
+        QElapsedTimer build; build.start();
+        Import imp(sql);
+        qDebug() << "fixture" << build.elapsed();
+        QElapsedTimer t; t.start();
+        const auto f = import::ComputeActiveLostLoans(imp.ctx);
+        qDebug() << "compute ms" << t.elapsed() << f.activeCount << f.onTimeCount << f.late31to90Count << f.lateOver90Count << f.terminatedCount << f.lostCount << imp.output.responsiveCalls << imp.ctx.ImportReportRow;
+    }
     void databaseErrorWritesNoRow()
     {
         Import imp(Ledger().loan(1, "100").script() + QStringLiteral("drop procedure ZALEGLOSCI_AKTUALNE;\n"),

@@ -152,7 +152,7 @@ int writeSection(ImportContext &ctx, int row, const QString &heading, const Cont
 // 0.12500000000000003 still counts as halfway.
 double roundRatio(double ratio)
 {
-    const double hundredths = ratio * 100;
+    const double hundredths = QString::number(ratio * 100, 'g', 15).toDouble();
     return std::nearbyint(hundredths) / 100;
 }
 

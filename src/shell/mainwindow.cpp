@@ -4,6 +4,7 @@
 #include "pages/activelostpage.h"
 #include "pages/institutionpage.h"
 #include "pages/notypingcombobox.h"
+#include "pages/pagelayout.h"
 #include "pages/rulespage.h"
 #include "pages/statisticspage.h"
 #include "store/datamodule.h"
@@ -157,6 +158,14 @@ void MainWindow::buildPages()
         }
         Pc_struktura->addTab(page, QString::fromUtf8(p.caption));
     }
+    // The period frame takes the tab positions between the telephone and the
+    // founding date, and the saving buttons those after the e-mail.
+    QList<QWidget *> tabOrder{findChild<QWidget *>(QStringLiteral("e_tel_inst")), cb_odmc, cb_odrok, cb_domc, cb_dorok,
+                              bb_zdane, bb_edycja, findChild<QWidget *>(QStringLiteral("dt_rok_inst")),
+                              findChild<QWidget *>(QStringLiteral("e_fax_inst")),
+                              findChild<QWidget *>(QStringLiteral("e_mail_inst")), bb_zapisw, bb_zapis, bb_druk,
+                              bb_wyjscie};
+    pages::chainTabOrder(tabOrder);
     Pc_struktura->widget(1)->setToolTip(QStringLiteral("Aby usunąc nalezy wybrac pozycje z listy i nacisnac przycisk"));
     setCentralWidget(central);
 }
