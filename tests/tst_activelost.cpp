@@ -495,6 +495,20 @@ private slots:
         QElapsedTimer build; build.start();
         Import imp(sql);
         qDebug() << "fixture" << build.elapsed();
+        {
+            QElapsedTimer q; q.start();
+            db::Query q1(imp.lokra, QStringLiteral("select sum(d.kwota_wn-d.kwota_ma),s.nrumowy from dekret d,stan s,plankt p, umowy u where d.idstanu=s.idstan and s.nrumowy=u.idumowy and s.konto=p.nr_kt and p.typkonta in (1,2) and d.datadekretu<=:d0 and ((u.rezerwa is null or u.rezerwa<>5) or (u.rezerwa=5 and u.data_rez>=:D1)) and not u.rozliczony='Win' and not u.rozliczony='4' group by s.nrumowy having sum(d.kwota_wn-d.kwota_ma)>0"));
+            q1.execute({QDate(2013,6,30), QDate(2013,6,30)}); int n=0; while (q1.next()) ++n;
+            qDebug() << "Q1 ms" << q.elapsed() << n;
+            q.restart();
+            db::Query p(imp.lokra, QStringLiteral("select * from zaleglosci_aktualne (0,:d0,:d1,0)"));
+            for (int id = 1; id <= 1000; ++id) { p.execute({id, QDateTime(QDate(2013,6,30), QTime(23,59,59,999))}); p.next(); p.closeCursor(); }
+            qDebug() << "1000 P ms" << q.elapsed();
+            q.restart();
+            db::Query p2(imp.lokra, QStringLiteral("select 1 from rdb$database where 1=:d0"));
+            for (int id = 1; id <= 1000; ++id) { p2.execute({id}); p2.next(); p2.closeCursor(); }
+            qDebug() << "1000 trivial ms" << q.elapsed();
+        }
         QElapsedTimer t; t.start();
         const auto f = import::ComputeActiveLostLoans(imp.ctx);
         qDebug() << "compute ms" << t.elapsed() << f.activeCount << f.onTimeCount << f.late31to90Count << f.lateOver90Count << f.terminatedCount << f.lostCount << imp.output.responsiveCalls << imp.ctx.ImportReportRow;

@@ -12,6 +12,7 @@ using namespace store;
 #include "support/cli.h"
 #include "support/workspace.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -264,6 +265,40 @@ private slots:
         QCOMPARE(messages.texts(), questions);
         QCOMPARE(window.isVisible(), !ends);
         QCOMPARE(messages.unansweredQuestions(), 0);
+    }
+
+    // Esc asks the exit question; Yes closes the window, whose close asks again.
+    void escape_data()
+    {
+        QTest::addColumn<QList<bool>>("answers");
+        QTest::addColumn<int>("questions");
+        QTest::addColumn<bool>("ends");
+        QTest::newRow("stay") << QList<bool>{false} << 1 << false;
+        QTest::newRow("leave") << QList<bool>{true, true} << 2 << true;
+        QTest::newRow("change of mind") << QList<bool>{true, false} << 2 << false;
+    }
+    void escape()
+    {
+        QFETCH(QList<bool>, answers);
+        QFETCH(int, questions);
+        QFETCH(bool, ends);
+        Fixture f;
+        f.dm.KSU.close();
+        f.dm.LOKRA.close();
+        f.ws.writeEmbeddedIni();
+        f.ws.makeHome();
+        store::DataModule dm;
+        RecordingMessages messages;
+        MainWindow window(dm, &messages);
+        QSignalSpy started(&window, &MainWindow::startupFinished);
+        window.show();
+        QVERIFY(started.wait(30000));
+        messages.clear();
+        messages.scriptAnswers(answers);
+        window.findChild<QWidget *>("e_nazwa_inst")->setFocus();
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &window, Qt::Key_Escape);
+        QCOMPARE(messages.texts(), QStringList(questions, QStringLiteral("Czy na pewno chcesz wyjść z programu ?")));
+        QCOMPARE(window.isVisible(), !ends);
     }
 
     void aboutBoxShowsTheSettings()
