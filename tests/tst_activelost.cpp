@@ -10,7 +10,6 @@
 
 #include <QRegularExpression>
 #include <QTest>
-#include <QElapsedTimer>
 
 #include <memory>
 
@@ -482,37 +481,6 @@ private slots:
                                                "2", "1100", "50", "0.25"}));
     }
 
-    void bench()
-    {
-        QString sql = lokraSchemaScript() + "insert into PLANKT (NR_KT, TYPKONTA) values ('K1', 1);\n";
-        for (int id = 1; id <= 3000; ++id) {
-            sql += QStringLiteral("insert into UMOWY (IDUMOWY, REZERWA, DATA_REZ, ROZLICZONY) values (%1, %2, null, '%3');\n").arg(id).arg(id % 50 == 0 ? 5 : 0).arg(id % 40 == 0 ? "4" : "0");
-            sql += QStringLiteral("insert into STAN values (%1, %1, 'K1');\n").arg(id);
-            sql += QStringLiteral("insert into DEKRET (IDDEKRETU, IDSTANU, DATADEKRETU, KODDOK, KWOTA_WN, KWOTA_MA) values (%1, %1, '2012-01-01', 'WY', 1000, 0);\n").arg(id);
-            sql += QStringLiteral("insert into DEKRET (IDDEKRETU, IDSTANU, DATADEKRETU, KODDOK, KWOTA_WN, KWOTA_MA) values (%1, %2, '2013-02-01', 'WB', 0, %3);\n").arg(id + 100000).arg(id).arg(id % 7);
-            sql += QStringLiteral("insert into TERMINARZ (IDTERMINARZA, IDSTANU, DATATRANSZY, KWRATY) values (%1, %1, '%2', 100);\n").arg(id).arg(QDate(2013, 6, 30).addDays(-(id % 130)).toString(Qt::ISODate));
-        }
-        QElapsedTimer build; build.start();
-        Import imp(sql);
-        qDebug() << "fixture" << build.elapsed();
-        {
-            QElapsedTimer q; q.start();
-            db::Query q1(imp.lokra, QStringLiteral("select sum(d.kwota_wn-d.kwota_ma),s.nrumowy from dekret d,stan s,plankt p, umowy u where d.idstanu=s.idstan and s.nrumowy=u.idumowy and s.konto=p.nr_kt and p.typkonta in (1,2) and d.datadekretu<=:d0 and ((u.rezerwa is null or u.rezerwa<>5) or (u.rezerwa=5 and u.data_rez>=:D1)) and not u.rozliczony='Win' and not u.rozliczony='4' group by s.nrumowy having sum(d.kwota_wn-d.kwota_ma)>0"));
-            q1.execute({QDate(2013,6,30), QDate(2013,6,30)}); int n=0; while (q1.next()) ++n;
-            qDebug() << "Q1 ms" << q.elapsed() << n;
-            q.restart();
-            db::Query p(imp.lokra, QStringLiteral("select * from zaleglosci_aktualne (0,:d0,:d1,0)"));
-            for (int id = 1; id <= 1000; ++id) { p.execute({id, QDateTime(QDate(2013,6,30), QTime(23,59,59,999))}); p.next(); p.closeCursor(); }
-            qDebug() << "1000 P ms" << q.elapsed();
-            q.restart();
-            db::Query p2(imp.lokra, QStringLiteral("select 1 from rdb$database where 1=:d0"));
-            for (int id = 1; id <= 1000; ++id) { p2.execute({id}); p2.next(); p2.closeCursor(); }
-            qDebug() << "1000 trivial ms" << q.elapsed();
-        }
-        QElapsedTimer t; t.start();
-        const auto f = import::ComputeActiveLostLoans(imp.ctx);
-        qDebug() << "compute ms" << t.elapsed() << f.activeCount << f.onTimeCount << f.late31to90Count << f.lateOver90Count << f.terminatedCount << f.lostCount << imp.output.responsiveCalls << imp.ctx.ImportReportRow;
-    }
     void databaseErrorWritesNoRow()
     {
         Import imp(Ledger().loan(1, "100").script() + QStringLiteral("drop procedure ZALEGLOSCI_AKTUALNE;\n"),

@@ -62,9 +62,10 @@ const QString StoreQuery = QStringLiteral(
     "insert into AKT_STR (ID_OK,PA_L,PA_W,ST_L,ST_W,PO_31_180_L,PO_31_180_W,PS_L,PS_W,WSDO_L,WSDO_W,PO_180_L,"
     "PO_180_W,PW_L,PW_W) values (:d0,:d1,:d2,:d3,:d4,:d5,:d6,:d7,:d8,:d9,:d10,:d11,:d12,:d13,:d14);");
 // The columns of StoreQuery after ID_OK, in its order.
-constexpr std::array<std::string_view, 14> StoredColumns{"PA_L",  "PA_W",        "ST_L",        "ST_W",  "PO_31_180_L",
-                                                         "PO_31_180_W", "PS_L", "PS_W",        "WSDO_L", "WSDO_W",
-                                                         "PO_180_L",    "PO_180_W", "PW_L",   "PW_W"};
+constexpr std::array<std::string_view, 14> StoredColumns{
+    "PA_L", "PA_W", "ST_L", "ST_W", "PO_31_180_L", "PO_31_180_W", "PS_L",
+    "PS_W", "WSDO_L", "WSDO_W", "PO_180_L", "PO_180_W", "PW_L", "PW_W",
+};
 
 // The page rows in the order of the figures: active, on time, 31-90 days, over 90
 // days, terminated, lost, loss ratio.

@@ -1,0 +1,480 @@
+#include "xmlreport.h"
+
+#include "common/apppaths.h"
+#include "common/messages.h"
+#include "db/connection.h"
+#include "db/error.h"
+#include "db/query.h"
+#include "reportsheet.h"
+#include "store/fields.h"
+#include "store/loanstatistics.h"
+#include "store/pagemodel.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+namespace reports {
+
+namespace {
+
+using store::toQString;
+
+// The categories of dane_zbiorcze in file order, which differs from the page's:
+// the sectors come last and two breakdowns list their members the other way round.
+// The value control of each is the one paired with the count control in StatisticPairs.
+struct XmlCategory
+{
+    std::string_view typ;
+    std::string_view countControl;
+};
+
+constexpr std::array<XmlCategory, 32> StatisticCategories{{
+    {"typ mikro", "Jvl_mik"},
+    {"typ male", "Jvl_mal"},
+    {"typ srednie", "Jvl_sred"},
+    {"typ inne", "Jvl_in"},
+    {"typ spoleczne", "Jvl_ek"},
+    {"przeznaczenie obrotowy", "Jvl_obr"},
+    {"przeznaczenie inwestycyjny", "Jvl_inw"},
+    {"przeznaczenie inwestycyjno-obrotowy", "Jvl_oi"},
+    {"kwota do 10", "Jvl_10"},
+    {"kwota 10-30", "Jvl_10_30"},
+    {"kwota 30-50", "Jvl_30_50"},
+    {"kwota 50-120", "Jvl_50_120"},
+    {"kwota 120-300", "Jvl_120_300"},
+    {"kwota pow. 300", "Jvl_300"},
+    {"status kontynuujacy", "l_kon"},
+    {"status rozpoczynajacy", "l_12mc"},
+    {"rodzaj rozpoczynajacy", "l_pier"},
+    {"rodzaj kontynuujacy", "l_kol"},
+    {"plec kobieta", "l_kob"},
+    {"plec mezczyzna", "l_men"},
+    {"plec pozostale", "l_popl"},
+    {"pochodzenie miejskich", "l_miej"},
+    {"pochodzenie wiejskich", "l_wiej"},
+    {"dzialalnosc PKD 01", "l_rol"},
+    {"dzialalnosc PKD 05", "l_gor"},
+    {"dzialalnosc PKD 10", "l_przet"},
+    {"dzialalnosc PKD 35", "l_dzial"},
+    {"dzialalnosc PKD 41", "l_bud"},
+    {"dzialalnosc PKD 45", "l_han"},
+    {"dzialalnosc PKD 49", "l_tran"},
+    {"dzialalnosc PKD 55", "l_poz"},
+    {"dzialalnosc PKD 97", "l_in"},
+}};
+
+// The active and lost loans in file order; the value control is the row's own in
+// ActiveLostRows. The attribute text of the terminated loans is spelt right here,
+// unlike the page's caption.
+constexpr std::array<XmlCategory, 6> ActiveLostCategories{{
+    {"Pożyczki aktywne na koniec okresu sprawozdawczego (obowiązujące umowy)", "Jvl_poz_akt"},
+    {"- spłacane terminowo (opóźnienia w spłacie nie przekraczające 30 dni)", "Jvl_splac_term"},
+    {"- pożyczki o opóźnieniach w spłacie od 31 do 90 dni", "Jvl_po_31_180"},
+    {"- pożyczki o opóźnieniach w spłacie powyżej 90 dni", "Jvl_po_180"},
+    {"Pożyczki dla których zostały wypowiedziane umowy pożyczkowe, w tym podlegające windykacji", "Jvl_pw"},
+    {"Pożyczki stracone w danym okresie", "Jvl_poz_strac"},
+}};
+
+// The yes/no rules in file order; whether a rule is two-way or three-way is read
+// from the items its combo box offers (RuleFields).
+constexpr std::array<XmlCategory, 9> RuleCategories{{
+    {"fundusz_nie_dziala_dla_zysku", "cb_fundusz"},
+    {"fundusz_udziela_pozyczek_po_analizie_ryzyka_niesplacenia_i_po_ustanowieniu_zabezpieczenia", "cb_analiza"},
+    {"pozyczki_udzielane_sa_przedsiebiorcom_nie_bedacym_w_trudnej_sytuacji", "cb_syt"},
+    {"fundusz_posiada_odpowiedni_potencjal_ekonomiczny", "cb_pot"},
+    {"fundusz_zatrudnia_pracownikow_posiadajacych_odpowiednie_kwalifikacje", "cb_kwal"},
+    {"podmiot_spelnia_wymagania_w_zakresie_potencjalu_technicznego_zgodnie_z_punktem_ii_1_standardu_funduszu_"
+     "pozyczkowego_i_uslugi_finansowej_polegajacej_na_udzielaniu_pozyczki",
+     "cb_wym_tech"},
+    {"podmiot_spelnia_wymagania_w_zakresie_potencjalu_ekonomicznego_zgodnie_z_punktem_ii_2_standardu_funduszu_"
+     "pozyczkowego_i_uslugi_finansowej_polegajacej_na_udzielaniu_pozyczki",
+     "cb_wym_eko"},
+    {"podmiot_spelnia_wymagania_w_zakresie_jakosci_uslug_zgodnie_z_punktem_ii_3_standardu_funduszu_pozyczkowego_i_"
+     "uslugi_finansowej_polegajacej_na_udzielaniu_pozyczki",
+     "cb_wym_usl"},
+    {"fundusz_przestrzega_zasad_etyki_zawodowej_zgodnie_z_punktem_ii_4_standardu_funduszu_pozyczkowego_i_uslugi_"
+     "finansowej_polegajacej_na_udzielaniu_pozyczki",
+     "cb_et_zaw"},
+}};
+
+QString valueControlOfStatistic(std::string_view countControl)
+{
+    const auto it = std::find_if(StatisticPairs.begin(), StatisticPairs.end(),
+                                 [&](const store::StatisticPair &p) { return p.countControl == countControl; });
+    return toQString(it->valueControl);
+}
+
+QString valueControlOfActiveLost(std::string_view countControl)
+{
+    const auto it = std::find_if(store::ActiveLostRows.begin(), store::ActiveLostRows.end(),
+                                 [&](const store::ActiveLostRow &r) { return r.count.control == countControl; });
+    return toQString(it->value.control);
+}
+
+// An amount in its shortest decimal form, then with the decimal point.
+QString amount(db::Money value)
+{
+    return ToPointDecimal(plainNumber(value));
+}
+
+// A floating value in its shortest form of up to 15 significant digits, then with the point.
+QString decimalNumber(double value)
+{
+    return ToPointDecimal(plainNumber(value));
+}
+
+// The first character of the text that XML 1.0 cannot carry (control characters
+// other than tab, line feed and carriage return, unpaired surrogates, U+FFFE and
+// U+FFFF), or -1 when every character is allowed.
+int forbiddenCharacter(const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode())) {
+            ++i; // every character above U+FFFF is allowed
+            continue;
+        }
+        if (QChar::isSurrogate(c) || c == 0xFFFE || c == 0xFFFF
+            || (c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r'))
+            return c;
+    }
+    return -1;
+}
+
+void checkCharacters(const QString &text, const QString &field)
+{
+    const int c = forbiddenCharacter(text);
+    if (c < 0)
+        return;
+    throw db::Error(QStringLiteral("Nie zapisano pliku XML: %1 zawiera znak, którego nie można zapisać w pliku XML "
+                                   "(kod U+%2). Usuń ten znak i zapisz plik ponownie.")
+                        .arg(field, QStringLiteral("%1").arg(c, 4, 16, QLatin1Char('0')).toUpper()));
+}
+
+// The text the user sees in a message: characters that cannot be shown become "?".
+QString shownInMessage(const QString &text)
+{
+    QString out = text;
+    for (QChar &c : out) {
+        if (c.unicode() < 0x20 || c.isSurrogate())
+            c = u'?';
+    }
+    return out;
+}
+
+// Character content: "&" and "<" as entities, the ">" of "]]>" too so that the
+// text stays legal, and line breaks as character references so that the element
+// keeps its one line and a reader gets the very characters back.
+QString escapeText(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case u'&': out += QStringLiteral("&amp;"); break;
+        case u'<': out += QStringLiteral("&lt;"); break;
+        case u'\r': out += QStringLiteral("&#13;"); break;
+        case u'\n': out += QStringLiteral("&#10;"); break;
+        default: out += c;
+        }
+    }
+    out.replace(QStringLiteral("]]>"), QStringLiteral("]]&gt;"));
+    return out;
+}
+
+// An attribute value in double quotes: also the quote, and the white space that a
+// reader would otherwise turn into plain spaces.
+QString escapeAttribute(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case u'&': out += QStringLiteral("&amp;"); break;
+        case u'<': out += QStringLiteral("&lt;"); break;
+        case u'"': out += QStringLiteral("&quot;"); break;
+        case u'\t': out += QStringLiteral("&#9;"); break;
+        case u'\r': out += QStringLiteral("&#13;"); break;
+        case u'\n': out += QStringLiteral("&#10;"); break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+// The file as lines: one tag or one leaf element per line, no indentation.
+class XmlLines
+{
+public:
+    void line(const QString &text)
+    {
+        m_text += text;
+        m_text += QStringLiteral("\r\n");
+    }
+    void open(const QString &tag) { line(u'<' + tag + u'>'); }
+    // A start tag with its `typ`; `field` names the text in an error message.
+    void open(const QString &tag, const QString &typ, const QString &field)
+    {
+        checkCharacters(typ, field);
+        line(u'<' + tag + QStringLiteral(" typ=\"") + escapeAttribute(typ) + QStringLiteral("\">"));
+    }
+    void close(const QString &tag) { line(QStringLiteral("</") + tag + u'>'); }
+    // A leaf whose content is made by the program (numbers, dates, true/false).
+    void leaf(const QString &tag, const QString &content)
+    {
+        line(u'<' + tag + u'>' + escapeText(content) + QStringLiteral("</") + tag + u'>');
+    }
+    // A leaf holding a text from the user or the database.
+    void text(const QString &tag, const QString &content, const QString &field)
+    {
+        checkCharacters(content, field);
+        leaf(tag, content);
+    }
+    QByteArray utf8() const { return m_text.toUtf8(); }
+
+private:
+    QString m_text;
+};
+
+QString twoWay(const QString &answer)
+{
+    return answer == QStringLiteral("Tak") ? QStringLiteral("true") : QStringLiteral("false");
+}
+
+QString threeWay(const QString &answer)
+{
+    if (answer == QStringLiteral("Tak"))
+        return QStringLiteral("true");
+    if (answer == QStringLiteral("Nie"))
+        return QStringLiteral("false");
+    return QStringLiteral("nie_dotyczy");
+}
+
+QString pageField(const store::PageModel &model, const QString &control, const QString &page)
+{
+    return QStringLiteral("pole „%1” na stronie „%2”").arg(toQString(model.spec(control).caption), page);
+}
+
+void writeHeader(XmlLines &xml, const store::OpenPeriod &period)
+{
+    xml.open(QStringLiteral("naglowek"));
+    xml.leaf(QStringLiteral("poczatek_okresu_sprawozdawczego"), period.PeriodStartText);
+    xml.leaf(QStringLiteral("koniec_okresu_sprawozdawczego"), period.PeriodEndText);
+    xml.close(QStringLiteral("naglowek"));
+}
+
+void writeCountValue(XmlLines &xml, const QString &tag, const XmlCategory &category, const QString &valueControl,
+                     const store::PageModel &model)
+{
+    xml.open(tag, toQString(category.typ), QString());
+    xml.leaf(QStringLiteral("ilosc"), model.text(toQString(category.countControl)));
+    xml.leaf(QStringLiteral("wartosc"), amount(model.money(valueControl)));
+    xml.close(tag);
+}
+
+void writeStatistics(XmlLines &xml, const store::PageModel &model)
+{
+    xml.open(QStringLiteral("dane_zbiorcze"));
+    for (const XmlCategory &c : StatisticCategories)
+        writeCountValue(xml, QStringLiteral("kategoria"), c, valueControlOfStatistic(c.countControl), model);
+    xml.close(QStringLiteral("dane_zbiorcze"));
+}
+
+void writeActiveLost(XmlLines &xml, const store::PageModel &model)
+{
+    xml.open(QStringLiteral("aktywne_i_stracone_pozyczki"));
+    for (const XmlCategory &c : ActiveLostCategories)
+        writeCountValue(xml, QStringLiteral("kategoria_aktywnych_i_straconych"), c,
+                        valueControlOfActiveLost(c.countControl), model);
+    const QString ratio = QStringLiteral("kategoria_aktywnych_i_straconych_procent");
+    xml.open(ratio, QStringLiteral("Współczynnik strat w danym okresie"), QString());
+    xml.leaf(QStringLiteral("procent"), decimalNumber(model.number(QStringLiteral("Jvl_wspol_strat"))));
+    xml.close(ratio);
+    xml.close(QStringLiteral("aktywne_i_stracone_pozyczki"));
+}
+
+void writeComponent(XmlLines &xml, const CapitalComponent &c, const QString &groupName)
+{
+    const QString component = QStringLiteral("składnik kapitału „%1” grupy „%2”")
+                                  .arg(shownInMessage(c.skladnik), shownInMessage(groupName));
+    const QString tag = QStringLiteral("skladnik_kapitalu_pozyczkowego");
+    xml.open(tag, groupName, QStringLiteral("nazwa grupy kapitału „%1”").arg(shownInMessage(groupName)));
+    xml.text(QStringLiteral("rodzaj_kapitalu"), c.skladnik, component);
+    xml.leaf(QStringLiteral("wartosc"), ToPointDecimal(c.wartosc));
+    const QString details = QStringLiteral("szczegóły: ") + component;
+    if (c.rodzaj == 2) {
+        xml.line(QString());
+        xml.open(QStringLiteral("skp_lista"));
+        xml.text(QStringLiteral("element_listy"), c.szczegoly, details);
+        xml.close(QStringLiteral("skp_lista"));
+    } else if (c.rodzaj == 3) {
+        xml.text(QStringLiteral("skp_napis"), c.szczegoly, details);
+    }
+    xml.close(tag);
+}
+
+void writeCapital(XmlLines &xml, const store::PageModel &model, const QList<CapitalGroupComponents> &components)
+{
+    const QString page = QStringLiteral("Kapitał pożyczkowy");
+    xml.open(QStringLiteral("kapital_pozyczkowy"));
+    xml.leaf(QStringLiteral("zmiana_wartosc"), amount(model.money(QStringLiteral("Prz_kw"))));
+    xml.text(QStringLiteral("zmiana_przyczyna"), model.text(QStringLiteral("Przyr_spad")),
+             pageField(model, QStringLiteral("Przyr_spad"), page));
+    for (const store::CapitalSource &source : model.capitalSources()) {
+        const QString tag = QStringLiteral("zrodlo_kapitalu_pozyczkowego");
+        xml.open(tag);
+        xml.text(QStringLiteral("opis"), source.nazwa,
+                 QStringLiteral("nazwa źródła kapitału „%1”").arg(shownInMessage(source.nazwa)));
+        xml.leaf(QStringLiteral("wartosc"), amount(source.kwota));
+        xml.close(tag);
+    }
+    for (const CapitalGroupComponents &group : components) {
+        // Walked once per kind so that the file lists kinds 1, 2 and 3 in that order.
+        for (qint64 rodzaj = 1; rodzaj <= 3; ++rodzaj) {
+            for (const CapitalComponent &c : group.components) {
+                if (c.rodzaj == rodzaj)
+                    writeComponent(xml, c, group.group.Nazwa);
+            }
+        }
+    }
+    xml.close(QStringLiteral("kapital_pozyczkowy"));
+}
+
+void writeRules(XmlLines &xml, const store::PageModel &model)
+{
+    xml.open(QStringLiteral("zasady_gospodarowania"));
+    for (const XmlCategory &rule : RuleCategories) {
+        const QString control = toQString(rule.countControl);
+        const QString answer = model.text(control);
+        const bool threeWayRule = model.spec(control).choices == store::Choices::YesNoNotApplicable;
+        const QString tag = QStringLiteral("zasady_gospodarowania_tak_nie");
+        xml.open(tag, toQString(rule.typ), QString());
+        xml.leaf(QStringLiteral("wartosc"), threeWayRule ? threeWay(answer) : twoWay(answer));
+        xml.close(tag);
+    }
+    xml.leaf(QStringLiteral("zg_minimalne_oprocentowanie"), decimalNumber(model.number(QStringLiteral("jv_min_opr"))));
+    xml.leaf(QStringLiteral("zg_max_wielkosc_pozyczki"), amount(model.money(QStringLiteral("jv_max"))));
+    xml.text(QStringLiteral("zg_inne"), model.text(QStringLiteral("e_zinne")),
+             pageField(model, QStringLiteral("e_zinne"), QStringLiteral("Zasady gospodarowania")));
+    xml.leaf(QStringLiteral("zg_max_okres_splaty_mies"), model.text(QStringLiteral("Okres_spl")));
+    xml.close(QStringLiteral("zasady_gospodarowania"));
+}
+
+void requireOpenPeriod(const store::OpenPeriod &period)
+{
+    if (!period.isOpen)
+        throw db::Error(QStringLiteral("Nie otwarto żadnego okresu sprawozdawczego."));
+}
+
+} // namespace
+
+QString ToPointDecimal(const QString &text)
+{
+    if (!text.contains(u','))
+        return text + QStringLiteral(".00");
+    QString out = text;
+    out.replace(u',', u'.');
+    return out;
+}
+
+QList<CapitalGroupComponents> ReadCapitalComponents(db::Connection &ksu, const store::OpenPeriod &period,
+                                                    const store::CapitalGroupList &groups)
+{
+    const qint64 periodId = period.id();
+    db::Query count(ksu, QStringLiteral("select count(kod) as \"counter\" from Slowniki where grupa=0"));
+    count.execute();
+    const qint64 counted = count.next() ? count.value(0).toInt() : 0;
+    // The table of groups has 100 entries, or as many as the dictionary filled
+    // when it has more; the count alone does not bound the walk.
+    const qint64 tableSize = std::max<qint64>(100, groups.size());
+    const qint64 n = std::min(counted, tableSize);
+
+    db::Query rows(ksu, QStringLiteral("select * from Kapital_fund where id_ok=:d0 and grupa=:d1"));
+    QList<CapitalGroupComponents> out;
+    for (qint64 i = 0; i < n; ++i) {
+        CapitalGroupComponents entry;
+        if (i < groups.size())
+            entry.group = groups[i];
+        rows.execute({periodId, entry.group.Kod});
+        while (rows.next()) {
+            CapitalComponent c;
+            c.rodzaj = rows.value(u"RODZAJ").toInt();
+            c.skladnik = rows.value(u"SKLADNIK").toString();
+            c.wartosc = rows.value(u"WARTOSC").toString();
+            c.szczegoly = rows.value(u"SZCZEGOLY").toString();
+            entry.components << c;
+        }
+        out << entry;
+    }
+    return out;
+}
+
+QByteArray BuildXmlReport(const store::OpenPeriod &period, const store::PageModel &model,
+                          const QList<CapitalGroupComponents> &components)
+{
+    requireOpenPeriod(period);
+    XmlLines xml;
+    xml.line(QStringLiteral("<?xml version=\"1.0\" encoding=\"utf-8\" ?>"));
+    xml.open(QStringLiteral("sprawozdanie"));
+    writeHeader(xml, period);
+    writeStatistics(xml, model);
+    writeActiveLost(xml, model);
+    writeCapital(xml, model, components);
+    writeRules(xml, model);
+    xml.close(QStringLiteral("sprawozdanie"));
+    return xml.utf8();
+}
+
+QString xmlReportPath()
+{
+    return AppPaths::file(QStringLiteral("Eksport/plik.xml"));
+}
+
+void SaveXmlFile(const QString &path, const QByteArray &content)
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    const QFileInfo target(path);
+    const QString folder = target.absolutePath();
+    if (!QDir().mkpath(folder))
+        throw db::Error(QStringLiteral("Nie można utworzyć folderu \"%1\" na plik XML \"%2\".")
+                            .arg(QDir::toNativeSeparators(folder), shown));
+    if (target.isDir())
+        throw db::Error(QStringLiteral("Nie można zapisać pliku XML \"%1\": w tym miejscu jest folder.").arg(shown));
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw db::Error(QStringLiteral("Nie można zapisać pliku XML \"%1\": %2").arg(shown, file.errorString()));
+    if (file.write(content) != content.size()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        throw db::Error(QStringLiteral("Nie można zapisać pliku XML \"%1\": %2").arg(shown, reason));
+    }
+    if (!file.commit())
+        throw db::Error(QStringLiteral("Nie można zapisać pliku XML \"%1\": %2").arg(shown, file.errorString()));
+}
+
+QString WriteXmlReport(db::Connection &ksu, const store::OpenPeriod &period, const store::CapitalGroupList &groups,
+                       const store::PageModel &model)
+{
+    requireOpenPeriod(period);
+    // Built whole before the file is touched: a text that cannot be written stops
+    // the operation with the old file still in place.
+    const QByteArray content = BuildXmlReport(period, model, ReadCapitalComponents(ksu, period, groups));
+    const QString path = xmlReportPath();
+    SaveXmlFile(path, content);
+    return path;
+}
+
+void bb_zapisClick(db::Connection &ksu, const store::OpenPeriod &period, const store::CapitalGroupList &groups,
+                   const store::PageModel &model, Messages &messages)
+{
+    const QString path = WriteXmlReport(ksu, period, groups, model);
+    messages.showInformation(QStringLiteral("Plik zapisany pomyślnie w ") + QDir::toNativeSeparators(path),
+                             applicationTitle());
+}
+
+} // namespace reports

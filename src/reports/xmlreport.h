@@ -1,0 +1,75 @@
+#pragma once
+
+// "Zapisz do pliku": the report of the open period as the XML file Eksport/plik.xml
+// in the home folder. The figures come from the page model as it stands (edits not
+// yet saved included), the loan-capital components from KAPITAL_FUND.
+
+#include "store/openperiod.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+class Messages;
+namespace db {
+class Connection;
+}
+namespace store {
+class PageModel;
+}
+
+namespace reports {
+
+// Every "," becomes "."; a text without any "," gets ".00" appended. No padding:
+// "1500,5" gives "1500.5", "1500" gives "1500.00", "" gives ".00".
+QString ToPointDecimal(const QString &text);
+
+// One KAPITAL_FUND row of the period.
+struct CapitalComponent
+{
+    qint64 rodzaj = 0;   // RODZAJ: 1 value only, 2 list entry, 3 free text; others are not reported
+    QString skladnik;    // SKLADNIK
+    QString wartosc;     // WARTOSC as the database gives its text ("1500", "1500,5"); empty for NULL
+    QString szczegoly;   // SZCZEGOLY
+};
+
+// One entry of CapitalGroups with the period's components of its group, in the
+// order the database returns them.
+struct CapitalGroupComponents
+{
+    store::CapitalGroup group; // an entry past the filled ones: Kod 0 and no name
+    QList<CapitalComponent> components;
+};
+
+// The loan-capital components of the period by group, as the XML file and the
+// printed summary report them: as many entries of `groups` as SLOWNIKI counts
+// groups now ("select count(kod) ... where grupa=0"), never more than the table
+// of groups holds (100 entries, or more when the dictionary filled more).
+QList<CapitalGroupComponents> ReadCapitalComponents(db::Connection &ksu, const store::OpenPeriod &period,
+                                                    const store::CapitalGroupList &groups);
+
+// The whole file, UTF-8 without byte-order mark, CRLF line ends. Throws db::Error
+// naming the field when a text holds a character that XML 1.0 cannot carry;
+// nothing is written then.
+QByteArray BuildXmlReport(const store::OpenPeriod &period, const store::PageModel &model,
+                          const QList<CapitalGroupComponents> &components);
+
+// Eksport/plik.xml in the home folder.
+QString xmlReportPath();
+
+// Replaces the file whole: the content goes to a temporary file beside it that is
+// renamed over the old one only when completely written, so a failure leaves the
+// previous file as it was. A missing folder is made. Throws db::Error with a
+// Polish message naming the file.
+void SaveXmlFile(const QString &path, const QByteArray &content);
+
+// Builds and writes the file of the open period; returns its path. Throws db::Error.
+QString WriteXmlReport(db::Connection &ksu, const store::OpenPeriod &period, const store::CapitalGroupList &groups,
+                       const store::PageModel &model);
+
+// "Zapisz do pliku": writes the file and tells the user where it is. Errors are
+// thrown for the general error display; no success message is shown then.
+void bb_zapisClick(db::Connection &ksu, const store::OpenPeriod &period, const store::CapitalGroupList &groups,
+                   const store::PageModel &model, Messages &messages);
+
+} // namespace reports
