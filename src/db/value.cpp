@@ -2,7 +2,6 @@
 
 #include "error.h"
 
-#include <QLocale>
 
 #include <cmath>
 
@@ -46,9 +45,29 @@ qint64 pow10(int n)
 
 } // namespace
 
+QString shortDateText(QDate date)
+{
+    return date.isValid() ? date.toString(QStringLiteral("dd.MM.yyyy")) : QString();
+}
+
+QString longTimeText(QTime time)
+{
+    return time.toString(QStringLiteral("HH:mm:ss"));
+}
+
+QDate parseShortDate(const QString &text)
+{
+    const QString t = text.trimmed();
+    QDate d = QDate::fromString(t, QStringLiteral("dd.MM.yyyy"));
+    if (!d.isValid())
+        d = QDate::fromString(t, QStringLiteral("d.M.yyyy"));
+    if (!d.isValid())
+        d = QDate::fromString(t, Qt::ISODate);
+    return d;
+}
+
 QString Value::toString() const
 {
-    static const QLocale polish(QLocale::Polish, QLocale::Poland);
     switch (m_kind) {
     case Kind::Null:
         return QString();
@@ -59,14 +78,13 @@ QString Value::toString() const
     case Kind::Double:
         return polishNumber(QString::number(m_double, 'g', 15));
     case Kind::Date:
-        return polish.toString(m_dateTime.date(), QLocale::ShortFormat);
+        return shortDateText(m_dateTime.date());
     case Kind::Time:
-        return polish.toString(m_dateTime.time(), QStringLiteral("HH:mm:ss"));
+        return longTimeText(m_dateTime.time());
     case Kind::Timestamp:
         if (m_dateTime.time() == QTime(0, 0))
-            return polish.toString(m_dateTime.date(), QLocale::ShortFormat);
-        return polish.toString(m_dateTime.date(), QLocale::ShortFormat) + u' '
-            + polish.toString(m_dateTime.time(), QStringLiteral("HH:mm:ss"));
+            return shortDateText(m_dateTime.date());
+        return shortDateText(m_dateTime.date()) + u' ' + longTimeText(m_dateTime.time());
     case Kind::Boolean:
         return m_int ? QStringLiteral("True") : QStringLiteral("False");
     }
@@ -155,11 +173,7 @@ QDateTime Value::toDateTime() const
     case Kind::Timestamp:
         return m_dateTime;
     case Kind::Text: {
-        static const QLocale polish(QLocale::Polish, QLocale::Poland);
-        const QString t = m_text.trimmed();
-        QDate d = polish.toDate(t, QLocale::ShortFormat);
-        if (!d.isValid())
-            d = QDate::fromString(t, Qt::ISODate);
+        const QDate d = parseShortDate(m_text);
         if (!d.isValid())
             throw Error(QStringLiteral("'%1' nie jest poprawną datą").arg(m_text));
         return QDateTime(d, QTime(0, 0));

@@ -10,6 +10,13 @@
 
 namespace db {
 
+// The short date and long time of the Polish regional settings, whatever the
+// machine's locale: dd.MM.yyyy and HH:mm:ss.
+QString shortDateText(QDate date);
+QString longTimeText(QTime time);
+// Reads dd.MM.yyyy (or YYYY-MM-DD); an invalid date when the text is neither.
+QDate parseShortDate(const QString &text);
+
 // One column of a fetched row. A NULL reads as empty text, 0 or no date.
 class Value
 {

@@ -3,6 +3,7 @@
 #include "common/messages.h"
 #include "db/connection.h"
 #include "db/query.h"
+#include "db/value.h"
 #include "importcontext.h"
 #include "reports/reportsheet.h"
 #include "store/fields.h"
@@ -182,13 +183,11 @@ void writeRatioBlock(reports::ReportSheet &sheet, int total, qint64 lostNumber, 
 
 void writeTitleLines(ImportContext &ctx)
 {
-    // The import report always shows the Polish short date and long time.
-    static const QLocale polish(QLocale::Polish, QLocale::Poland);
     QStringList &lines = ctx.importReport.titleLines;
     lines << QStringLiteral("Umowy o pożyczkach aktywnych od '") + ctx.period.PeriodStartText + QStringLiteral("' do '")
                  + ctx.period.PeriodEndText + u'\'';
     lines << QStringLiteral("Data importowania: ")
-                 + polish.toString(QDateTime::currentDateTime(), QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+                 + db::shortDateText(QDate::currentDate()) + u' ' + db::longTimeText(QTime::currentTime());
     lines << QStringLiteral("Wersja programu: ") + applicationTitle();
 }
 

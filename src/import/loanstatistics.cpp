@@ -2,6 +2,7 @@
 
 #include "db/connection.h"
 #include "db/query.h"
+#include "db/value.h"
 #include "diagnostics.h"
 #include "importcontext.h"
 #include "reports/reportrenderer.h"
@@ -344,7 +345,6 @@ void Computation::sectorPass()
 
 void Computation::statusPass()
 {
-    static const QLocale polish(QLocale::Polish, QLocale::Poland);
     const QList<ContractRow> rows = fetchContracts(m_ctx.lokra, QueryD, m_first, m_last);
     for (const ContractRow &row : rows) {
         m_ctx.output.keepResponsive();
@@ -404,8 +404,7 @@ void Computation::statusPass()
         }
 
         WriteStatusContract(m_ctx, {row.number, row.amountText,
-                                    registered.isValid() ? polish.toString(registered, QStringLiteral("dd.MM.yyyy"))
-                                                         : QString(),
+                                    db::shortDateText(registered),
                                     sex, clientKindText(ru), area});
     }
     WriteStatusSum(m_ctx, m_stats[Starting].count + m_stats[Continuing].count,

@@ -5,7 +5,6 @@
 #include <QAbstractTextDocumentLayout>
 #include <QDir>
 #include <QFileInfo>
-#include <QFontMetricsF>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
@@ -13,22 +12,30 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QTextTable>
 
 #include <algorithm>
-#include <QElapsedTimer>
-#include <QDebug>
-
-// The resolution QTextDocument measures its lengths in (the screen's logical
-// resolution, or 96 where the application says so). Qt exports it for exactly
-// this use; without it millimetres could not be turned into document units.
-QT_BEGIN_NAMESPACE
-Q_GUI_EXPORT int qt_defaultDpiY();
-QT_END_NAMESPACE
+#include <cmath>
 
 namespace reports {
 
 namespace {
+
+// Document lengths are quarter pixels of a 96 dpi page. Fonts are given in pixels
+// too, so the layout is the same on every machine whatever its screen, and the
+// half-pixel cell borders stay whole units.
+constexpr qreal unitsPerPixel = 4.0;
+
+constexpr qreal px(qreal pixels)
+{
+    return pixels * unitsPerPixel;
+}
+
+constexpr qreal mm(qreal millimetres)
+{
+    return millimetres / 25.4 * 96.0 * unitsPerPixel;
+}
 
 constexpr qreal pageWidthMm = 297.0;
 constexpr qreal pageHeightMm = 210.0;
@@ -36,45 +43,35 @@ constexpr qreal marginMm = 10.0;
 constexpr qreal titleIndentMm = 5.0;
 constexpr qreal titleWidthMm = 269.0;
 constexpr qreal tableIndentMm = 3.0;
-// Lengths in pixels are pixels of a 96 dpi screen, the unit the reports were drawn in.
-constexpr qreal cellPaddingPx = 3.0;
-constexpr qreal borderPx = 1.0;
-constexpr qreal minimumColumnPx = 30.0;
+constexpr qreal contentWidth = mm(pageWidthMm - 2 * marginMm);
+constexpr qreal contentHeight = mm(pageHeightMm - 2 * marginMm);
+// Every cell draws its own half-pixel frame, so neighbouring cells share a
+// one-pixel line and the table's own half-pixel border completes the outer one.
+constexpr qreal border = px(0.5);
+constexpr qreal cellPadding = px(3);
+constexpr qreal minimumColumn = px(30);
+// Kept free at the foot of each page so that rounding can never push a row over.
+constexpr qreal pageSafety = px(1);
 const QColor moneyGreen(192, 220, 192);
 
 struct Band
 {
-    qreal heightMm;     // the title band
-    qreal textHeightMm; // the title's text area inside it, from its top
+    qreal height;     // the title band
+    qreal textHeight; // the title's text area inside it, from its top
 };
 
 Band titleBand(SheetKind kind)
 {
-    return kind == SheetKind::ErrorReport ? Band{52.87, 41.05} : Band{31.0, 28.0};
+    return kind == SheetKind::ErrorReport ? Band{mm(52.87), mm(41.05)} : Band{mm(31.0), mm(28.0)};
 }
 
-qreal documentDpi()
-{
-    return qreal(qt_defaultDpiY());
-}
-
-qreal fromMm(qreal mm)
-{
-    return mm / 25.4 * documentDpi();
-}
-
-qreal fromPx(qreal px)
-{
-    return px * documentDpi() / 96.0;
-}
-
-QFont reportFont(qreal points, bool bold = false)
+QFont reportFont(qreal pixels, bool bold = false)
 {
     QFont font;
     // Arial where it is installed; Liberation Sans has the same metrics elsewhere.
     font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
     font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(points);
+    font.setPixelSize(qRound(px(pixels)));
     font.setBold(bold);
     return font;
 }
@@ -89,59 +86,198 @@ QString withLineBreaks(QString text)
     return text;
 }
 
-// The column widths: every column may take the width its texts need (the
-// document's own table layout decides, wrapping only when the page is too
-// narrow), but none is narrower than the minimum.
-QList<QTextLength> columnConstraints(const ReportSheet &sheet, const QFont &cellFont)
+// How one cell's text sets out: its widest line, its longest unbreakable word and
+// its height when no line has to wrap.
+struct CellExtent
 {
-    const QFontMetricsF metrics(cellFont);
-    const qreal minimum = fromPx(minimumColumnPx);
-    // Some slack so that a text measured just under the minimum never wraps.
-    const qreal frame = fromPx(2 * cellPaddingPx + borderPx + 2.0);
-    QList<qreal> natural(sheet.columnCount(), 0.0);
-    for (int r = 0; r < sheet.rowCount(); ++r) {
-        const QStringList cells = sheet.row(r);
-        for (int c = 0; c < cells.size(); ++c) {
-            if (natural[c] >= minimum || cells[c].isEmpty())
-                continue;
-            for (const QString &line : withLineBreaks(cells[c]).split(QChar::LineSeparator))
-                natural[c] = std::max(natural[c], metrics.horizontalAdvance(line) + frame);
+    qreal maxWidth = 0;
+    qreal minWidth = 0;
+    qreal height = 0;
+};
+
+// Measures texts the way the document lays out a paragraph: the same font,
+// the same text option, lines of whole units stacked one under the other.
+class CellMeasure
+{
+public:
+    CellMeasure(const QFont &font, const QTextOption &option) : m_font(font), m_option(option) {}
+
+    CellExtent extent(const QString &text)
+    {
+        if (text.isEmpty()) {
+            if (!m_empty)
+                m_empty = layOut(text, 1e6);
+            return *m_empty;
+        }
+        return layOut(text, 1e6);
+    }
+
+    qreal height(const QString &text, qreal width) { return layOut(text, width).height; }
+
+private:
+    CellExtent layOut(const QString &text, qreal width) const
+    {
+        QTextLayout layout(text, m_font);
+        layout.setTextOption(m_option);
+        layout.setCacheEnabled(false);
+        CellExtent extent;
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            extent.height += line.height();
+        }
+        layout.endLayout();
+        extent.maxWidth = layout.maximumWidth();
+        extent.minWidth = layout.minimumWidth();
+        return extent;
+    }
+
+    QFont m_font;
+    QTextOption m_option;
+    std::optional<CellExtent> m_empty;
+};
+
+// Where the sheet's table goes: the width of each column (padding included) and
+// the rows of each page.
+struct TableGeometry
+{
+    QList<qreal> columnWidths;
+    QList<int> pageStarts;   // the first row of each page's table
+    bool breakBefore = false; // the first table starts on a page after the title's
+};
+
+// Each column as wide as its widest text, at least the minimum; when the page is
+// too narrow, every column keeps its longest word and the rest of the width is
+// shared out as the document's own table layout would.
+QList<qreal> columnWidths(const QList<QList<CellExtent>> &extents, int columns)
+{
+    const qreal padding = 2 * cellPadding;
+    QList<qreal> widest(columns, minimumColumn);
+    QList<qreal> narrowest(columns, minimumColumn);
+    for (const QList<CellExtent> &row : extents) {
+        for (int c = 0; c < columns; ++c) {
+            widest[c] = std::max(widest[c], std::ceil(row[c].maxWidth + padding) + 1);
+            narrowest[c] = std::max(narrowest[c], std::ceil(row[c].minWidth + padding) + 1);
         }
     }
-    QList<QTextLength> constraints;
-    for (qreal width : natural)
-        constraints << (width < minimum ? QTextLength(QTextLength::FixedLength, minimum) : QTextLength());
-    return constraints;
+    const qreal available = contentWidth - mm(tableIndentMm) - 2 * border - columns * 2 * border;
+    qreal total = 0;
+    for (qreal w : widest)
+        total += w;
+    if (total <= available)
+        return widest;
+
+    qreal least = 0;
+    for (qreal w : narrowest)
+        least += w;
+    if (least > available) {
+        // Not even the longest words fit: words break anywhere, in proportion.
+        for (qreal &w : narrowest)
+            w = std::max(minimumColumn, std::floor(w * available / least));
+        return narrowest;
+    }
+    QList<qreal> widths = narrowest;
+    qreal remaining = available - least;
+    for (int round = 0; round < columns && remaining >= 1; ++round) {
+        int growing = 0;
+        for (int c = 0; c < columns; ++c)
+            growing += widths[c] < widest[c] ? 1 : 0;
+        if (growing == 0)
+            break;
+        const qreal share = std::floor(remaining / growing);
+        if (share < 1)
+            break;
+        for (int c = 0; c < columns; ++c) {
+            const qreal step = std::min(share, widest[c] - widths[c]);
+            if (step > 0) {
+                widths[c] += step;
+                remaining -= step;
+            }
+        }
+    }
+    return widths;
+}
+
+// Lays the rows out on pages exactly as the document will, so that each page gets
+// a table of its own: a table broken by a page would need its header repeated
+// or leave a doubled line where two tables meet on one page.
+TableGeometry tableGeometry(const ReportSheet &sheet, const QFont &cellFont, const QTextOption &option,
+                            qreal tableTop)
+{
+    const int rows = sheet.rowCount();
+    const int columns = sheet.columnCount();
+    CellMeasure measure(cellFont, option);
+    QList<QList<CellExtent>> extents(rows);
+    for (int r = 0; r < rows; ++r) {
+        const QStringList cells = sheet.row(r);
+        extents[r].reserve(columns);
+        for (const QString &text : cells)
+            extents[r] << measure.extent(withLineBreaks(text));
+    }
+
+    TableGeometry geometry;
+    geometry.columnWidths = columnWidths(extents, columns);
+
+    const auto pageEnd = [](qreal y) { return (std::floor(y / contentHeight) + 1) * contentHeight; };
+    // A page's table: its border, then per row the row, the cell frames above and
+    // below it, then the table's border again.
+    qreal y = tableTop + 2 * border;
+    for (int r = 0; r < rows; ++r) {
+        qreal height = 0;
+        const QStringList cells = sheet.row(r);
+        for (int c = 0; c < columns; ++c) {
+            const qreal width = geometry.columnWidths[c] - 2 * cellPadding;
+            const qreal text = extents[r][c].maxWidth <= width ? extents[r][c].height
+                                                               : measure.height(withLineBreaks(cells[c]), width);
+            height = std::max(height, std::floor(text + 2 * cellPadding + 0.5));
+        }
+        const qreal rowEnd = y + height + 2 * border;
+        const bool fits = rowEnd <= pageEnd(y) - pageSafety;
+        const bool pageHasRows = !geometry.pageStarts.isEmpty() && y > pageEnd(y) - contentHeight + 2 * border;
+        if (geometry.pageStarts.isEmpty() || (!fits && pageHasRows)) {
+            if (!fits) {
+                // The next page starts with this row.
+                y = pageEnd(y) + 2 * border;
+                if (geometry.pageStarts.isEmpty())
+                    geometry.breakBefore = true;
+            }
+            geometry.pageStarts << r;
+        }
+        y += height + 2 * border;
+    }
+    return geometry;
 }
 
 void insertTitle(QTextCursor &cursor, const ReportSheet &sheet)
 {
     QTextBlockFormat block;
     block.setAlignment(Qt::AlignLeft);
-    block.setLeftMargin(fromMm(titleIndentMm));
-    block.setRightMargin(fromMm(pageWidthMm - 2 * marginMm - titleIndentMm - titleWidthMm));
+    block.setLeftMargin(mm(titleIndentMm));
+    block.setRightMargin(mm(pageWidthMm - 2 * marginMm - titleIndentMm - titleWidthMm));
     QTextCharFormat text;
-    text.setFont(reportFont(9.75, true));
+    text.setFont(reportFont(13, true));
     cursor.setBlockFormat(block);
     cursor.setBlockCharFormat(text);
     cursor.insertText(withLineBreaks(sheet.titleLines.join(QChar::LineSeparator)), text);
 }
 
-void insertTable(QTextCursor &cursor, const ReportSheet &sheet)
+void insertTables(QTextCursor &cursor, const ReportSheet &sheet, const TableGeometry &geometry,
+                  const QFont &cellFont)
 {
-    const QFont cellFont = reportFont(6.75);
     QTextTableFormat format;
-    format.setBorder(fromPx(borderPx));
+    format.setBorder(border);
     format.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
     format.setBorderBrush(Qt::black);
-    format.setBorderCollapse(!qEnvironmentVariableIsSet("NOCOLLAPSE"));
     format.setCellSpacing(0);
-    format.setCellPadding(fromPx(cellPaddingPx));
-    format.setLeftMargin(fromMm(tableIndentMm));
+    format.setCellPadding(cellPadding);
+    format.setLeftMargin(mm(tableIndentMm));
     format.setAlignment(Qt::AlignLeft);
     // The first row is data of the sheet like any other; it is not repeated.
     format.setHeaderRowCount(0);
-    if (!qEnvironmentVariableIsSet("NOCONSTR")) format.setColumnWidthConstraints(columnConstraints(sheet, cellFont));
+    QList<QTextLength> widths;
+    for (qreal w : geometry.columnWidths)
+        widths << QTextLength(QTextLength::FixedLength, w);
+    format.setColumnWidthConstraints(widths);
 
     // A cell's format is also the character format of its first paragraph, so it
     // carries the cell font too: an empty cell is then as high as a written one.
@@ -155,26 +291,26 @@ void insertTable(QTextCursor &cursor, const ReportSheet &sheet)
     QTextCharFormat text;
     text.setFont(cellFont);
 
-    QElapsedTimer tt; tt.start();
-    const int chunk = qEnvironmentVariableIsSet("CHUNK") ? qEnvironmentVariableIntValue("CHUNK") : sheet.rowCount();
-    for (int start = 0; start < sheet.rowCount(); start += chunk) {
-    const int n = std::min(chunk, sheet.rowCount() - start);
-    cursor.movePosition(QTextCursor::End);
-    QTextTable *table = cursor.insertTable(n, sheet.columnCount(), format);
-    for (int r = start; r < start + n; ++r) {
-        const QStringList cells = sheet.row(r);
-        for (int c = 0; c < cells.size(); ++c) {
-            QTextTableCell cell = table->cellAt(r - start, c);
-            cell.setFormat(r == 0 ? firstRowFormat : cellFormat);
-            QTextCursor inCell = cell.firstCursorPosition();
-            if (r == 0)
-                inCell.setBlockFormat(centred);
-            if (!cells[c].isEmpty())
-                inCell.insertText(withLineBreaks(cells[c]), text);
+    for (int page = 0; page < geometry.pageStarts.size(); ++page) {
+        const int first = geometry.pageStarts[page];
+        const int end = page + 1 < geometry.pageStarts.size() ? geometry.pageStarts[page + 1] : sheet.rowCount();
+        format.setPageBreakPolicy(page > 0 || geometry.breakBefore ? QTextFormat::PageBreak_AlwaysBefore
+                                                                   : QTextFormat::PageBreak_Auto);
+        cursor.movePosition(QTextCursor::End);
+        QTextTable *table = cursor.insertTable(end - first, sheet.columnCount(), format);
+        for (int r = first; r < end; ++r) {
+            const QStringList cells = sheet.row(r);
+            for (int c = 0; c < cells.size(); ++c) {
+                QTextTableCell cell = table->cellAt(r - first, c);
+                cell.setFormat(r == 0 ? firstRowFormat : cellFormat);
+                QTextCursor inCell = cell.firstCursorPosition();
+                if (r == 0)
+                    inCell.setBlockFormat(centred);
+                if (!cells[c].isEmpty())
+                    inCell.insertText(withLineBreaks(cells[c]), text);
+            }
         }
     }
-    }
-    qDebug() << "fill" << tt.restart();
 }
 
 // Paints pages first..last (from 1) on a device whose painter is active.
@@ -211,14 +347,15 @@ std::unique_ptr<QTextDocument> renderSheet(const ReportSheet &sheet, SheetKind k
 {
     auto document = std::make_unique<QTextDocument>();
     document->setUndoRedoEnabled(false);
-    document->setUseDesignMetrics(true);
     document->setDocumentMargin(0);
-    document->setDefaultFont(reportFont(8.25));
-    // Cells are right-aligned unless a row says otherwise.
+    document->setDefaultFont(reportFont(11));
+    // Cells are right-aligned unless a row says otherwise; design metrics keep
+    // the text where it was laid out whatever the resolution it is printed at.
     QTextOption option = document->defaultTextOption();
     option.setAlignment(Qt::AlignRight);
+    option.setUseDesignMetrics(true);
     document->setDefaultTextOption(option);
-    document->setPageSize(QSizeF(fromMm(pageWidthMm - 2 * marginMm), fromMm(pageHeightMm - 2 * marginMm)));
+    document->setPageSize(QSizeF(contentWidth, contentHeight));
 
     QTextCursor cursor(document.get());
     insertTitle(cursor, sheet);
@@ -226,26 +363,21 @@ std::unique_ptr<QTextDocument> renderSheet(const ReportSheet &sheet, SheetKind k
     // title, so that no title line is ever cut off.
     const Band band = titleBand(kind);
     const qreal titleHeight = document->documentLayout()->blockBoundingRect(document->firstBlock()).height();
-    // The rest of the band is the top margin of a tiny empty paragraph below the
-    // title: a table's own top margin would be repeated on every page the table
-    // continues on, and a paragraph's bottom margin is dropped before a table.
-    QTextBlockFormat spacer;
-    spacer.setTopMargin(std::max(fromMm(band.heightMm) - titleHeight, fromMm(band.heightMm - band.textHeightMm)));
-    QTextCharFormat tiny;
-    tiny.setFontPointSize(1);
+    const qreal bandHeight = std::max(band.height, titleHeight + band.height - band.textHeight);
 
-    if (qEnvironmentVariableIsSet("NOPAGE")) document->setPageSize(QSizeF(document->pageSize().width(), 1e9));
+    const QFont cellFont = reportFont(9);
+    const TableGeometry geometry = tableGeometry(sheet, cellFont, option, bandHeight);
+
     cursor.beginEditBlock();
-    cursor.insertBlock(spacer, tiny);
-    insertTable(cursor, sheet);
-    // The paragraph that always follows a table: kept tiny so that it never
-    // spills onto a page of its own.
-    cursor.movePosition(QTextCursor::End);
-    cursor.setBlockFormat(QTextBlockFormat());
-    cursor.setBlockCharFormat(tiny);
-    QElapsedTimer tt; tt.start();
+    // The rest of the band is the top margin of the empty paragraph before the
+    // table, which the layout draws no line for: a table's own top margin would
+    // be repeated on every page, and a paragraph's bottom margin is dropped before
+    // a table.
+    QTextBlockFormat spacer;
+    spacer.setTopMargin(bandHeight - titleHeight);
+    cursor.insertBlock(spacer, QTextCharFormat());
+    insertTables(cursor, sheet, geometry, cellFont);
     cursor.endEditBlock();
-    qDebug() << "endEdit" << tt.restart();
     return document;
 }
 
@@ -288,12 +420,12 @@ void writeSheetPdf(const ReportSheet &sheet, SheetKind kind, const QString &path
         QPainter painter;
         if (!painter.begin(&writer))
             throw db::Error(QStringLiteral("Nie można zapisać pliku PDF \"%1\".").arg(shown));
-        QElapsedTimer tt; tt.start();
         paintPages(*document, painter, writer, 1, document->pageCount());
-        qDebug() << "paint" << tt.restart();
         painter.end();
     }
-    if (file.error() != QFileDevice::NoError || !file.commit())
+    // The file takes the old one's place only now, complete; on any failure the
+    // old file, if any, stays as it was.
+    if (!file.commit())
         throw db::Error(QStringLiteral("Nie można zapisać pliku PDF \"%1\": %2").arg(shown, file.errorString()));
 }
 

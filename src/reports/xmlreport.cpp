@@ -104,7 +104,7 @@ constexpr std::array<XmlCategory, 9> RuleCategories{{
 
 QString valueControlOfStatistic(std::string_view countControl)
 {
-    const auto it = std::find_if(StatisticPairs.begin(), StatisticPairs.end(),
+    const auto it = std::find_if(store::StatisticPairs.begin(), store::StatisticPairs.end(),
                                  [&](const store::StatisticPair &p) { return p.countControl == countControl; });
     return toQString(it->valueControl);
 }

@@ -45,7 +45,9 @@ using GroupComponent = CapitalGroup;
 using GroupComponentList = QList<GroupComponent>;
 
 // The RODZAJ of a component: what details it carries.
-enum ComponentKind : qint64 { ValueOnly = 1, ListEntry = 2, FreeText = 3 };
+inline constexpr qint64 RodzajValueOnly = 1; // none
+inline constexpr qint64 RodzajListEntry = 2; // one of the component's list entries
+inline constexpr qint64 RodzajFreeText = 3;  // a free text of up to 100 characters
 
 // The Kod of the group named `name` exactly (the last such entry when several
 // share the name); 0 when no group has that name.

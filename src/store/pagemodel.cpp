@@ -1,5 +1,6 @@
 #include "pagemodel.h"
 
+#include "db/value.h"
 #include "loanstatistics.h"
 
 #include <QLocale>
@@ -193,8 +194,7 @@ QString PageModel::text(const QString &control) const
     case FieldKind::Text:
         return f.text;
     case FieldKind::Date:
-        return f.date.isValid() ? QLocale(QLocale::Polish, QLocale::Poland).toString(f.date, QLocale::ShortFormat)
-                                : QString();
+        return db::shortDateText(f.date);
     default:
         return f.numeric.text();
     }
@@ -218,7 +218,7 @@ bool PageModel::setText(const QString &control, const QString &text)
         f.text = text;
         break;
     case FieldKind::Date: {
-        const QDate d = QLocale(QLocale::Polish, QLocale::Poland).toDate(text.trimmed(), QLocale::ShortFormat);
+        const QDate d = db::parseShortDate(text);
         ok = d.isValid() || text.trimmed().isEmpty();
         f.date = d;
         break;

@@ -1,0 +1,26 @@
+#include "dictionarycommand.h"
+
+#include "common/apppaths.h"
+#include "common/inifile.h"
+#include "common/messages.h"
+#include "store/datamodule.h"
+#include "store/dictionaryload.h"
+
+int runLoadDictionary(const QString &file, Messages &messages)
+{
+    // Only the reporting database is needed: the Lokra database is left alone, so
+    // that its absence prints no error here.
+    store::DataModule dm;
+    const IniFile ini = IniFile::read(AppPaths::settingsFile());
+    if (store::connectDatabase(dm.KSU, store::reportingDatabaseSettings(ini)) == store::ConnectResult::Failed) {
+        messages.showError(store::connectionFailureText(dm.KSU), QStringLiteral("Błąd serwera"));
+        return 1;
+    }
+    store::BusyGate::Hold hold(dm.reportingGate);
+    try {
+        return store::LoadDictionary(dm.KSU, file, messages) ? 0 : 1;
+    } catch (const std::exception &e) {
+        showFailure(messages, e);
+        return 1;
+    }
+}
