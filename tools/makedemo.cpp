@@ -1,70 +1,61 @@
-// tervala-demo FOLDER: makes the demo fund in FOLDER: ksu.fdb (an empty reporting
-// database), lokra.fdb (a small Lokra database with a half-year of loans) and a
-// TV.ini that opens both through the embedded engine.
-#include "db/connection.h"
+// tervala-demo [--contracts N] [--seed S] FOLDER: makes the demo fund in FOLDER:
+// ksu.fdb (an empty reporting database), lokra.fdb (a Lokra database of N loan
+// contracts from 2008 to mid-2013, ledger posted to 2013-07-31) and a TV.ini that
+// opens both through the embedded engine. The same seed and N give the same fund.
 #include "db/error.h"
-#include "db/sqlscript.h"
+#include "demofund.h"
 #include "store/schema.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
-#include <QSaveFile>
+#include <QElapsedTimer>
 #include <QTextStream>
-
-namespace {
-
-QString resource(const QString &name)
-{
-    QFile f(QStringLiteral(":/demo/") + name);
-    if (!f.open(QIODevice::ReadOnly))
-        throw db::Error(QStringLiteral("brak zasobu ") + name);
-    return QString::fromUtf8(f.readAll());
-}
-
-void makeLokra(const QString &path)
-{
-    db::Connection c;
-    c.setDatabase(QString(), path);
-    c.create();
-    db::runSqlScript(c, resource(QStringLiteral("lokra-schema.sql")));
-    db::runSqlScript(c, resource(QStringLiteral("lokra-demo.sql")));
-    c.close();
-}
-
-void writeIni(const QDir &folder)
-{
-    QSaveFile f(folder.filePath(QStringLiteral("TV.ini")));
-    if (!f.open(QIODevice::WriteOnly))
-        throw db::Error(QStringLiteral("nie można zapisać TV.ini: ") + f.errorString());
-    const QString text = QStringLiteral("[Settings]\r\nHost=\r\nPath_ksu=%1\r\nPath=%2\r\n")
-                             .arg(folder.filePath(QStringLiteral("ksu.fdb")), folder.filePath(QStringLiteral("lokra.fdb")));
-    f.write(text.toUtf8());
-    if (!f.commit())
-        throw db::Error(QStringLiteral("nie można zapisać TV.ini: ") + f.errorString());
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QTextStream err(stderr);
-    if (argc != 2) {
-        err << "Użycie: tervala-demo KATALOG" << Qt::endl;
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Tworzy fundusz demonstracyjny: bazę sprawozdań, bazę Lokra i TV.ini."));
+    parser.addHelpOption();
+    const QCommandLineOption contractsOption(QStringLiteral("contracts"), QStringLiteral("Liczba umów (domyślnie 2000)."),
+                                             QStringLiteral("N"), QStringLiteral("2000"));
+    const QCommandLineOption seedOption(QStringLiteral("seed"), QStringLiteral("Ziarno generatora (domyślnie 20130630)."),
+                                        QStringLiteral("S"), QStringLiteral("20130630"));
+    parser.addOption(contractsOption);
+    parser.addOption(seedOption);
+    parser.addPositionalArgument(QStringLiteral("KATALOG"), QStringLiteral("Katalog funduszu (tworzony, gdy go nie ma)."));
+    parser.process(app);
+
+    bool contractsOk = false;
+    bool seedOk = false;
+    demo::FundOptions options;
+    options.contracts = parser.value(contractsOption).toInt(&contractsOk);
+    options.seed = parser.value(seedOption).toULongLong(&seedOk);
+    if (parser.positionalArguments().size() != 1 || !contractsOk || !seedOk || options.contracts < 1) {
+        err << "Użycie: tervala-demo [--contracts N] [--seed S] KATALOG" << Qt::endl;
         return 2;
     }
-    QDir folder(QDir(QString::fromLocal8Bit(argv[1])).absolutePath());
+
+    QDir folder(QDir(parser.positionalArguments().first()).absolutePath());
+    QElapsedTimer timer;
+    timer.start();
     try {
         if (!folder.mkpath(QStringLiteral(".")))
             throw db::Error(QStringLiteral("nie można utworzyć katalogu ") + folder.path());
-        store::createReportingDatabase(folder.filePath(QStringLiteral("ksu.fdb")));
-        makeLokra(folder.filePath(QStringLiteral("lokra.fdb")));
-        writeIni(folder);
+        const QString ksu = folder.filePath(QStringLiteral("ksu.fdb"));
+        const QString lokra = folder.filePath(QStringLiteral("lokra.fdb"));
+        const demo::FundSummary fund = demo::createLokraDatabase(lokra, options);
+        store::createReportingDatabase(ksu);
+        demo::writeSettings(folder.path(), QString(), ksu, lokra);
+        QTextStream(stdout) << "Demo fund ready in " << folder.path() << ": " << fund.contracts << " contracts, "
+                            << fund.clients << " clients, " << fund.ledgerEntries << " ledger entries, "
+                            << fund.scheduleRows << " schedule rows (" << timer.elapsed() / 1000.0 << " s)"
+                            << Qt::endl;
     } catch (const std::exception &e) {
         err << "tervala-demo: " << QString::fromUtf8(e.what()) << Qt::endl;
         return 1;
     }
-    QTextStream(stdout) << "Demo fund ready in " << folder.path() << Qt::endl;
     return 0;
 }

@@ -3,13 +3,12 @@
 #include "common/messages.h"
 #include "db/connection.h"
 #include "db/query.h"
+#include "db/value.h"
 #include "reportsheet.h"
 #include "store/fields.h"
 #include "store/loanstatistics.h"
 #include "store/pagemodel.h"
 #include "xmlreport.h"
-
-#include <QLocale>
 
 #include <algorithm>
 #include <array>
@@ -203,11 +202,10 @@ void BuildPrintedSummary(ReportSheet &sheet, db::Connection &ksu, const store::O
     // Filled aside: a database error leaves the sheet as it was.
     ReportSheet summary;
     summary.ClearGrid();
-    const QLocale polish(QLocale::Polish, QLocale::Poland);
     summary.titleLines << QStringLiteral("Dane sprawozdania za okres '") + period.PeriodStartText
                               + QStringLiteral("' do '") + period.PeriodEndText + u'\''
-                       << QStringLiteral("Data utworzenia: ") + polish.toString(now.date(), QLocale::ShortFormat)
-                              + u' ' + now.time().toString(QStringLiteral("HH:mm:ss"))
+                       << QStringLiteral("Data utworzenia: ") + db::shortDateText(now.date()) + u' '
+                              + db::longTimeText(now.time())
                        << QStringLiteral("Wersja programu: ") + applicationTitle();
     writeStatistics(summary, model);
     writeActiveLost(summary, model);

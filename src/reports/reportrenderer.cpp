@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace reports {
 
@@ -50,8 +51,11 @@ constexpr qreal contentHeight = mm(pageHeightMm - 2 * marginMm);
 constexpr qreal border = px(0.5);
 constexpr qreal cellPadding = px(3);
 constexpr qreal minimumColumn = px(30);
-// Kept free at the foot of each page so that rounding can never push a row over.
-constexpr qreal pageSafety = px(1);
+// Kept free at the foot of each page: the layout wants a little more room below
+// a page's table than the table's own geometry accounts for before it lets the
+// next page's table begin on the next page (measured here: 4 pixels were not
+// always enough, 5 were).
+constexpr qreal pageSafety = px(8);
 const QColor moneyGreen(192, 220, 192);
 
 struct Band
@@ -74,6 +78,17 @@ QFont reportFont(qreal pixels, bool bold = false)
     font.setPixelSize(qRound(px(pixels)));
     font.setBold(bold);
     return font;
+}
+
+// Cells are right-aligned unless a row says otherwise; design metrics keep the
+// text where it was laid out whatever the resolution it is printed at.
+QTextOption documentTextOption()
+{
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    option.setAlignment(Qt::AlignRight);
+    option.setUseDesignMetrics(true);
+    return option;
 }
 
 // "\r" is the line break of titles and cells; a line separator breaks the line
@@ -123,6 +138,8 @@ private:
         CellExtent extent;
         layout.beginLayout();
         for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            // The document counts each line's leading in its height.
+            line.setLeadingIncluded(true);
             line.setLineWidth(width);
             extent.height += line.height();
         }
@@ -137,12 +154,18 @@ private:
     std::optional<CellExtent> m_empty;
 };
 
-// Where the sheet's table goes: the width of each column (padding included) and
-// the rows of each page.
-struct TableGeometry
+// The sheet's table measured: the width of each column (padding included) and
+// the height of each row (padding included, cell frames not).
+struct TableMeasure
 {
     QList<qreal> columnWidths;
-    QList<int> pageStarts;   // the first row of each page's table
+    QList<qreal> rowHeights;
+};
+
+// The rows of each page.
+struct Pagination
+{
+    QList<int> pageStarts;    // the first row of each page's table
     bool breakBefore = false; // the first table starts on a page after the title's
 };
 
@@ -160,7 +183,9 @@ QList<qreal> columnWidths(const QList<QList<CellExtent>> &extents, int columns)
             narrowest[c] = std::max(narrowest[c], std::ceil(row[c].minWidth + padding) + 1);
         }
     }
-    const qreal available = contentWidth - mm(tableIndentMm) - 2 * border - columns * 2 * border;
+    // The page's width less the table's indent, its border and each cell's frame
+    // (and a pixel to spare for the layout's rounding).
+    const qreal available = contentWidth - mm(tableIndentMm) - 2 * border - columns * 2 * border - px(1);
     qreal total = 0;
     for (qreal w : widest)
         total += w;
@@ -198,11 +223,7 @@ QList<qreal> columnWidths(const QList<QList<CellExtent>> &extents, int columns)
     return widths;
 }
 
-// Lays the rows out on pages exactly as the document will, so that each page gets
-// a table of its own: a table broken by a page would need its header repeated
-// or leave a doubled line where two tables meet on one page.
-TableGeometry tableGeometry(const ReportSheet &sheet, const QFont &cellFont, const QTextOption &option,
-                            qreal tableTop)
+TableMeasure measureTable(const ReportSheet &sheet, const QFont &cellFont, const QTextOption &option)
 {
     const int rows = sheet.rowCount();
     const int columns = sheet.columnCount();
@@ -215,37 +236,75 @@ TableGeometry tableGeometry(const ReportSheet &sheet, const QFont &cellFont, con
             extents[r] << measure.extent(withLineBreaks(text));
     }
 
-    TableGeometry geometry;
-    geometry.columnWidths = columnWidths(extents, columns);
-
-    const auto pageEnd = [](qreal y) { return (std::floor(y / contentHeight) + 1) * contentHeight; };
-    // A page's table: its border, then per row the row, the cell frames above and
-    // below it, then the table's border again.
-    qreal y = tableTop + 2 * border;
+    TableMeasure table;
+    table.columnWidths = columnWidths(extents, columns);
+    table.rowHeights.reserve(rows);
     for (int r = 0; r < rows; ++r) {
         qreal height = 0;
         const QStringList cells = sheet.row(r);
         for (int c = 0; c < columns; ++c) {
-            const qreal width = geometry.columnWidths[c] - 2 * cellPadding;
+            const qreal width = table.columnWidths[c] - 2 * cellPadding;
             const qreal text = extents[r][c].maxWidth <= width ? extents[r][c].height
                                                                : measure.height(withLineBreaks(cells[c]), width);
+            // Rounded to whole units, as the layout rounds each row.
             height = std::max(height, std::floor(text + 2 * cellPadding + 0.5));
         }
-        const qreal rowEnd = y + height + 2 * border;
-        const bool fits = rowEnd <= pageEnd(y) - pageSafety;
-        const bool pageHasRows = !geometry.pageStarts.isEmpty() && y > pageEnd(y) - contentHeight + 2 * border;
-        if (geometry.pageStarts.isEmpty() || (!fits && pageHasRows)) {
-            if (!fits) {
-                // The next page starts with this row.
-                y = pageEnd(y) + 2 * border;
-                if (geometry.pageStarts.isEmpty())
-                    geometry.breakBefore = true;
-            }
-            geometry.pageStarts << r;
+        table.rowHeights << height;
+    }
+    return table;
+}
+
+// Puts the rows on pages as the document's layout will, so that each page gets a
+// table of its own: one long table is laid out and drawn in more than linear
+// time, and two tables meeting on a page would leave a doubled line.
+Pagination paginate(const QList<qreal> &rowHeights, qreal tableTop, qreal safety)
+{
+    // Positions count from the top of the current page. A page's table has its
+    // border and each row its cell frames above and below the row.
+    const qreal rowTopAtPageTop = 2 * border;
+    Pagination pagination;
+    qreal y = std::fmod(tableTop, contentHeight) + rowTopAtPageTop;
+    bool breakNext = false;
+    for (int r = 0; r < rowHeights.size(); ++r) {
+        const qreal height = rowHeights[r];
+        const auto fitsAt = [&](qreal top) { return top + height + 2 * border <= contentHeight - safety; };
+        if (breakNext || (!fitsAt(y) && y > rowTopAtPageTop)) {
+            if (pagination.pageStarts.isEmpty())
+                pagination.breakBefore = true;
+            pagination.pageStarts << r;
+            y = rowTopAtPageTop;
+        } else if (pagination.pageStarts.isEmpty()) {
+            pagination.pageStarts << r;
         }
+        // A row higher than a page is broken by the layout itself; whatever
+        // follows it starts on a fresh page.
+        breakNext = !fitsAt(y);
         y += height + 2 * border;
     }
-    return geometry;
+    return pagination;
+}
+
+// Whether every page's table stands on a page of its own, one after the other.
+bool laidOutAsPlanned(const QTextDocument &document)
+{
+    const QAbstractTextDocumentLayout *layout = document.documentLayout();
+    const qreal pageHeight = document.pageSize().height();
+    const auto block = [&](const QTextTableCell &cell) {
+        return layout->blockBoundingRect(cell.firstCursorPosition().block());
+    };
+    int previous = -1;
+    for (QTextFrame *frame : document.rootFrame()->childFrames()) {
+        const auto *table = qobject_cast<QTextTable *>(frame);
+        if (!table)
+            continue;
+        const int first = int(block(table->cellAt(0, 0)).top() / pageHeight);
+        // A single row higher than a page is the only one allowed to span pages.
+        const int last = int((block(table->cellAt(table->rows() - 1, 0)).bottom() - 1) / pageHeight);
+        if ((previous >= 0 && first != previous + 1) || (first != last && table->rows() > 1))
+            return false;
+        previous = last;
+    }
+    return true;
 }
 
 void insertTitle(QTextCursor &cursor, const ReportSheet &sheet)
@@ -261,8 +320,8 @@ void insertTitle(QTextCursor &cursor, const ReportSheet &sheet)
     cursor.insertText(withLineBreaks(sheet.titleLines.join(QChar::LineSeparator)), text);
 }
 
-void insertTables(QTextCursor &cursor, const ReportSheet &sheet, const TableGeometry &geometry,
-                  const QFont &cellFont)
+void insertTables(QTextCursor &cursor, const ReportSheet &sheet, const TableMeasure &measure,
+                  const Pagination &pagination, const QFont &cellFont)
 {
     QTextTableFormat format;
     format.setBorder(border);
@@ -275,7 +334,7 @@ void insertTables(QTextCursor &cursor, const ReportSheet &sheet, const TableGeom
     // The first row is data of the sheet like any other; it is not repeated.
     format.setHeaderRowCount(0);
     QList<QTextLength> widths;
-    for (qreal w : geometry.columnWidths)
+    for (qreal w : measure.columnWidths)
         widths << QTextLength(QTextLength::FixedLength, w);
     format.setColumnWidthConstraints(widths);
 
@@ -291,11 +350,15 @@ void insertTables(QTextCursor &cursor, const ReportSheet &sheet, const TableGeom
     QTextCharFormat text;
     text.setFont(cellFont);
 
-    for (int page = 0; page < geometry.pageStarts.size(); ++page) {
-        const int first = geometry.pageStarts[page];
-        const int end = page + 1 < geometry.pageStarts.size() ? geometry.pageStarts[page + 1] : sheet.rowCount();
-        format.setPageBreakPolicy(page > 0 || geometry.breakBefore ? QTextFormat::PageBreak_AlwaysBefore
-                                                                   : QTextFormat::PageBreak_Auto);
+    for (int page = 0; page < pagination.pageStarts.size(); ++page) {
+        const int first = pagination.pageStarts[page];
+        const int end = page + 1 < pagination.pageStarts.size() ? pagination.pageStarts[page + 1] : sheet.rowCount();
+        // Each page's table ends its page. (A break after a table rather than
+        // before the next one: the empty paragraph between two tables would
+        // otherwise be laid out at the foot of the page and push the next table a
+        // page further.)
+        const bool last = page + 1 == pagination.pageStarts.size();
+        format.setPageBreakPolicy(last ? QTextFormat::PageBreak_Auto : QTextFormat::PageBreak_AlwaysAfter);
         cursor.movePosition(QTextCursor::End);
         QTextTable *table = cursor.insertTable(end - first, sheet.columnCount(), format);
         for (int r = first; r < end; ++r) {
@@ -335,6 +398,52 @@ void paintPages(const QTextDocument &document, QPainter &painter, QPagedPaintDev
     }
 }
 
+std::unique_ptr<QTextDocument> buildDocument(const ReportSheet &sheet, SheetKind kind, const TableMeasure &table,
+                                             const QFont &cellFont, qreal safety)
+{
+    auto document = std::make_unique<QTextDocument>();
+    document->setUndoRedoEnabled(false);
+    document->setMetaInformation(QTextDocument::DocumentTitle, sheet.titleLines.value(0));
+    document->setDocumentMargin(0);
+    document->setDefaultFont(reportFont(11));
+    document->setDefaultTextOption(documentTextOption());
+    document->setPageSize(QSizeF(contentWidth, contentHeight));
+
+    QTextCursor cursor(document.get());
+    insertTitle(cursor, sheet);
+    // The band keeps its height when the title fits it and grows with a longer
+    // title, so that no title line is ever cut off.
+    const Band band = titleBand(kind);
+    const qreal titleHeight = document->documentLayout()->blockBoundingRect(document->firstBlock()).height();
+    const qreal bandHeight = std::max(band.height, titleHeight + band.height - band.textHeight);
+    const Pagination pagination = paginate(table.rowHeights, bandHeight, safety);
+
+    cursor.beginEditBlock();
+    if (pagination.breakBefore) {
+        // No row fits below the title: the table starts on the next page.
+        QTextBlockFormat title = cursor.blockFormat();
+        title.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysAfter);
+        cursor.setBlockFormat(title);
+    }
+    // The rest of the band is the top margin of the empty paragraph before the
+    // table, which the layout draws no line for: a table's own top margin would
+    // be repeated on every page, and a paragraph's bottom margin is dropped before
+    // a table. That paragraph and the ones between tables get a tiny font, so
+    // that they never reach the foot of a page.
+    QTextBlockFormat spacer;
+    spacer.setTopMargin(pagination.breakBefore ? 0 : bandHeight - titleHeight);
+    QTextCharFormat tiny;
+    tiny.setProperty(QTextFormat::FontPixelSize, 1);
+    cursor.insertBlock(spacer, tiny);
+    insertTables(cursor, sheet, table, pagination, cellFont);
+    for (auto it = document->rootFrame()->begin(); !it.atEnd(); ++it) {
+        if (it.currentBlock().isValid() && it.currentBlock().length() == 1)
+            QTextCursor(it.currentBlock()).setBlockCharFormat(tiny);
+    }
+    cursor.endEditBlock();
+    return document;
+}
+
 } // namespace
 
 QPageLayout sheetPageLayout()
@@ -345,39 +454,13 @@ QPageLayout sheetPageLayout()
 
 std::unique_ptr<QTextDocument> renderSheet(const ReportSheet &sheet, SheetKind kind)
 {
-    auto document = std::make_unique<QTextDocument>();
-    document->setUndoRedoEnabled(false);
-    document->setDocumentMargin(0);
-    document->setDefaultFont(reportFont(11));
-    // Cells are right-aligned unless a row says otherwise; design metrics keep
-    // the text where it was laid out whatever the resolution it is printed at.
-    QTextOption option = document->defaultTextOption();
-    option.setAlignment(Qt::AlignRight);
-    option.setUseDesignMetrics(true);
-    document->setDefaultTextOption(option);
-    document->setPageSize(QSizeF(contentWidth, contentHeight));
-
-    QTextCursor cursor(document.get());
-    insertTitle(cursor, sheet);
-    // The band keeps its height when the title fits it and grows with a longer
-    // title, so that no title line is ever cut off.
-    const Band band = titleBand(kind);
-    const qreal titleHeight = document->documentLayout()->blockBoundingRect(document->firstBlock()).height();
-    const qreal bandHeight = std::max(band.height, titleHeight + band.height - band.textHeight);
-
     const QFont cellFont = reportFont(9);
-    const TableGeometry geometry = tableGeometry(sheet, cellFont, option, bandHeight);
-
-    cursor.beginEditBlock();
-    // The rest of the band is the top margin of the empty paragraph before the
-    // table, which the layout draws no line for: a table's own top margin would
-    // be repeated on every page, and a paragraph's bottom margin is dropped before
-    // a table.
-    QTextBlockFormat spacer;
-    spacer.setTopMargin(bandHeight - titleHeight);
-    cursor.insertBlock(spacer, QTextCharFormat());
-    insertTables(cursor, sheet, geometry, cellFont);
-    cursor.endEditBlock();
+    const TableMeasure table = measureTable(sheet, cellFont, documentTextOption());
+    std::unique_ptr<QTextDocument> document = buildDocument(sheet, kind, table, cellFont, pageSafety);
+    // Should the layout still have moved a row to another page, the pages are
+    // planned again with a wider reserve; the document is complete either way.
+    if (!laidOutAsPlanned(*document))
+        document = buildDocument(sheet, kind, table, cellFont, 4 * pageSafety);
     return document;
 }
 
@@ -398,7 +481,7 @@ void printSheet(const QTextDocument &document, QPrinter &printer)
     painter.end();
 }
 
-void writeSheetPdf(const ReportSheet &sheet, SheetKind kind, const QString &path)
+void writePdf(const QTextDocument &document, const QString &path)
 {
     const QString shown = QDir::toNativeSeparators(path);
     const QFileInfo target(path);
@@ -408,7 +491,6 @@ void writeSheetPdf(const ReportSheet &sheet, SheetKind kind, const QString &path
     if (target.isDir())
         throw db::Error(QStringLiteral("Nie można zapisać pliku PDF \"%1\": w tym miejscu jest folder.").arg(shown));
 
-    const std::unique_ptr<QTextDocument> document = renderSheet(sheet, kind);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw db::Error(QStringLiteral("Nie można zapisać pliku PDF \"%1\": %2").arg(shown, file.errorString()));
@@ -416,17 +498,22 @@ void writeSheetPdf(const ReportSheet &sheet, SheetKind kind, const QString &path
         QPdfWriter writer(&file);
         writer.setPageLayout(sheetPageLayout());
         writer.setCreator(QStringLiteral("Tervala"));
-        writer.setTitle(sheet.titleLines.value(0));
+        writer.setTitle(document.metaInformation(QTextDocument::DocumentTitle));
         QPainter painter;
         if (!painter.begin(&writer))
             throw db::Error(QStringLiteral("Nie można zapisać pliku PDF \"%1\".").arg(shown));
-        paintPages(*document, painter, writer, 1, document->pageCount());
+        paintPages(document, painter, writer, 1, document.pageCount());
         painter.end();
     }
     // The file takes the old one's place only now, complete; on any failure the
-    // old file, if any, stays as it was.
+    // old file, if any, stays as it was and no part of the new one is left.
     if (!file.commit())
         throw db::Error(QStringLiteral("Nie można zapisać pliku PDF \"%1\": %2").arg(shown, file.errorString()));
+}
+
+void writeSheetPdf(const ReportSheet &sheet, SheetKind kind, const QString &path)
+{
+    writePdf(*renderSheet(sheet, kind), path);
 }
 
 } // namespace reports

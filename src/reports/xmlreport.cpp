@@ -449,7 +449,10 @@ void SaveXmlFile(const QString &path, const QByteArray &content)
     if (!file.open(QIODevice::WriteOnly))
         throw db::Error(QStringLiteral("Nie można zapisać pliku XML \"%1\": %2").arg(shown, file.errorString()));
     if (file.write(content) != content.size()) {
-        const QString reason = file.errorString();
+        // A short write sets no error of its own: the disk took only part of the file.
+        const QString reason = file.error() != QFileDevice::NoError
+            ? file.errorString()
+            : QStringLiteral("zapis przerwany, na dysku może brakować miejsca");
         file.cancelWriting();
         throw db::Error(QStringLiteral("Nie można zapisać pliku XML \"%1\": %2").arg(shown, reason));
     }

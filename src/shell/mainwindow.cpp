@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "aboutbox.h"
+#include "reportpreview.h"
 #include "pages/activelostpage.h"
 #include "pages/institutionpage.h"
 #include "pages/notypingcombobox.h"
@@ -214,6 +215,7 @@ QWidget *MainWindow::buildPeriodFrame()
     bb_zdane = button("bb_zdane", QStringLiteral("Zaimportuj dane"), false);
     bb_edycja = button("bb_edycja", QStringLiteral("Edycja okresu"), false);
     connect(bb_edycja, &QPushButton::clicked, this, &MainWindow::bb_edycjaClick);
+    connect(bb_zdane, &QPushButton::clicked, this, &MainWindow::bb_zdaneClick);
     grid->addWidget(bb_zdane, 2, 0, 1, 4);
     grid->addWidget(bb_edycja, 3, 0, 1, 4);
     column->addWidget(period);
@@ -291,6 +293,32 @@ void MainWindow::finishStartupTask()
     m_startupThread = nullptr;
 }
 
+void MainWindow::bb_zdaneClick()
+{
+    m_lastRedraw.start();
+    runAction([this] {
+        if (m_workflow.bb_zdaneClick({cb_odmc->currentText(), cb_odrok->currentText(), cb_domc->currentText(),
+                                      cb_dorok->currentText()},
+                                     *this))
+            spr_imp->setText(QString::number(m_workflow.lastErrorCount()));
+    });
+}
+
+void MainWindow::keepResponsive()
+{
+    // The import runs on this thread: let the window draw itself and answer the
+    // user now and then, without slowing the import down.
+    if (m_lastRedraw.isValid() && m_lastRedraw.elapsed() < 50)
+        return;
+    QCoreApplication::processEvents();
+    m_lastRedraw.start();
+}
+
+void MainWindow::showErrorReport(const reports::ReportSheet &errorReport)
+{
+    ReportPreview::showModal(errorReport, reports::SheetKind::ErrorReport, *m_messages, this);
+}
+
 void MainWindow::bb_edycjaClick()
 {
     runAction([this] {
@@ -329,6 +357,11 @@ void MainWindow::closeEvent(QCloseEvent *event)
         return;
     }
     event->ignore();
+    if (m_workflow.isRunning()) {
+        m_messages->showWarning(QStringLiteral("Trwa import danych.\rPoczekaj na jego zakończenie."),
+                                QStringLiteral("Zamykanie"));
+        return;
+    }
     if (m_workflow.period().isOpen) {
         // A save that fails keeps the window open: what the user typed is still there.
         if (askClosing(QStringLiteral("Czy chcesz zapisac zmiany?")) && !savePeriodForClosing())
@@ -424,4 +457,5 @@ void MainWindow::focusInstitutionName()
 void MainWindow::setProgress(int percent)
 {
     Postep->setValue(percent);
+    keepResponsive();
 }

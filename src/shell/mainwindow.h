@@ -1,10 +1,12 @@
 #pragma once
 
+#include "import/importcontext.h"
 #include "periodworkflow.h"
 #include "startuptask.h"
 #include "store/pagemodel.h"
 #include "widgetmessages.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 
 class AboutBox;
@@ -21,7 +23,7 @@ class DataModule;
 
 // The main window TGlowne: five pages over one reporting period, the period
 // frame with its buttons, the progress bar and the menu.
-class MainWindow : public QMainWindow, private StartupSink, private PeriodView
+class MainWindow : public QMainWindow, private StartupSink, private PeriodView, private import::ImportOutput
 {
     Q_OBJECT
 
@@ -36,6 +38,7 @@ public:
     // Waits for the start-up task, answering nothing more on its behalf.
     void finishStartupTask();
 
+    void bb_zdaneClick();
     void bb_edycjaClick();
     void bb_zapiswClick();
     void bb_wyjscieClick();
@@ -73,6 +76,9 @@ private:
     void enablePeriodButtons() override;
     void focusInstitutionName() override;
     void setProgress(int percent) override;
+    // ImportOutput.
+    void keepResponsive() override;
+    void showErrorReport(const reports::ReportSheet &errorReport) override;
 
     store::DataModule &m_dm;
     WidgetMessages m_boxes;
@@ -83,6 +89,7 @@ private:
     AboutBox *m_about = nullptr;
     bool m_activated = false;
     bool m_ending = false;
+    QElapsedTimer m_lastRedraw;
 
     QTabWidget *Pc_struktura = nullptr;
     QComboBox *cb_odmc = nullptr;

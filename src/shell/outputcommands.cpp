@@ -23,8 +23,7 @@ int usageError(const QString &text)
     return 2;
 }
 
-// Connects both databases as the start-up task does; false (after the error
-// messages) when the reporting database is out of reach.
+// The window's caption and buttons have no place on the command line.
 class NoCaption : public StartupSink
 {
 public:
@@ -32,6 +31,8 @@ public:
     void setPeriodButtons(bool, bool) override {}
 };
 
+// Connects both databases as the start-up task does; false (after the error
+// messages) when the reporting database is out of reach.
 bool connectForCommand(store::DataModule &dm, Messages &messages)
 {
     NoCaption sink;

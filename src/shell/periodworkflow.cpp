@@ -124,6 +124,7 @@ bool PeriodWorkflow::bb_zdaneClick(const store::PeriodChoice &choice, import::Im
         return false;
     m_period = result->period;
     m_groups = result->groups;
+    m_lastErrorCount = result->errorCount;
     m_view.ShowPeriodLabels(m_period);
     m_view.enablePeriodButtons();
     m_view.setProgress(100);

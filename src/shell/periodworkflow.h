@@ -54,6 +54,9 @@ public:
     // Errors are thrown after the import was rolled back.
     bool bb_zdaneClick(const store::PeriodChoice &choice, import::ImportOutput &output);
 
+    // Error rows of the last finished import (the label spr_imp).
+    int lastErrorCount() const { return m_lastErrorCount; }
+
     // True while a command runs; the window refuses other commands meanwhile.
     bool isRunning() const { return m_running; }
 
@@ -70,6 +73,7 @@ private:
     store::OpenPeriod m_period;
     store::CapitalGroupList m_groups;
     bool m_running = false;
+    int m_lastErrorCount = 0;
 
     friend class RunningCommand;
 };

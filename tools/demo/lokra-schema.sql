@@ -81,6 +81,7 @@ CREATE TABLE PKD (
     CONSTRAINT PK_PKD PRIMARY KEY (IDPKD)
 );
 CREATE INDEX IX_PKD_KLIENT ON PKD (KLIENT);
+CREATE INDEX IX_PKD_ID_SL_PKD ON PKD (ID_SL_PKD);
 
 -- Loan contracts.
 -- CPOZYCZKI: SLOWNIK nr of the purpose (group 4).
@@ -106,6 +107,8 @@ CREATE TABLE UMOWY (
     CONSTRAINT PK_UMOWY PRIMARY KEY (IDUMOWY)
 );
 CREATE INDEX IX_UMOWY_NRKLIENTA ON UMOWY (NRKLIENTA);
+CREATE INDEX IX_UMOWY_CPOZYCZKI ON UMOWY (CPOZYCZKI);
+CREATE INDEX IX_UMOWY_DATAUMOWY ON UMOWY (DATAUMOWY);
 
 -- Loan applications. OBSZAR: 1 urban, 2 rural, 3 urban-rural commune.
 -- IDUMOWY stays empty for an application that did not lead to a contract.
@@ -120,6 +123,7 @@ CREATE TABLE WNIOSKI (
     CONSTRAINT PK_WNIOSKI PRIMARY KEY (IDWNIOSKU)
 );
 CREATE INDEX IX_WNIOSKI_IDUMOWY ON WNIOSKI (IDUMOWY);
+CREATE INDEX IX_WNIOSKI_NRKLIENTA ON WNIOSKI (NRKLIENTA);
 
 -- Chart of accounts. TYPKONTA: 1 loan capital, 2 capital of terminated loans under recovery,
 -- 3 interest, 0 other.
@@ -138,9 +142,10 @@ CREATE TABLE STAN (
     CONSTRAINT PK_STAN PRIMARY KEY (IDSTAN)
 );
 CREATE INDEX IX_STAN_NRUMOWY ON STAN (NRUMOWY);
+CREATE INDEX IX_STAN_KONTO ON STAN (KONTO);
 
 -- Ledger entries. KODDOK: document kind ('WY' payout, 'WB' bank statement, 'NO' interest charged,
--- 'PK' transfer). INFDOD 'ST' marks a cancelled (reversed) entry; it is '' otherwise.
+-- 'PK' transfer, 'OP' fee). INFDOD 'ST' marks a cancelled (reversed) entry; it is '' otherwise.
 CREATE TABLE DEKRET (
     IDDEKRETU   INTEGER NOT NULL,
     IDSTANU     INTEGER NOT NULL,
@@ -173,6 +178,8 @@ CREATE INDEX IX_TERMINARZ_IDSTANU ON TERMINARZ (IDSTANU);
 -- Arrears of one contract at a date: days since the earliest capital instalment that was due
 -- before that date and not paid in full by it, less the grace days; 0 when nothing is overdue.
 -- TRYB 0 is the plain calculation (other modes are not implemented here); always one row.
+-- The contract's accounts are found first and each account's schedule through its index, so
+-- that a call costs a few index lookups however large the ledger grows.
 SET TERM ^ ;
 CREATE PROCEDURE ZALEGLOSCI_AKTUALNE (
     TRYB        INTEGER,
@@ -185,20 +192,28 @@ RETURNS (
     NAJSTARSZA_RATA  DATE)
 AS
 DECLARE VARIABLE DZIEN DATE;
+DECLARE VARIABLE KONTO INTEGER;
+DECLARE VARIABLE RATA DATE;
+DECLARE VARIABLE KWOTA NUMERIC(15,2);
 BEGIN
     DZIEN = CAST(NA_DZIEN AS DATE);
     DNI_ZALEGLOSCI = 0;
     KWOTA_ZALEGLA = 0;
     NAJSTARSZA_RATA = NULL;
 
-    SELECT MIN(T.DATATRANSZY), COALESCE(SUM(T.KWRATY), 0)
-      FROM TERMINARZ T
-      JOIN STAN S ON S.IDSTAN = T.IDSTANU
-     WHERE S.NRUMOWY = :IDUMOWY
-       AND T.KWRATY > 0
-       AND T.DATATRANSZY < :DZIEN
-       AND (T.DATASPLATY IS NULL OR T.DATASPLATY > :DZIEN)
-      INTO :NAJSTARSZA_RATA, :KWOTA_ZALEGLA;
+    FOR SELECT S.IDSTAN FROM STAN S WHERE S.NRUMOWY = :IDUMOWY INTO :KONTO DO
+    BEGIN
+        SELECT MIN(T.DATATRANSZY), COALESCE(SUM(T.KWRATY), 0)
+          FROM TERMINARZ T
+         WHERE T.IDSTANU = :KONTO
+           AND T.KWRATY > 0
+           AND T.DATATRANSZY < :DZIEN
+           AND (T.DATASPLATY IS NULL OR T.DATASPLATY > :DZIEN)
+          INTO :RATA, :KWOTA;
+        IF (RATA IS NOT NULL AND (NAJSTARSZA_RATA IS NULL OR RATA < NAJSTARSZA_RATA)) THEN
+            NAJSTARSZA_RATA = RATA;
+        KWOTA_ZALEGLA = KWOTA_ZALEGLA + KWOTA;
+    END
 
     IF (NAJSTARSZA_RATA IS NOT NULL) THEN
     BEGIN

@@ -1,0 +1,67 @@
+#include "reportpreview.h"
+
+#include "common/messages.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QPrinter>
+#include <QTextDocument>
+#include <QToolBar>
+
+ReportPreview::ReportPreview(const reports::ReportSheet &sheet, reports::SheetKind kind, Messages &messages,
+                             QWidget *parent)
+    : QPrintPreviewDialog(parent), m_document(reports::renderSheet(sheet, kind)), m_messages(messages)
+{
+    setWindowTitle(QStringLiteral("Podgląd wydruku"));
+    printer()->setPageLayout(reports::sheetPageLayout());
+    printer()->setDocName(m_document->metaInformation(QTextDocument::DocumentTitle));
+    connect(this, &QPrintPreviewDialog::paintRequested, this, &ReportPreview::print);
+
+    m_export = new QAction(QStringLiteral("Zapisz jako PDF"), this);
+    m_export->setToolTip(QStringLiteral("Zapisz raport do pliku PDF"));
+    connect(m_export, &QAction::triggered, this, &ReportPreview::askAndExport);
+    if (auto *toolBar = findChild<QToolBar *>()) {
+        toolBar->addSeparator();
+        toolBar->addAction(m_export);
+    } else {
+        addAction(m_export);
+    }
+}
+
+ReportPreview::~ReportPreview() = default;
+
+void ReportPreview::showModal(const reports::ReportSheet &sheet, reports::SheetKind kind, Messages &messages,
+                              QWidget *parent)
+{
+    ReportPreview preview(sheet, kind, messages, parent);
+    preview.exec();
+}
+
+void ReportPreview::print(QPrinter *printer)
+{
+    try {
+        reports::printSheet(*m_document, *printer);
+    } catch (const std::exception &error) {
+        showFailure(m_messages, error);
+    }
+}
+
+void ReportPreview::askAndExport()
+{
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Zapisz jako PDF"), QString(),
+                                                      QStringLiteral("Pliki PDF (*.pdf)"));
+    if (path.isEmpty())
+        return;
+    exportTo(path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive) ? path : path + QStringLiteral(".pdf"));
+}
+
+bool ReportPreview::exportTo(const QString &path)
+{
+    try {
+        reports::writePdf(*m_document, path);
+        return true;
+    } catch (const std::exception &error) {
+        showFailure(m_messages, error);
+        return false;
+    }
+}

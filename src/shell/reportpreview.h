@@ -1,0 +1,42 @@
+#pragma once
+
+#include "reports/reportrenderer.h"
+
+#include <QPrintPreviewDialog>
+
+#include <memory>
+
+class Messages;
+class QAction;
+class QTextDocument;
+
+// The modal on-screen preview of a report sheet, from which the user prints it or
+// saves it as a PDF file. The pages are those of reports::renderSheet.
+class ReportPreview : public QPrintPreviewDialog
+{
+    Q_OBJECT
+
+public:
+    ReportPreview(const reports::ReportSheet &sheet, reports::SheetKind kind, Messages &messages,
+                  QWidget *parent = nullptr);
+    ~ReportPreview() override;
+
+    // Shows the preview of the sheet and returns when the user has closed it.
+    static void showModal(const reports::ReportSheet &sheet, reports::SheetKind kind, Messages &messages,
+                          QWidget *parent = nullptr);
+
+    const QTextDocument &document() const { return *m_document; }
+    QAction *exportAction() const { return m_export; }
+
+    // Writes the previewed pages to the file; a failure is shown as an error and
+    // gives false.
+    bool exportTo(const QString &path);
+
+private:
+    void print(QPrinter *printer);
+    void askAndExport();
+
+    std::unique_ptr<QTextDocument> m_document;
+    Messages &m_messages;
+    QAction *m_export = nullptr;
+};
