@@ -273,6 +273,7 @@ void ReportsTest::titleBandAndColumns_data()
     QTest::newRow("error report") << int(SheetKind::ErrorReport) << 2 << 52.87;
     // Far more lines than the band holds: the band grows, no line is cut.
     QTest::newRow("error report, long title") << int(SheetKind::ErrorReport) << 30 << 0.0;
+    QTest::newRow("error report, title longer than a page") << int(SheetKind::ErrorReport) << 120 << 0.0;
 }
 
 void ReportsTest::titleBandAndColumns()

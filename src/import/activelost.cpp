@@ -23,38 +23,44 @@ namespace import {
 
 namespace {
 
+// The balances read the ledger up to the period's end: nearly every entry. The date
+// is compared as date + 0, which is the same date (NULL stays NULL), so the same
+// entries are summed; it keeps the server from reaching them through an index on
+// DATADEKRETU, which for such a range costs a scan of the whole index for every
+// account and grows with the square of the ledger.
+
 // Active contracts with a positive balance, the sum first (Q1) and the number first (Q2).
 const QString ActiveBySum = QStringLiteral(
     "select sum(d.kwota_wn-d.kwota_ma),s.nrumowy from dekret d,stan s,plankt p, umowy u where "
     "d.idstanu=s.idstan and s.nrumowy=u.idumowy and s.konto=p.nr_kt and p.typkonta in (1,2) and "
-    "d.datadekretu<=:d0 and ((u.rezerwa is null or u.rezerwa<>5) or (u.rezerwa=5 and u.data_rez>=:D1)) and "
+    "d.datadekretu+0<=:d0 and ((u.rezerwa is null or u.rezerwa<>5) or (u.rezerwa=5 and u.data_rez>=:D1)) and "
     "not u.rozliczony='Win' and not u.rozliczony='4' group by s.nrumowy having sum(d.kwota_wn-d.kwota_ma)>0");
 const QString ActiveByNumber = QStringLiteral(
     "select s.nrumowy,sum(d.kwota_wn-d.kwota_ma) from dekret d,stan s,plankt p, umowy u where "
     "d.idstanu=s.idstan and s.nrumowy=u.idumowy and s.konto=p.nr_kt and p.typkonta in (1,2) and "
-    "d.datadekretu<=:d0 and ((u.rezerwa is null or u.rezerwa<>5) or (u.rezerwa=5 and u.data_rez>=:D1)) and "
+    "d.datadekretu+0<=:d0 and ((u.rezerwa is null or u.rezerwa<>5) or (u.rezerwa=5 and u.data_rez>=:D1)) and "
     "not u.rozliczony='Win' and not u.rozliczony='4' group by s.nrumowy having sum(d.kwota_wn-d.kwota_ma)>0");
 // Q3: terminated contracts, whenever they were terminated.
 const QString Terminated = QStringLiteral(
     "select sum(d.kwota_wn-d.kwota_ma), u.idumowy from dekret d,stan s,umowy u,plankt p where  "
     "d.idstanu=s.idstan and s.nrumowy=u.idumowy and s.konto=p.nr_kt and p.typkonta in (1,2) and "
-    "d.datadekretu<=:d0 and (u.rozliczony='4' or u.rozliczony='Win') group by u.idumowy having "
+    "d.datadekretu+0<=:d0 and (u.rozliczony='4' or u.rozliczony='Win') group by u.idumowy having "
     "sum(d.kwota_wn-d.kwota_ma)>0;");
 // Q4 and Q5: contracts lost in the period; a loss without a date counts in every period.
 const QString LostInPeriod = QStringLiteral(
     "select sum(d.kwota_wn-d.kwota_ma), u.idumowy from dekret d,stan s,umowy u,plankt p where  "
     "d.idstanu=s.idstan and s.nrumowy=u.idumowy and s.konto=p.nr_kt and p.typkonta in (1,2) and "
-    "d.datadekretu<=:d0 and (u.rezerwa=5 and ((u.data_rez>=:d1 and u.data_rez<=:d2) or (u.data_rez is null))) "
+    "d.datadekretu+0<=:d0 and (u.rezerwa=5 and ((u.data_rez>=:d1 and u.data_rez<=:d2) or (u.data_rez is null))) "
     "group by u.idumowy having sum(d.kwota_wn-d.kwota_ma)>0;");
 const QString LostNumbers = QStringLiteral(
     "select u.idumowy from dekret d,stan s,umowy u,plankt p where d.idstanu=s.idstan and s.nrumowy=u.idumowy "
-    "and s.konto=p.nr_kt and p.typkonta in (1,2) and d.datadekretu<=:d0 and (u.rezerwa=5 and "
+    "and s.konto=p.nr_kt and p.typkonta in (1,2) and d.datadekretu+0<=:d0 and (u.rezerwa=5 and "
     "((u.data_rez>=:d1 and u.data_rez<=:d2) or (u.data_rez is null))) group by u.idumowy having "
     "sum(d.kwota_wn-d.kwota_ma)>0;");
 // Q6: the whole ledger sum of the lost contracts, balances not above 0 included.
 const QString LostLedgerSum = QStringLiteral(
     "select sum(d.kwota_wn-d.kwota_ma) from dekret d,stan s,umowy u,plankt p where d.idstanu=s.idstan and "
-    "s.nrumowy=u.idumowy and s.konto=p.nr_kt and p.typkonta in (1,2) and d.datadekretu<=:d0 and "
+    "s.nrumowy=u.idumowy and s.konto=p.nr_kt and p.typkonta in (1,2) and d.datadekretu+0<=:d0 and "
     "(u.rezerwa=5 and ((u.data_rez>=:d1 and u.data_rez<=:d2) or (u.data_rez is null)));");
 // P: days late of one contract at a date-time.
 const QString DaysLateQuery = QStringLiteral("select * from zaleglosci_aktualne (0,:d0,:d1,0)");

@@ -94,24 +94,34 @@ constexpr Bracket Brackets[]{
 
 // The four category queries: one row per contract, its number first and the amount
 // disbursed in the period second.
+//
+// A, B and D are sent with their inner joins written out before the outer joins
+// ("stan s join dekret d on ... left outer join klient k on ..."), where the quoted
+// texts list "stan s,dekret d,plankt p, umowy u left outer join klient k on ..."
+// and join in the WHERE clause. No condition of the WHERE clause names an outer
+// joined table, so filtering the inner join first and attaching the client, the
+// dictionary entry or the application afterwards yields the same rows, grouped by
+// the same columns and so sorted the same way. The quoted form makes the server
+// start from every contract and probe the ledger for each; this one lets it start
+// from the period's entries, as it does for query C.
 const char *const QueryA =
-    "select s.nrumowy,Sum(Kwota_Wn),k.wp,k.datarozdz from stan s,dekret d,plankt p, umowy u left outer join klient k "
-    "on u.nrklienta=k.nr_klienta where d.idstanu=s.idstan and s.nrumowy=u.IdUmowy and s.konto=p.nr_kt and "
-    "KoDDok='WY' and InfDod<>'ST' and DataDekretu>=:d0 and DataDekretu<=:d1 and p.typkonta=1 group by "
+    "select s.nrumowy,Sum(Kwota_Wn),k.wp,k.datarozdz from stan s join dekret d on d.idstanu=s.idstan join plankt p "
+    "on s.konto=p.nr_kt join umowy u on s.nrumowy=u.IdUmowy left outer join klient k on u.nrklienta=k.nr_klienta "
+    "where KoDDok='WY' and InfDod<>'ST' and DataDekretu>=:d0 and DataDekretu<=:d1 and p.typkonta=1 group by "
     "nrumowy,k.wp,k.datarozdz having Sum(Kwota_Wn)>0";
 const char *const QueryB =
-    "select s.nrumowy,Sum(Kwota_Wn),sl.kod from stan s,dekret d,plankt p, umowy u left outer join slownik sl on "
-    "u.cpozyczki=sl.nr where d.idstanu=s.idstan and  s.nrumowy=u.IdUmowy and s.konto=p.nr_kt and KoDDok='WY' and "
-    "InfDod<>'ST' and DataDekretu>=:d0 and DataDekretu<=:d1 and p.typkonta=1 group by nrumowy,sl.kod having "
-    "Sum(Kwota_Wn)>0";
+    "select s.nrumowy,Sum(Kwota_Wn),sl.kod from stan s join dekret d on d.idstanu=s.idstan join plankt p on "
+    "s.konto=p.nr_kt join umowy u on s.nrumowy=u.IdUmowy left outer join slownik sl on u.cpozyczki=sl.nr where "
+    "KoDDok='WY' and InfDod<>'ST' and DataDekretu>=:d0 and DataDekretu<=:d1 and p.typkonta=1 group by "
+    "nrumowy,sl.kod having Sum(Kwota_Wn)>0";
 const char *const QueryC =
     "select s.nrumowy,Sum(Kwota_Wn),u.nrklienta from stan s,dekret d,plankt p, umowy u where d.idstanu=s.idstan and  "
     "s.nrumowy=u.IdUmowy and s.konto=p.nr_kt and KoDDok='WY' and InfDod<>'ST' and DataDekretu>=:d0 and "
     "DataDekretu<=:d1 and p.typkonta=1 group by nrumowy,u.nrklienta having Sum(Kwota_Wn)>0";
 const char *const QueryD =
-    "select s.nrumowy,Sum(Kwota_Wn),k.wp,k.datarozdz,k.plec,u.ru,u.datawyplaty,w.obszar from stan s,dekret d,plankt "
-    "p, umowy u left outer join klient k on u.nrklienta=k.nr_klienta left outer join wnioski w on "
-    "w.idumowy=u.idumowy where d.idstanu=s.idstan and s.nrumowy=u.IdUmowy and s.konto=p.nr_kt and KoDDok='WY' and "
+    "select s.nrumowy,Sum(Kwota_Wn),k.wp,k.datarozdz,k.plec,u.ru,u.datawyplaty,w.obszar from stan s join dekret d on "
+    "d.idstanu=s.idstan join plankt p on s.konto=p.nr_kt join umowy u on s.nrumowy=u.IdUmowy left outer join klient "
+    "k on u.nrklienta=k.nr_klienta left outer join wnioski w on w.idumowy=u.idumowy where KoDDok='WY' and "
     "InfDod<>'ST' and DataDekretu>=:d0 and DataDekretu<=:d1 and p.typkonta=1 group by "
     "nrumowy,k.wp,k.datarozdz,k.plec,u.ru,u.datawyplaty,w.obszar having Sum(Kwota_Wn)>0";
 

@@ -79,6 +79,7 @@ AddComponentDialog::AddComponentDialog(CapitalContext &context, Messages &messag
     // The two kinds of details share one place, only one of them ever shown; the
     // row keeps its room while both are hidden, so nothing moves under the mouse.
     details->setMinimumHeight(cb_szcz->sizeHint().height());
+    labels->setMinimumWidth(l_ul->sizeHint().width());
     showDetails(false, false);
     setFixedSize(sizeHint());
 

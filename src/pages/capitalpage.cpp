@@ -383,6 +383,7 @@ void CapitalPage::buildLayout()
     page->addLayout(components, 3);
 
     // The change of the capital in the period.
+    page->addSpacing(6);
     page->addWidget(heading(QStringLiteral("Dane dotyczące kapitału pożyczkowego")));
     auto *change = new QGridLayout;
     change->setHorizontalSpacing(12);
@@ -398,6 +399,7 @@ void CapitalPage::buildLayout()
     page->addLayout(change);
 
     // The sources of new capital.
+    page->addSpacing(6);
     page->addWidget(heading(QStringLiteral("Źródła pozyskanego kapitału w okresie sprawozdawczym")));
     auto *sources = new QGridLayout;
     sources->setHorizontalSpacing(12);

@@ -6,6 +6,7 @@
 #include "common/apppaths.h"
 #include "import/importcontext.h"
 #include "reports/reportrenderer.h"
+#include "shell/outputcommands.h"
 #include "shell/periodworkflow.h"
 #include "shell/updatecommands.h"
 #include "shell/startuptask.h"
@@ -168,6 +169,10 @@ QString usageText()
         "  import MC RRRR MC RRRR [--overwrite]\n"
         "                         importuje okres z bazy Lokra jak \"Zaimportuj dane\"\n"
         "                         (--overwrite: przykrywa okres zaimportowany wcześniej)\n"
+        "  xml MC RRRR MC RRRR    otwiera okres jak \"Edycja okresu\" i zapisuje Eksport/plik.xml\n"
+        "                         jak \"Zapisz do pliku\"\n"
+        "  summary MC RRRR MC RRRR PLIK.pdf\n"
+        "                         otwiera okres i zapisuje wydruk danych (\"Drukuj dane\") do pliku PDF\n"
         "  check-updates          sprawdza na serwerze aktualizacji wersję programu i słownik\n"
         "  upgrade-schema         uaktualnia schemat baz danych jak \"Instalacja wersji\"");
 }
@@ -210,6 +215,10 @@ int runCommand(const CommandLine &commandLine)
         return openPeriod(args, messages);
     if (command == QStringLiteral("import"))
         return importPeriod(args);
+    if (command == QStringLiteral("xml"))
+        return runXml(args, messages);
+    if (command == QStringLiteral("summary"))
+        return runSummary(args, messages);
     if (command == QStringLiteral("check-updates") || command == QStringLiteral("upgrade-schema")) {
         if (!args.isEmpty())
             return usageError(command + QStringLiteral(" nie przyjmuje argumentów."));

@@ -2,6 +2,8 @@
 
 #include "aboutbox.h"
 #include "reportpreview.h"
+#include "reports/printedsummary.h"
+#include "reports/xmlreport.h"
 #include "pages/activelostpage.h"
 #include "pages/institutionpage.h"
 #include "pages/notypingcombobox.h"
@@ -227,6 +229,8 @@ QWidget *MainWindow::buildPeriodFrame()
     bb_zapis = button("bb_zapis", QStringLiteral("Zapisz do pliku"), false);
     bb_zapis->setToolTip(QStringLiteral("Zapis i wysłanie danych do KSU"));
     bb_druk = button("bb_druk", QStringLiteral("Drukuj dane"), false);
+    connect(bb_zapis, &QPushButton::clicked, this, &MainWindow::bb_zapisClick);
+    connect(bb_druk, &QPushButton::clicked, this, &MainWindow::bb_drukClick);
     savingColumn->addWidget(bb_zapisw);
     savingColumn->addWidget(bb_zapis);
     savingColumn->addWidget(bb_druk);
@@ -330,6 +334,39 @@ void MainWindow::bb_edycjaClick()
 void MainWindow::bb_zapiswClick()
 {
     runAction([this] { m_workflow.bb_zapiswClick(); });
+}
+
+void MainWindow::bb_zapisClick()
+{
+    RunningCommand running(m_workflow, *m_messages);
+    if (!running)
+        return;
+    ReportingDatabaseUse use(m_dm, *m_messages);
+    if (!use)
+        return;
+    runAction([this] {
+        reports::bb_zapisClick(m_dm.KSU, m_workflow.period(), m_workflow.capitalGroups(), m_model, *m_messages);
+    });
+}
+
+void MainWindow::bb_drukClick()
+{
+    bool built = false;
+    {
+        RunningCommand running(m_workflow, *m_messages);
+        if (!running)
+            return;
+        ReportingDatabaseUse use(m_dm, *m_messages);
+        if (!use)
+            return;
+        built = runAction([this] {
+            reports::BuildPrintedSummary(m_workflow.importReport, m_dm.KSU, m_workflow.period(),
+                                         m_workflow.capitalGroups(), m_model);
+        });
+    }
+    // The database is free again while the user looks at the preview.
+    if (built)
+        ReportPreview::showModal(m_workflow.importReport, reports::SheetKind::ImportReport, *m_messages, this);
 }
 
 bool MainWindow::savePeriodForClosing()

@@ -41,6 +41,8 @@ public:
     void bb_zdaneClick();
     void bb_edycjaClick();
     void bb_zapiswClick();
+    void bb_zapisClick();
+    void bb_drukClick();
     void bb_wyjscieClick();
     void Oprogramie1Click();
     void Instalacjawersji1Click();
