@@ -113,6 +113,7 @@ private slots:
     void longTableGetsOneTablePerPage_data();
     void longTableGetsOneTablePerPage();
     void firstRowIsMoneyGreenAndCentred();
+    void emptyCellsKeepTheirRowFormat();
     void titleBandAndColumns_data();
     void titleBandAndColumns();
     void existingFileIsReplaced();
@@ -262,6 +263,22 @@ void ReportsTest::firstRowIsMoneyGreenAndCentred()
             greenPixels += QColor(page.pixel(x, y)) == green ? 1 : 0;
     }
     QVERIFY(greenPixels > 100);
+}
+
+// The printed summary leaves most of the first row and whole rows empty: those
+// cells are as green, and those rows as high, as written ones.
+void ReportsTest::emptyCellsKeepTheirRowFormat()
+{
+    ReportSheet sheet;
+    sheet.setCell(0, 0, QStringLiteral("DANE ZBIORCZE"));
+    sheet.setCell(3, 1, QStringLiteral("Suma"));
+    sheet.setCell(0, 3, QStringLiteral("Liczba poz."));
+    const auto document = reports::renderSheet(sheet, SheetKind::ImportReport);
+    const QTextTable *table = tables(*document).first();
+    for (int c = 0; c < table->columns(); ++c)
+        QCOMPARE(table->cellAt(0, c).format().background().color(), QColor(192, 220, 192));
+    const qreal written = cellRect(*document, table, 1, 0).height();
+    QCOMPARE(cellRect(*document, table, 2, 0).height(), written);
 }
 
 void ReportsTest::titleBandAndColumns_data()

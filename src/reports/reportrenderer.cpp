@@ -321,7 +321,7 @@ void insertTitle(QTextCursor &cursor, const ReportSheet &sheet)
 }
 
 void insertTables(QTextCursor &cursor, const ReportSheet &sheet, const TableMeasure &measure,
-                  const Pagination &pagination, const QFont &cellFont)
+                  const Pagination &pagination, const QFont &cellFont, const QTextCharFormat &tiny)
 {
     QTextTableFormat format;
     format.setBorder(border);
@@ -373,6 +373,9 @@ void insertTables(QTextCursor &cursor, const ReportSheet &sheet, const TableMeas
                     inCell.insertText(withLineBreaks(cells[c]), text);
             }
         }
+        // The paragraph after each table shrinks to nothing.
+        cursor.movePosition(QTextCursor::End);
+        cursor.setBlockCharFormat(tiny);
     }
 }
 
@@ -435,11 +438,7 @@ std::unique_ptr<QTextDocument> buildDocument(const ReportSheet &sheet, SheetKind
     QTextCharFormat tiny;
     tiny.setProperty(QTextFormat::FontPixelSize, 1);
     cursor.insertBlock(spacer, tiny);
-    insertTables(cursor, sheet, table, pagination, cellFont);
-    for (auto it = document->rootFrame()->begin(); !it.atEnd(); ++it) {
-        if (it.currentBlock().isValid() && it.currentBlock().length() == 1)
-            QTextCursor(it.currentBlock()).setBlockCharFormat(tiny);
-    }
+    insertTables(cursor, sheet, table, pagination, cellFont, tiny);
     cursor.endEditBlock();
     return document;
 }

@@ -34,6 +34,8 @@ void ReportPreview::showModal(const reports::ReportSheet &sheet, reports::SheetK
                               QWidget *parent)
 {
     ReportPreview preview(sheet, kind, messages, parent);
+    // A landscape page needs room: the preview opens as large as the window.
+    preview.resize(parent ? parent->size() : QSize(1200, 800));
     preview.exec();
 }
 
