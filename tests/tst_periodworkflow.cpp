@@ -60,6 +60,28 @@ struct Fixture
     }
 };
 
+// A window on the fixture's databases, its start-up task finished.
+struct WindowFixture
+{
+    Fixture f;
+    store::DataModule dm;
+    RecordingMessages messages;
+    MainWindow window{dm, &messages};
+
+    explicit WindowFixture(const QString &lokraFile = QStringLiteral("lokra.fdb"))
+    {
+        f.dm.KSU.close();
+        f.dm.LOKRA.close();
+        f.ws.writeEmbeddedIni(QStringLiteral("ksu.fdb"), lokraFile);
+        f.ws.makeHome();
+        QSignalSpy started(&window, &MainWindow::startupFinished);
+        window.show();
+        if (!started.wait(30000))
+            qFatal("the start-up task did not finish");
+        messages.clear();
+    }
+};
+
 } // namespace
 
 class TestPeriodWorkflow : public QObject
@@ -237,17 +259,9 @@ private slots:
         QFETCH(QList<bool>, answers);
         QFETCH(QStringList, questions);
         QFETCH(bool, ends);
-        Fixture f;
-        f.dm.KSU.close();
-        f.dm.LOKRA.close();
-        f.ws.writeEmbeddedIni();
-        f.ws.makeHome();
-        store::DataModule dm;
-        RecordingMessages messages;
-        MainWindow window(dm, &messages);
-        QSignalSpy started(&window, &MainWindow::startupFinished);
-        window.show();
-        QVERIFY(started.wait(30000));
+        WindowFixture w;
+        MainWindow &window = w.window;
+        RecordingMessages &messages = w.messages;
         if (periodOpen) {
             window.findChild<QComboBox *>("cb_odmc")->setEditText("01");
             window.findChild<QComboBox *>("cb_odrok")->setEditText("2013");
@@ -282,18 +296,9 @@ private slots:
         QFETCH(QList<bool>, answers);
         QFETCH(int, questions);
         QFETCH(bool, ends);
-        Fixture f;
-        f.dm.KSU.close();
-        f.dm.LOKRA.close();
-        f.ws.writeEmbeddedIni();
-        f.ws.makeHome();
-        store::DataModule dm;
-        RecordingMessages messages;
-        MainWindow window(dm, &messages);
-        QSignalSpy started(&window, &MainWindow::startupFinished);
-        window.show();
-        QVERIFY(started.wait(30000));
-        messages.clear();
+        WindowFixture w;
+        MainWindow &window = w.window;
+        RecordingMessages &messages = w.messages;
         messages.scriptAnswers(answers);
         window.findChild<QWidget *>("e_nazwa_inst")->setFocus();
         QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &window, Qt::Key_Escape);
@@ -303,23 +308,15 @@ private slots:
 
     void aboutBoxShowsTheSettings()
     {
-        Fixture f;
-        f.dm.KSU.close();
-        f.dm.LOKRA.close();
-        f.ws.writeEmbeddedIni(QStringLiteral("ksu.fdb"), QStringLiteral("brak.fdb"));
-        f.ws.makeHome();
-        store::DataModule dm;
-        RecordingMessages messages;
-        MainWindow window(dm, &messages);
-        QSignalSpy started(&window, &MainWindow::startupFinished);
-        window.show();
-        QVERIFY(started.wait(30000));
+        WindowFixture w(QStringLiteral("brak.fdb"));
+        MainWindow &window = w.window;
+        const Workspace &ws = w.f.ws;
         window.Oprogramie1Click();
         auto *about = window.findChild<QWidget *>("To_prog");
         QVERIFY(about->isVisible());
         const QString memo = about->findChild<QPlainTextEdit *>("M_prog")->toPlainText();
         QCOMPARE(memo, QStringLiteral("Wersja programu: Prog 1.16.5\nŚcieżka bazy Lokra: %1\nŚcieżka bazy Tervala: %2\nHost: ")
-                           .arg(f.ws.path("brak.fdb"), f.ws.path("ksu.fdb")));
+                           .arg(ws.path("brak.fdb"), ws.path("ksu.fdb")));
         about->close();
         QCOMPARE(about->findChild<QPlainTextEdit *>("M_prog")->toPlainText(), QString());
     }

@@ -89,34 +89,19 @@ QString Connection::attachName() const
 
 void Connection::open()
 {
-    if (isOpen())
-        return;
-    const QByteArray name = localPath(attachName());
-    const QByteArray user = toWin1250(m_user);
-    const QByteArray password = toWin1250(m_password);
-    m_attachment = fb::call([&](ThrowStatusWrapper *s) {
-        Xpb dpb(s, IXpbBuilder::DPB);
-        dpb->insertString(s, isc_dpb_user_name, user.constData());
-        dpb->insertString(s, isc_dpb_password, password.constData());
-        dpb->insertString(s, isc_dpb_lc_ctype, "WIN1250");
-        IProvider *provider = fb::master()->getDispatcher();
-        IAttachment *a = provider->attachDatabase(s, name.constData(), dpb->getBufferLength(s), dpb->getBuffer(s));
-        provider->release();
-        return a;
-    });
-    try {
-        startTransaction();
-        readCharSetId();
-    } catch (...) {
-        close();
-        throw;
-    }
+    if (!isOpen())
+        attach(false);
 }
 
 void Connection::create()
 {
     if (isOpen())
         throw Error(QStringLiteral("Połączenie jest już otwarte"));
+    attach(true);
+}
+
+void Connection::attach(bool createFile)
+{
     const QByteArray name = localPath(attachName());
     const QByteArray user = toWin1250(m_user);
     const QByteArray password = toWin1250(m_password);
@@ -125,12 +110,17 @@ void Connection::create()
         dpb->insertString(s, isc_dpb_user_name, user.constData());
         dpb->insertString(s, isc_dpb_password, password.constData());
         dpb->insertString(s, isc_dpb_lc_ctype, "WIN1250");
-        dpb->insertString(s, isc_dpb_set_db_charset, "WIN1250");
-        dpb->insertInt(s, isc_dpb_sql_dialect, 3);
+        if (createFile) {
+            dpb->insertString(s, isc_dpb_set_db_charset, "WIN1250");
+            dpb->insertInt(s, isc_dpb_sql_dialect, 3);
+        }
         IProvider *provider = fb::master()->getDispatcher();
-        IAttachment *a = provider->createDatabase(s, name.constData(), dpb->getBufferLength(s), dpb->getBuffer(s));
-        provider->release();
-        return a;
+        struct Release {
+            IProvider *p;
+            ~Release() { p->release(); }
+        } release{provider};
+        return createFile ? provider->createDatabase(s, name.constData(), dpb->getBufferLength(s), dpb->getBuffer(s))
+                          : provider->attachDatabase(s, name.constData(), dpb->getBufferLength(s), dpb->getBuffer(s));
     });
     try {
         startTransaction();

@@ -68,6 +68,7 @@ private:
     void registerQuery(Query *q);
     void unregisterQuery(Query *q);
     QString attachName() const;
+    void attach(bool createFile);
     void startTransaction();
     void readCharSetId();
 

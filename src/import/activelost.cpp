@@ -12,6 +12,8 @@
 #include <QDateTime>
 #include <QHash>
 #include <QLocale>
+#include <QElapsedTimer>
+#include <QDebug>
 
 #include <array>
 #include <cmath>
@@ -231,19 +233,24 @@ ActiveLostFigures ComputeActiveLostLoans(ImportContext &ctx)
     db::Connection &lokra = ctx.lokra;
 
     // Q1 feeds sections 1 and 2, Q2 sections 3 and 4: each is fetched once.
+    QElapsedTimer T; T.start();
     const ContractList activeBySum = runList(lokra, ActiveBySum, {end, end}, 1, 0);
+    qDebug() << "Q1" << T.restart();
     DaysLate daysLate(lokra, ctx.period.PeriodEnd);
+    qDebug() << "prepP" << T.restart();
 
     int row = 0;
     row = writeSection(ctx, row, QStringLiteral("Kwota pożyczki aktywnej"), activeBySum, {}, f.activeCount,
                        f.activeValue);
+    qDebug() << "sec1" << T.restart();
     ctx.output.setProgress(13);
     row = writeSection(
         ctx, row + 3, QStringLiteral("Kwota pożyczki spłacanej terminowo"), activeBySum,
         [&](qint64 c) { return daysLate.of(c) <= 30; }, f.onTimeCount, f.onTimeValue);
     ctx.output.setProgress(17);
-
+    qDebug() << "sec2" << T.restart();
     const ContractList activeByNumber = runList(lokra, ActiveByNumber, {end, end}, 0, 1);
+    qDebug() << "Q2" << T.restart();
     row = writeSection(
         ctx, row + 3, QStringLiteral("Kwota pożyczki o opóźnieniu w spłacie 31-90 dni"), activeByNumber,
         [&](qint64 c) {

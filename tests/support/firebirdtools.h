@@ -1,0 +1,140 @@
+#pragma once
+
+// Firebird's own tools for the fault and crash tests: the validation of a database
+// file (gfix) and a private Firebird server that a test may stop and start again
+// without disturbing the shared one on port 3050.
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+
+namespace firebird {
+
+// Firebird's validation of a closed database file through the embedded engine
+// ("gfix -v -full"). A sound database prints nothing; damage prints a "Summary of
+// validation errors" (while gfix still exits with 0). Returns what gfix printed,
+// or why it could not run.
+inline QString validateDatabase(const QString &path)
+{
+    QProcess gfix;
+    gfix.setProcessChannelMode(QProcess::MergedChannels);
+    gfix.start(QStringLiteral("gfix"), {QStringLiteral("-v"), QStringLiteral("-full"), QStringLiteral("-user"),
+                                        QStringLiteral("SYSDBA"), path});
+    if (!gfix.waitForStarted(10000))
+        return QStringLiteral("gfix did not start (package firebird3.0-utils)");
+    if (!gfix.waitForFinished(120000)) {
+        gfix.kill();
+        gfix.waitForFinished();
+        return QStringLiteral("gfix did not finish");
+    }
+    const QString out = QString::fromLocal8Bit(gfix.readAll()).trimmed();
+    if (gfix.exitStatus() != QProcess::NormalExit || gfix.exitCode() != 0)
+        return QStringLiteral("gfix exit %1: %2").arg(gfix.exitCode()).arg(out);
+    return out;
+}
+
+// A Firebird server of our own, run from /usr/sbin/firebird with a root folder of
+// its own: its port on 127.0.0.1 and a copy of the security database (the shared
+// server holds the original exclusively). Stopped with SIGKILL, the way a crashed
+// or unplugged server goes away; the database files stay where they are.
+class PrivateServer
+{
+public:
+    static constexpr const char *Binary = "/usr/sbin/firebird";
+    static constexpr const char *Root = "/usr/lib/x86_64-linux-gnu/firebird/3.0";
+    static constexpr const char *SecurityDatabase = "/var/lib/firebird/3.0/system/security3.fdb";
+
+    PrivateServer() = default;
+    ~PrivateServer() { stop(); }
+    PrivateServer(const PrivateServer &) = delete;
+    PrivateServer &operator=(const PrivateServer &) = delete;
+
+    // Empty when the server listens; otherwise why it does not.
+    QString start()
+    {
+        if (m_process.state() != QProcess::NotRunning)
+            return QString();
+        if (m_port == 0) {
+            const QString failure = prepareRoot();
+            if (!failure.isEmpty())
+                return failure;
+        }
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("FIREBIRD"), m_root.path());
+        m_process.setProcessEnvironment(env);
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        m_process.start(QString::fromLatin1(Binary), {});
+        if (!m_process.waitForStarted(10000))
+            return QStringLiteral("%1 did not start: %2").arg(QString::fromLatin1(Binary), m_process.errorString());
+        // Bounded wait until the port answers.
+        for (int i = 0; i < 200; ++i) {
+            QTcpSocket probe;
+            probe.connectToHost(QStringLiteral("127.0.0.1"), m_port);
+            if (probe.waitForConnected(100))
+                return QString();
+            if (m_process.state() == QProcess::NotRunning)
+                break;
+            m_process.waitForFinished(50);
+        }
+        stop();
+        return QStringLiteral("the private Firebird server does not listen on port %1: %2")
+            .arg(m_port)
+            .arg(QString::fromLocal8Bit(m_process.readAll()));
+    }
+
+    // Kills the server at once; open attachments see a broken connection.
+    void stop()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.kill();
+        m_process.waitForFinished(10000);
+    }
+
+    bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
+    // The host part of a database name on this server: "127.0.0.1/PORT".
+    QString host() const { return QStringLiteral("127.0.0.1/%1").arg(m_port); }
+
+private:
+    QString prepareRoot()
+    {
+        if (!QFile::exists(QString::fromLatin1(Binary)))
+            return QStringLiteral("%1 is missing (package firebird3.0-server)").arg(QString::fromLatin1(Binary));
+        {
+            QTcpServer probe;
+            if (!probe.listen(QHostAddress::LocalHost))
+                return QStringLiteral("no free port on 127.0.0.1");
+            m_port = probe.serverPort();
+        }
+        const QDir shared(QString::fromLatin1(Root));
+        for (const QString &entry : shared.entryList(QDir::AllEntries | QDir::NoDotAndDotDot)) {
+            if (entry == u"firebird.conf" || entry == u"databases.conf")
+                continue;
+            QFile::link(shared.filePath(entry), m_root.filePath(entry));
+        }
+        const QString security = m_root.filePath(QStringLiteral("security3.fdb"));
+        if (!QFile::copy(QString::fromLatin1(SecurityDatabase), security))
+            return QStringLiteral("cannot copy %1").arg(QString::fromLatin1(SecurityDatabase));
+        QFile::setPermissions(security, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        auto write = [&](const QString &name, const QString &text) {
+            QFile f(m_root.filePath(name));
+            return f.open(QIODevice::WriteOnly) && f.write(text.toUtf8()) > 0;
+        };
+        if (!write(QStringLiteral("firebird.conf"),
+                   QStringLiteral("RemoteServicePort = %1\nRemoteBindAddress = 127.0.0.1\n").arg(m_port))
+            || !write(QStringLiteral("databases.conf"),
+                      QStringLiteral("security.db = %1\n{\n\tRemoteAccess = false\n}\n").arg(security)))
+            return QStringLiteral("cannot write the private server's settings");
+        return QString();
+    }
+
+    QTemporaryDir m_root;
+    QProcess m_process;
+    quint16 m_port = 0;
+};
+
+} // namespace firebird
