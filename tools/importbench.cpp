@@ -337,6 +337,22 @@ Results childVerify(const QString &host, const QString &lokraPath)
         r.insert(QStringLiteral("ms.%1.quoted").arg(name), QString::number(quotedMs, 'f', 1));
         r.insert(QStringLiteral("ms.%1.sent").arg(name), QString::number(sentMs, 'f', 1));
     }
+    // The import takes Q2's rows from Q1's, with the two columns the other way round.
+    {
+        const QList<Statement> all = statements();
+        double q1Ms = 0;
+        double q2Ms = 0;
+        QStringList fromQ1;
+        for (const QString &row : rowsOf(lokra, all[0].sent, paramsOf("Q1"), &q1Ms)) {
+            const QStringList cells = row.split(u'|');
+            fromQ1 << cells[1] + u'|' + cells[0];
+        }
+        const QStringList q2 = rowsOf(lokra, all[1].quoted, paramsOf("Q2"), &q2Ms);
+        r.insert(QStringLiteral("same.Q2-from-Q1"), q2 == fromQ1 ? QStringLiteral("yes") : QStringLiteral("NO"));
+        r.insert(QStringLiteral("rows.Q2-from-Q1"), QString::number(q2.size()));
+        r.insert(QStringLiteral("ms.Q2-from-Q1.quoted"), QString::number(q2Ms, 'f', 1));
+        r.insert(QStringLiteral("ms.Q2-from-Q1.sent"), QStringLiteral("0 (not sent)"));
+    }
     lokra.close();
     return r;
 }
@@ -496,6 +512,46 @@ Results childImport(const QString &host, const QString &lokraPath, const QString
     return r;
 }
 
+// Per-call costs of the per-contract statements, for finding where round trips go.
+Results childProbe(const QString &host, const QString &lokraPath)
+{
+    Results r;
+    db::Connection lokra;
+    openLokra(lokra, host, lokraPath);
+    QList<qint64> contracts;
+    {
+        db::Query q(lokra, QStringLiteral("select first 500 idumowy from umowy order by idumowy desc"));
+        q.execute();
+        while (q.next())
+            contracts << q.value(0).toInt();
+    }
+    auto probe = [&](const char *name, const QString &sql, bool dateTime, bool close) {
+        db::Query q(lokra, sql);
+        QElapsedTimer t;
+        t.start();
+        for (qint64 c : std::as_const(contracts)) {
+            if (dateTime)
+                q.execute({c, LastMoment});
+            else
+                q.execute({c});
+            q.next();
+            if (close)
+                q.closeCursor();
+        }
+        r.insert(QStringLiteral("us.%1").arg(QLatin1StringView(name)),
+                 QString::number(msSince(t) * 1000 / double(contracts.size()), 'f', 1));
+    };
+    probe("P", DaysLate, true, true);
+    probe("P-noclose", DaysLate, true, false);
+    probe("schedule", QStringLiteral("select DataTranszy from Terminarz t,stan s where t.idstanu=s.idstan and "
+                                     "s.nrumowy=:d0  and KwTranszy>0 order by DataTranszy"), false, true);
+    probe("name", QStringLiteral("select iif(k.status='K',K.imie||' '||k.nazwisko,k.nazwanip),u.idumowy from klient "
+                                 "k, umowy u where k.nr_klienta=u.nrklienta and u.idumowy=:d0"), false, true);
+    probe("P-again", DaysLate, true, true);
+    lokra.close();
+    return r;
+}
+
 int runChild(const QStringList &args)
 {
     // --child KIND host lokra ksu home outFile
@@ -507,6 +563,8 @@ int runChild(const QStringList &args)
             r = childFloor(host, args.value(2), false);
         else if (kind == u"floor-quoted")
             r = childFloor(host, args.value(2), true);
+        else if (kind == u"probe")
+            r = childProbe(host, args.value(2));
         else if (kind == u"verify")
             r = childVerify(host, args.value(2));
         else if (kind == u"import")
@@ -547,8 +605,10 @@ ChildRun spawnChild(const QString &kind, const QString &host, const QString &lok
     QElapsedTimer t;
     t.start();
     pid_t pid = 0;
-    if (posix_spawn(&pid, pointers[0], nullptr, nullptr, pointers.data(), environ) != 0)
-        throw db::Error(QStringLiteral("cannot start a child"));
+    const int spawned = posix_spawn(&pid, pointers[0], nullptr, nullptr, pointers.data(), environ);
+    if (spawned != 0)
+        throw db::Error(QStringLiteral("cannot start %1: %2").arg(QString::fromLocal8Bit(argv[0]),
+                                                                  QString::fromLocal8Bit(strerror(spawned))));
     int status = 0;
     rusage usage{};
     if (wait4(pid, &status, 0, &usage) < 0)
@@ -583,156 +643,179 @@ ChildRun best(const QList<ChildRun> &runs, const QString &key)
     return b;
 }
 
-struct EngineFigures
+struct Options
 {
-    QString engine;
-    double floorMs = 0;
-    double quotedFloorMs = 0;
-    double importMs = 0;
-    double pdfMs = 0;
-    double errorPdfMs = 0;
-    long importRssKb = 0;
-    QString figures;
+    QList<int> sizes;
+    QStringList engines;
+    QString workDir;
+    quint64 seed = 0;
+    int repeat = 3;
+    bool verify = true;
+    bool quotedFloor = false;
 };
 
-int runBenchmark(const QList<int> &sizes, const QStringList &engines, const QString &workDir, quint64 seed, int repeat)
+QString hostOf(const QString &engine)
 {
-    QDir work(QDir(workDir).absolutePath());
-    work.mkpath(QStringLiteral("."));
-    out() << "Tervala import benchmark: period 01/2013-06/2013, " << repeat << " run(s) each, best shown" << Qt::endl;
-    for (int n : sizes) {
-        QDir dir(work.filePath(QStringLiteral("n%1").arg(n)));
-        dir.mkpath(QStringLiteral("."));
-        const QString lokra = dir.filePath(QStringLiteral("lokra.fdb"));
-        const QString stamp = dir.filePath(QStringLiteral("fund.txt"));
-        const QString wanted = QStringLiteral("contracts=%1 seed=%2 schema=%3")
-                                   .arg(n)
-                                   .arg(seed)
-                                   .arg(qHash(demo::lokraSchemaScript()));
-        QFile stampFile(stamp);
-        const bool reuse = QFile::exists(lokra) && stampFile.open(QIODevice::ReadOnly)
-            && QString::fromUtf8(stampFile.readAll()).trimmed() == wanted;
-        stampFile.close();
-        out() << Qt::endl << "== N = " << n << " contracts" << Qt::endl;
-        if (!reuse) {
-            QFile::remove(lokra);
-            QElapsedTimer t;
-            t.start();
-            demo::FundOptions options;
-            options.contracts = n;
-            options.seed = seed;
-            const demo::FundSummary fund = demo::createLokraDatabase(lokra, options);
-            out() << "generated in " << seconds(msSince(t)) << ": " << fund.clients << " clients, "
-                  << fund.ledgerEntries << " ledger entries, " << fund.scheduleRows << " schedule rows, "
-                  << fund.rows << " rows in all" << Qt::endl;
-            if (stampFile.open(QIODevice::WriteOnly | QIODevice::Truncate))
-                stampFile.write(wanted.toUtf8());
-            stampFile.close();
-        } else {
-            out() << "fund reused from " << dir.path() << Qt::endl;
+    return engine == u"server" ? QStringLiteral("127.0.0.1") : QString();
+}
+
+// The fund of N contracts in its folder, generated unless the folder holds one made
+// with the same N, seed and schema.
+QString prepareFund(const QDir &dir, int n, quint64 seed)
+{
+    dir.mkpath(QStringLiteral("."));
+    const QString lokra = dir.filePath(QStringLiteral("lokra.fdb"));
+    QFile stamp(dir.filePath(QStringLiteral("fund.txt")));
+    const QString wanted =
+        QStringLiteral("contracts=%1 seed=%2 schema=%3").arg(n).arg(seed).arg(qHash(demo::lokraSchemaScript()));
+    const bool reuse = QFile::exists(lokra) && stamp.open(QIODevice::ReadOnly)
+        && QString::fromUtf8(stamp.readAll()).trimmed() == wanted;
+    stamp.close();
+    if (reuse) {
+        out() << "fund reused from " << dir.path() << Qt::endl;
+        return lokra;
+    }
+    QFile::remove(lokra);
+    QElapsedTimer t;
+    t.start();
+    demo::FundOptions options;
+    options.contracts = n;
+    options.seed = seed;
+    const demo::FundSummary fund = demo::createLokraDatabase(lokra, options);
+    out() << "generated in " << seconds(msSince(t)) << ": " << fund.clients << " clients, " << fund.ledgerEntries
+          << " ledger entries, " << fund.scheduleRows << " schedule rows, " << fund.rows << " rows in all" << Qt::endl;
+    if (stamp.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        stamp.write(wanted.toUtf8());
+    return lokra;
+}
+
+void printVerification(const Results &verify)
+{
+    if (verify.contains(QStringLiteral("error"))) {
+        out() << "verification failed: " << verify.value(QStringLiteral("error")) << Qt::endl;
+        return;
+    }
+    out() << "statements sent in place of the quoted ones (rows compared one by one, in order):" << Qt::endl;
+    for (auto it = verify.cbegin(); it != verify.cend(); ++it) {
+        if (!it.key().startsWith(u"same."))
+            continue;
+        const QString name = it.key().mid(5);
+        out() << "  " << name << ": same rows in the same order: " << it.value() << " ("
+              << verify.value(QStringLiteral("rows.") + name) << " rows; quoted "
+              << verify.value(QStringLiteral("ms.%1.quoted").arg(name)) << " ms, sent "
+              << verify.value(QStringLiteral("ms.%1.sent").arg(name)) << " ms)" << Qt::endl;
+        if (verify.contains(QStringLiteral("plan.%1.sent").arg(name))) {
+            out() << "      quoted plan: " << verify.value(QStringLiteral("plan.") + name) << Qt::endl;
+            out() << "      sent plan:   " << verify.value(QStringLiteral("plan.%1.sent").arg(name)) << Qt::endl;
         }
+    }
+    out() << "plans of the statements sent as quoted:" << Qt::endl;
+    for (auto it = verify.cbegin(); it != verify.cend(); ++it) {
+        if (it.key().startsWith(u"plan.") && !it.key().endsWith(u".sent")
+            && !verify.contains(it.key() + QStringLiteral(".sent")))
+            out() << "  " << it.key().mid(5) << ": " << it.value() << Qt::endl;
+    }
+}
 
-        QList<EngineFigures> all;
-        for (const QString &engine : engines) {
-            const QString host = engine == u"server" ? QStringLiteral("127.0.0.1") : QString();
-            const QString result = dir.filePath(QStringLiteral("result.txt"));
-            EngineFigures e;
-            e.engine = engine;
+struct EngineRuns
+{
+    QList<ChildRun> floors;
+    QList<ChildRun> imports;
+};
 
-            const ChildRun verify = spawnChild(QStringLiteral("verify"), host, lokra, {}, {}, result);
-            if (verify.results.contains(QStringLiteral("error"))) {
-                out() << engine << ": " << verify.results.value(QStringLiteral("error")) << Qt::endl;
-                continue;
-            }
-            QList<ChildRun> floors;
-            QList<ChildRun> quotedFloors;
-            QList<ChildRun> imports;
-            for (int i = 0; i < repeat; ++i) {
-                floors << spawnChild(QStringLiteral("floor"), host, lokra, {}, {}, result);
-                quotedFloors << spawnChild(QStringLiteral("floor-quoted"), host, lokra, {}, {}, result);
+void printEngine(const QString &engine, const ChildRun &floor, const ChildRun &imp)
+{
+    for (const ChildRun *run : {&floor, &imp}) {
+        if (run->results.contains(QStringLiteral("error")))
+            out() << engine << ": " << run->results.value(QStringLiteral("error")) << Qt::endl;
+    }
+    const double floorMs = num(floor.results, QStringLiteral("ms.total"));
+    const double importMs = num(imp.results, QStringLiteral("ms.withoutPdf"));
+    const double pdfMs = num(imp.results, QStringLiteral("ms.importPdf"));
+    out() << Qt::endl << "-- " << engine << (hostOf(engine).isEmpty() ? QString() : QStringLiteral(" (") + hostOf(engine) + u')')
+          << Qt::endl;
+    out() << "floor statements (ms/rows):";
+    for (const char *name : {"Q1", "Q2", "Q3", "Q4", "Q5", "Q6", "A", "B", "C", "D", "payout", "P"}) {
+        const QString k = QString::fromLatin1(name);
+        out() << ' ' << k << ' ' << floor.results.value(QStringLiteral("ms.") + k) << '/'
+              << floor.results.value(QStringLiteral("rows.") + k);
+    }
+    out() << Qt::endl;
+    out() << "floor                        " << seconds(floorMs) << "   (peak memory " << floor.maxRssKb / 1024
+          << " MB)" << Qt::endl;
+    out() << "import without the PDFs      " << seconds(importMs) << "   ratio to the floor "
+          << QString::number(importMs / floorMs, 'f', 2) << Qt::endl;
+    out() << "import report PDF            " << seconds(pdfMs) << "   "
+          << QString::number(100.0 * pdfMs / importMs, 'f', 1) << " % of the import ("
+          << imp.results.value(QStringLiteral("importReportRows")) << " table rows)" << Qt::endl;
+    out() << "error report PDF             " << seconds(num(imp.results, QStringLiteral("ms.errorPdf"))) << "   ("
+          << imp.results.value(QStringLiteral("errorReportRows")) << " table rows; the window previews it instead)"
+          << Qt::endl;
+    out() << "import total with the PDFs   " << seconds(num(imp.results, QStringLiteral("ms.total"))) << Qt::endl;
+    out() << "import peak memory           " << imp.maxRssKb / 1024 << " MB" << Qt::endl;
+    out() << "responsiveness: " << imp.results.value(QStringLiteral("responsive.calls"))
+          << " chances to redraw; longest stretch without one "
+          << imp.results.value(QStringLiteral("responsive.maxGapMs")) << " ms (from progress "
+          << imp.results.value(QStringLiteral("responsive.maxGapAtProgress"))
+          << "); a 10 ms event timer fired at most " << imp.results.value(QStringLiteral("responsive.maxTimerDelayMs"))
+          << " ms late (at progress " << imp.results.value(QStringLiteral("responsive.maxTimerDelayAtProgress")) << ")"
+          << Qt::endl;
+    out() << "progress timeline (ms):";
+    for (auto it = imp.results.cbegin(); it != imp.results.cend(); ++it) {
+        if (it.key().startsWith(u"at."))
+            out() << ' ' << it.key().mid(3).toInt() << '@' << it.value();
+    }
+    out() << Qt::endl << "messages: " << imp.results.value(QStringLiteral("messages")) << Qt::endl;
+}
+
+int runBenchmark(const Options &o)
+{
+    QDir work(QDir(o.workDir).absolutePath());
+    work.mkpath(QStringLiteral("."));
+    out() << "Tervala import benchmark: period 01/2013-06/2013; " << o.repeat
+          << " run(s) of each measurement, engines taking turns; the best run is shown" << Qt::endl;
+    for (int n : o.sizes) {
+        out() << Qt::endl << "== N = " << n << " contracts" << Qt::endl;
+        const QDir dir(work.filePath(QStringLiteral("n%1").arg(n)));
+        const QString lokra = prepareFund(dir, n, o.seed);
+        const QString result = dir.filePath(QStringLiteral("result.txt"));
+        if (o.verify)
+            printVerification(spawnChild(QStringLiteral("verify"), hostOf(o.engines.first()), lokra, {}, {}, result)
+                                  .results);
+
+        QMap<QString, EngineRuns> runs;
+        for (int i = 0; i < o.repeat; ++i) {
+            for (const QString &engine : o.engines) {
+                const QString host = hostOf(engine);
+                runs[engine].floors << spawnChild(QStringLiteral("floor"), host, lokra, {}, {}, result);
                 const QString home = dir.filePath(QStringLiteral("home-%1").arg(engine));
                 QDir(home).removeRecursively();
                 QDir().mkpath(home);
                 const QString ksu = QDir(home).filePath(QStringLiteral("ksu.fdb"));
                 store::createReportingDatabase(ksu);
-                imports << spawnChild(QStringLiteral("import"), host, lokra, ksu, home, result);
+                runs[engine].imports << spawnChild(QStringLiteral("import"), host, lokra, ksu, home, result);
             }
-            const ChildRun floor = best(floors, QStringLiteral("ms.total"));
-            const ChildRun quotedFloor = best(quotedFloors, QStringLiteral("ms.total"));
-            const ChildRun imp = best(imports, QStringLiteral("ms.withoutPdf"));
-            for (const ChildRun *run : {&floor, &quotedFloor, &imp}) {
-                if (run->results.contains(QStringLiteral("error"))) {
-                    out() << engine << ": " << run->results.value(QStringLiteral("error")) << Qt::endl;
-                }
-            }
-            e.floorMs = num(floor.results, QStringLiteral("ms.total"));
-            e.quotedFloorMs = num(quotedFloor.results, QStringLiteral("ms.total"));
-            e.importMs = num(imp.results, QStringLiteral("ms.withoutPdf"));
-            e.pdfMs = num(imp.results, QStringLiteral("ms.importPdf"));
-            e.errorPdfMs = num(imp.results, QStringLiteral("ms.errorPdf"));
-            e.importRssKb = imp.maxRssKb;
-            e.figures = imp.results.value(QStringLiteral("figures"));
-            all << e;
-
-            out() << Qt::endl << "-- " << engine << (host.isEmpty() ? QString() : QStringLiteral(" (") + host + u')')
-                  << Qt::endl;
-            out() << "statements sent in place of the quoted ones:" << Qt::endl;
-            for (auto it = verify.results.cbegin(); it != verify.results.cend(); ++it) {
-                if (it.key().startsWith(u"same.")) {
-                    const QString name = it.key().mid(5);
-                    out() << "  " << name << ": same rows in the same order: " << it.value() << " ("
-                          << verify.results.value(QStringLiteral("rows.") + name) << " rows; quoted "
-                          << verify.results.value(QStringLiteral("ms.%1.quoted").arg(name)) << " ms, sent "
-                          << verify.results.value(QStringLiteral("ms.%1.sent").arg(name)) << " ms)" << Qt::endl;
-                    out() << "      quoted plan: " << verify.results.value(QStringLiteral("plan.") + name) << Qt::endl;
-                    out() << "      sent plan:   " << verify.results.value(QStringLiteral("plan.%1.sent").arg(name))
-                          << Qt::endl;
-                }
-            }
-            out() << "plans of the statements as quoted:" << Qt::endl;
-            for (auto it = verify.results.cbegin(); it != verify.results.cend(); ++it) {
-                if (it.key().startsWith(u"plan.") && !it.key().endsWith(u".sent"))
-                    out() << "  " << it.key().mid(5) << ": " << it.value() << Qt::endl;
-            }
-            out() << "floor statements (ms, rows):";
-            for (const char *name : {"Q1", "Q2", "Q3", "Q4", "Q5", "Q6", "A", "B", "C", "D", "payout", "P"}) {
-                const QString k = QString::fromLatin1(name);
-                out() << ' ' << k << ' ' << floor.results.value(QStringLiteral("ms.") + k) << '/'
-                      << floor.results.value(QStringLiteral("rows.") + k);
-            }
-            out() << Qt::endl;
-            out() << "floor (statements as sent)  " << seconds(e.floorMs) << "   peak memory "
-                  << floor.maxRssKb / 1024 << " MB" << Qt::endl;
-            out() << "floor (statements as quoted) " << seconds(e.quotedFloorMs) << Qt::endl;
-            out() << "import without the PDFs     " << seconds(e.importMs) << "   ratio to the floor "
-                  << QString::number(e.importMs / e.floorMs, 'f', 2) << Qt::endl;
-            out() << "import report PDF           " << seconds(e.pdfMs) << "   "
-                  << QString::number(100.0 * e.pdfMs / e.importMs, 'f', 1) << " % of the import ("
-                  << imp.results.value(QStringLiteral("importReportRows")) << " table rows)" << Qt::endl;
-            out() << "error report PDF (command line) " << seconds(e.errorPdfMs) << " ("
-                  << imp.results.value(QStringLiteral("errorReportRows")) << " table rows)" << Qt::endl;
-            out() << "import peak memory          " << e.importRssKb / 1024 << " MB" << Qt::endl;
-            out() << "import total with the PDFs  " << seconds(num(imp.results, QStringLiteral("ms.total")))
-                  << Qt::endl;
-            out() << "responsiveness: " << imp.results.value(QStringLiteral("responsive.calls"))
-                  << " chances to redraw; longest stretch without one "
-                  << imp.results.value(QStringLiteral("responsive.maxGapMs")) << " ms (from progress "
-                  << imp.results.value(QStringLiteral("responsive.maxGapAtProgress"))
-                  << "); a 10 ms event timer fired at most "
-                  << imp.results.value(QStringLiteral("responsive.maxTimerDelayMs")) << " ms late (at progress "
-                  << imp.results.value(QStringLiteral("responsive.maxTimerDelayAtProgress")) << ")" << Qt::endl;
-            out() << "progress timeline (ms):";
-            for (auto it = imp.results.cbegin(); it != imp.results.cend(); ++it) {
-                if (it.key().startsWith(u"at."))
-                    out() << ' ' << it.key().mid(3).toInt() << '@' << it.value();
-            }
-            out() << Qt::endl;
-            out() << "messages: " << imp.results.value(QStringLiteral("messages")) << Qt::endl;
         }
-        if (all.size() == 2 && all[0].importMs > 0) {
+        QMap<QString, ChildRun> bestImport;
+        for (const QString &engine : o.engines) {
+            const ChildRun floor = best(runs[engine].floors, QStringLiteral("ms.total"));
+            bestImport[engine] = best(runs[engine].imports, QStringLiteral("ms.withoutPdf"));
+            printEngine(engine, floor, bestImport[engine]);
+        }
+        if (o.quotedFloor) {
+            const ChildRun quoted =
+                spawnChild(QStringLiteral("floor-quoted"), hostOf(o.engines.first()), lokra, {}, {}, result);
+            out() << Qt::endl << "floor with every statement as quoted (" << o.engines.first() << ", one run): "
+                  << seconds(num(quoted.results, QStringLiteral("ms.total"))) << Qt::endl;
+        }
+        if (bestImport.contains(QStringLiteral("embedded")) && bestImport.contains(QStringLiteral("server"))) {
+            const Results &e = bestImport[QStringLiteral("embedded")].results;
+            const Results &s = bestImport[QStringLiteral("server")].results;
             out() << Qt::endl << "server/embedded import time: "
-                  << QString::number(all[1].importMs / all[0].importMs, 'f', 2)
-                  << "; same figures on both engines: " << (all[0].figures == all[1].figures ? "yes" : "NO")
+                  << QString::number(num(s, QStringLiteral("ms.withoutPdf")) / num(e, QStringLiteral("ms.withoutPdf")),
+                                     'f', 2)
+                  << "; the same figures on both engines: "
+                  << (e.value(QStringLiteral("figures")) == s.value(QStringLiteral("figures")) ? "yes" : "NO")
                   << Qt::endl;
         }
     }
@@ -765,15 +848,34 @@ int main(int argc, char *argv[])
                                   QStringLiteral("20130630"));
     const QCommandLineOption repeat(QStringLiteral("repeat"), QStringLiteral("Runs of each measurement."),
                                     QStringLiteral("R"), QStringLiteral("3"));
-    parser.addOptions({contracts, engines, work, seed, repeat});
+    const QCommandLineOption noVerify(QStringLiteral("no-verify"),
+                                      QStringLiteral("Skip comparing the sent statements with the quoted ones."));
+    const QCommandLineOption quoted(QStringLiteral("quoted-floor"),
+                                    QStringLiteral("Also time the floor with every statement as quoted (slow)."));
+    parser.addOptions({contracts, engines, work, seed, repeat, noVerify, quoted});
     parser.process(app);
 
-    QList<int> sizes;
+    Options o;
     for (const QString &n : parser.value(contracts).split(u',', Qt::SkipEmptyParts))
-        sizes << n.toInt();
+        o.sizes << n.toInt();
+    o.engines = parser.value(engines).split(u',', Qt::SkipEmptyParts);
+    o.workDir = parser.value(work);
+    o.seed = parser.value(seed).toULongLong();
+    o.repeat = std::max(1, parser.value(repeat).toInt());
+    o.verify = !parser.isSet(noVerify);
+    o.quotedFloor = parser.isSet(quoted);
+    for (const QString &e : std::as_const(o.engines)) {
+        if (e != u"embedded" && e != u"server") {
+            QTextStream(stderr) << "tervala-bench: unknown engine " << e << Qt::endl;
+            return 2;
+        }
+    }
+    if (o.sizes.isEmpty() || o.engines.isEmpty() || o.sizes.contains(0)) {
+        QTextStream(stderr) << "tervala-bench: nothing to measure" << Qt::endl;
+        return 2;
+    }
     try {
-        return runBenchmark(sizes, parser.value(engines).split(u',', Qt::SkipEmptyParts), parser.value(work),
-                            parser.value(seed).toULongLong(), std::max(1, parser.value(repeat).toInt()));
+        return runBenchmark(o);
     } catch (const std::exception &e) {
         QTextStream(stderr) << "tervala-bench: " << QString::fromUtf8(e.what()) << Qt::endl;
         return 1;

@@ -44,7 +44,7 @@ ReadBack readFile(const QByteArray &file)
         case QXmlStreamReader::StartElement:
             text.clear();
             if (xml.name() == u"skladnik_kapitalu_pozyczkowego")
-                out.groups << xml.attributes().value(u"typ").toString();
+                out.groups << xml.attributes().value(QStringLiteral("typ")).toString();
             break;
         case QXmlStreamReader::Characters:
             text += xml.text();

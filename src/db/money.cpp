@@ -92,6 +92,10 @@ std::optional<Money> Money::parse(QStringView text)
     }
     if (!anyDigit)
         return std::nullopt;
+    // The largest amount is a whole number of złoty, so that the sum cannot pass the
+    // int64 and every rounding of an accepted amount can still be held.
+    if (whole == std::numeric_limits<qint64>::max() / Scale && fraction != 0)
+        return std::nullopt;
     qint64 units = whole * Scale + fraction * pow10(Decimals - fractionDigits);
     return fromUnits(negative ? -units : units);
 }

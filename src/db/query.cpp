@@ -4,6 +4,7 @@
 #include "fbapi.h"
 #include "textcodec.h"
 
+#include <algorithm>
 #include <cstring>
 
 using namespace Firebird;
@@ -11,6 +12,9 @@ using namespace Firebird;
 namespace db {
 
 namespace {
+
+// The highest :dN a statement may use.
+constexpr int MaxPlaceholder = 9999;
 
 // Firebird counts dates from 1858-11-17 and times in ten-thousandths of a second.
 constexpr qint64 FirebirdEpochJulianDay = 2400001;
@@ -100,9 +104,11 @@ QString Query::translatePlaceholders(const QString &sql, std::vector<int> *order
             qsizetype j = i + 2;
             int number = 0;
             while (j < n && sql[j].isDigit() && sql[j].unicode() < 128)
-                number = number * 10 + (sql[j++].unicode() - '0');
+                number = std::min(number * 10 + (sql[j++].unicode() - '0'), MaxPlaceholder + 1);
             const bool endsHere = j == n || !(sql[j].isLetterOrNumber() || sql[j] == u'_' || sql[j] == u'$');
-            if (endsHere) {
+            // A longer number is no placeholder of ours: Firebird rejects the text
+            // with its own message instead of the query reserving that many values.
+            if (endsHere && number <= MaxPlaceholder) {
                 order->push_back(number);
                 out += u'?';
                 i = j - 1;

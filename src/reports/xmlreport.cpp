@@ -305,7 +305,7 @@ void writeComponent(XmlLines &xml, const CapitalComponent &c, const QString &gro
     const QString tag = QStringLiteral("skladnik_kapitalu_pozyczkowego");
     xml.open(tag, groupName, QStringLiteral("nazwa grupy kapitału „%1”").arg(shownInMessage(groupName)));
     xml.text(QStringLiteral("rodzaj_kapitalu"), c.skladnik, component);
-    xml.leaf(QStringLiteral("wartosc"), ToPointDecimal(c.wartosc));
+    xml.text(QStringLiteral("wartosc"), ToPointDecimal(c.wartosc), QStringLiteral("wartość: ") + component);
     const QString details = QStringLiteral("szczegóły: ") + component;
     if (c.rodzaj == 2) {
         xml.line(QString());

@@ -6,6 +6,7 @@
 #include "common/apppaths.h"
 #include "import/importcontext.h"
 #include "reports/reportrenderer.h"
+#include "shell/dictionarycommand.h"
 #include "shell/outputcommands.h"
 #include "shell/periodworkflow.h"
 #include "shell/updatecommands.h"
@@ -174,7 +175,8 @@ QString usageText()
         "  summary MC RRRR MC RRRR PLIK.pdf\n"
         "                         otwiera okres i zapisuje wydruk danych (\"Drukuj dane\") do pliku PDF\n"
         "  check-updates          sprawdza na serwerze aktualizacji wersję programu i słownik\n"
-        "  upgrade-schema         uaktualnia schemat baz danych jak \"Instalacja wersji\"");
+        "  upgrade-schema         uaktualnia schemat baz danych jak \"Instalacja wersji\"\n"
+        "  load-dictionary PLIK   wczytuje słownik składników z pliku jak \"Wczytanie słownika składników\"");
 }
 
 CommandLine CommandLine::parse(const QStringList &arguments)
@@ -219,6 +221,11 @@ int runCommand(const CommandLine &commandLine)
         return runXml(args, messages);
     if (command == QStringLiteral("summary"))
         return runSummary(args, messages);
+    if (command == QStringLiteral("load-dictionary")) {
+        if (args.size() != 1)
+            return usageError(QStringLiteral("load-dictionary wymaga jednej ścieżki pliku słownika."));
+        return runLoadDictionary(args.first(), messages);
+    }
     if (command == QStringLiteral("check-updates") || command == QStringLiteral("upgrade-schema")) {
         if (!args.isEmpty())
             return usageError(command + QStringLiteral(" nie przyjmuje argumentów."));

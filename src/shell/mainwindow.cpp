@@ -6,7 +6,6 @@
 #include "reports/xmlreport.h"
 #include "pages/activelostpage.h"
 #include "pages/institutionpage.h"
-#include "pages/notypingcombobox.h"
 #include "pages/pagelayout.h"
 #include "pages/rulespage.h"
 #include "pages/statisticspage.h"
@@ -120,23 +119,8 @@ void MainWindow::buildPages()
     first->addWidget(buildPeriodFrame(), 0, Qt::AlignTop);
     contents << institution;
 
-    auto *capital = new QWidget;
-    auto *capitalLayout = new QGridLayout(capital);
-    cb_grupa = new pages::NoTypingComboBox;
-    cb_grupa->setObjectName(QStringLiteral("cb_grupa"));
-    cb_grupa->setMinimumWidth(400);
-    capitalLayout->addWidget(new QLabel(QStringLiteral("Grupa")), 0, 0);
-    capitalLayout->addWidget(cb_grupa, 0, 1);
-    capitalLayout->setColumnStretch(2, 1);
-    capitalLayout->setRowStretch(1, 1);
-    connect(&m_model, &store::PageModel::itemsChanged, this, [this](const QString &control) {
-        if (control != QStringLiteral("cb_grupa"))
-            return;
-        cb_grupa->clear();
-        cb_grupa->addItems(m_model.items(control));
-        cb_grupa->setCurrentIndex(-1);
-    });
-    contents << capital;
+    m_capitalPage = new pages::CapitalPage(m_model, *this, *m_messages);
+    contents << m_capitalPage;
     contents << new pages::RulesPage(m_model);
     contents << new pages::StatisticsPage(m_model);
     contents << new pages::ActiveLostPage(m_model);
@@ -169,6 +153,10 @@ void MainWindow::buildPages()
                               findChild<QWidget *>(QStringLiteral("e_mail_inst")), bb_zapisw, bb_zapis, bb_druk,
                               bb_wyjscie};
     pages::chainTabOrder(tabOrder);
+    connect(Pc_struktura, &QTabWidget::currentChanged, this, [this](int index) {
+        if (index == 1)
+            m_capitalPage->Ts_kap_pozEnter();
+    });
     Pc_struktura->widget(1)->setToolTip(QStringLiteral("Aby usunąc nalezy wybrac pozycje z listy i nacisnac przycisk"));
     setCentralWidget(central);
 }
@@ -250,7 +238,9 @@ void MainWindow::buildMenu()
     QAction *about = menu->addAction(QStringLiteral("O programie"));
     about->setObjectName(QStringLiteral("Oprogramie1"));
     connect(about, &QAction::triggered, this, &MainWindow::Oprogramie1Click);
-    menu->addAction(QStringLiteral("Wczytanie słownika składników"))->setObjectName(QStringLiteral("Wczyt"));
+    QAction *dictionary = menu->addAction(QStringLiteral("Wczytanie słownika składników"));
+    dictionary->setObjectName(QStringLiteral("Wczyt"));
+    connect(dictionary, &QAction::triggered, m_capitalPage, &pages::CapitalPage::WczytClick);
     QAction *upgrade = menu->addAction(QStringLiteral("Instalacja wersji"));
     upgrade->setObjectName(QStringLiteral("Instalacjawersji1"));
     connect(upgrade, &QAction::triggered, this, &MainWindow::Instalacjawersji1Click);
@@ -431,7 +421,8 @@ void MainWindow::keyPressEvent(QKeyEvent *event)
 
 void MainWindow::Instalacjawersji1Click()
 {
-    if (m_workflow.isRunning())
+    RunningCommand running(m_workflow, *m_messages);
+    if (!running)
         return;
     ReportingDatabaseUse use(m_dm, *m_messages);
     if (!use)
@@ -466,7 +457,7 @@ void MainWindow::setPeriodButtons(bool importEnabled, bool openEnabled)
 
 void MainWindow::clearCapitalGroupText()
 {
-    cb_grupa->setCurrentIndex(-1);
+    m_capitalPage->clearGroup();
 }
 
 void MainWindow::ShowPeriodLabels(const store::OpenPeriod &period)
@@ -483,6 +474,30 @@ void MainWindow::enablePeriodButtons()
 {
     for (QPushButton *b : {bb_zapis, bb_druk, bb_zapisw})
         b->setEnabled(true);
+    m_capitalPage->periodOpened();
+}
+
+db::Connection &MainWindow::ksu()
+{
+    return m_dm.KSU;
+}
+
+bool MainWindow::beginDatabaseWork()
+{
+    if (m_workflow.isRunning()) {
+        warnCommandRunning(*m_messages);
+        return false;
+    }
+    if (!m_dm.reportingGate.tryAcquire()) {
+        warnStartupBusy(*m_messages);
+        return false;
+    }
+    return true;
+}
+
+void MainWindow::endDatabaseWork()
+{
+    m_dm.reportingGate.release();
 }
 
 void MainWindow::focusInstitutionName()

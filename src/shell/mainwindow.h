@@ -1,6 +1,7 @@
 #pragma once
 
 #include "import/importcontext.h"
+#include "pages/capitalpage.h"
 #include "periodworkflow.h"
 #include "startuptask.h"
 #include "store/pagemodel.h"
@@ -23,7 +24,11 @@ class DataModule;
 
 // The main window TGlowne: five pages over one reporting period, the period
 // frame with its buttons, the progress bar and the menu.
-class MainWindow : public QMainWindow, private StartupSink, private PeriodView, private import::ImportOutput
+class MainWindow : public QMainWindow,
+                   private StartupSink,
+                   private PeriodView,
+                   private import::ImportOutput,
+                   private pages::CapitalContext
 {
     Q_OBJECT
 
@@ -81,6 +86,12 @@ private:
     // ImportOutput.
     void keepResponsive() override;
     void showErrorReport(const reports::ReportSheet &errorReport) override;
+    // CapitalContext.
+    db::Connection &ksu() override;
+    const store::OpenPeriod &period() const override { return m_workflow.period(); }
+    const store::CapitalGroupList &groups() const override { return m_workflow.capitalGroups(); }
+    bool beginDatabaseWork() override;
+    void endDatabaseWork() override;
 
     store::DataModule &m_dm;
     WidgetMessages m_boxes;
@@ -98,7 +109,7 @@ private:
     QComboBox *cb_odrok = nullptr;
     QComboBox *cb_domc = nullptr;
     QComboBox *cb_dorok = nullptr;
-    QComboBox *cb_grupa = nullptr;
+    pages::CapitalPage *m_capitalPage = nullptr;
     QPushButton *bb_zdane = nullptr;
     QPushButton *bb_edycja = nullptr;
     QPushButton *bb_zapisw = nullptr;

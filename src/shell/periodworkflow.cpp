@@ -16,13 +16,24 @@ using store::findPeriod;
 using store::isValidPeriodChoice;
 using store::periodBounds;
 
+void warnCommandRunning(Messages &messages)
+{
+    messages.showWarning(QStringLiteral("Trwa import lub zapis danych.\rPoczekaj na jego zakończenie."),
+                         QStringLiteral("Chwileczkę"));
+}
+
+void warnStartupBusy(Messages &messages)
+{
+    messages.showWarning(QStringLiteral("Program kończy uruchamianie i korzysta jeszcze z bazy danych.\r"
+                                        "Spróbuj ponownie za chwilę."),
+                         QStringLiteral("Chwileczkę"));
+}
+
 ReportingDatabaseUse::ReportingDatabaseUse(store::DataModule &dataModule, Messages &messages)
     : m_dm(dataModule), m_held(dataModule.reportingGate.tryAcquire())
 {
     if (!m_held)
-        messages.showWarning(QStringLiteral("Program kończy uruchamianie i korzysta jeszcze z bazy danych.\r"
-                                            "Spróbuj ponownie za chwilę."),
-                             QStringLiteral("Chwileczkę"));
+        warnStartupBusy(messages);
 }
 
 ReportingDatabaseUse::~ReportingDatabaseUse()
@@ -41,8 +52,7 @@ RunningCommand::RunningCommand(PeriodWorkflow &workflow, Messages &messages)
     : m_workflow(workflow), m_started(!workflow.m_running)
 {
     if (!m_started) {
-        messages.showWarning(QStringLiteral("Trwa import lub zapis danych.\rPoczekaj na jego zakończenie."),
-                             QStringLiteral("Chwileczkę"));
+        warnCommandRunning(messages);
         return;
     }
     m_workflow.m_running = true;

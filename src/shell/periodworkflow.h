@@ -78,6 +78,11 @@ private:
     friend class RunningCommand;
 };
 
+// The refusals of a command while another runs, or while the start-up task
+// still uses the reporting database.
+void warnCommandRunning(Messages &messages);
+void warnStartupBusy(Messages &messages);
+
 // Marks a command of the workflow as running; refuses (with a message) when one
 // runs already, which the window's message processing during an import allows.
 class RunningCommand

@@ -5,6 +5,9 @@
 
 #include <QLocale>
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
 #include <stdexcept>
 
 namespace store {
@@ -19,6 +22,17 @@ namespace {
 int decimalsOf(FieldKind kind)
 {
     return kind == FieldKind::Count ? 0 : 2;
+}
+
+// The largest numbers a field takes, those its column holds: counts are INTEGER,
+// amounts and rates DECIMAL(15,2). Within them the page's sums cannot overflow.
+constexpr qint64 LargestCount = std::numeric_limits<qint32>::max();
+constexpr double AmountLimit = 1e13; // thirteen whole digits
+constexpr qint64 AmountLimitUnits = qint64(10'000'000'000'000) * db::Money::Scale;
+
+bool withinAmountRange(db::Money m)
+{
+    return m.units() > -AmountLimitUnits && m.units() < AmountLimitUnits;
 }
 
 // A value field of the statistics page; sums take the same kinds as their members.
@@ -40,12 +54,14 @@ bool NumericValue::setText(const QString &text)
     if (m_kind == FieldKind::Count) {
         bool ok = false;
         const qint64 n = t.toLongLong(&ok);
-        if (!ok)
+        if (!ok || n < -LargestCount || n > LargestCount)
             return false;
         setInteger(n);
         return true;
     }
     if (const auto m = db::Money::parse(t)) {
+        if (!withinAmountRange(*m))
+            return false;
         setMoney(*m);
         return true;
     }
@@ -55,7 +71,7 @@ bool NumericValue::setText(const QString &text)
         plain.replace(u',', u'.');
         bool ok = false;
         const double d = plain.toDouble(&ok);
-        if (ok) {
+        if (ok && std::isfinite(d) && std::fabs(d) < AmountLimit) {
             setNumber(d);
             return true;
         }
@@ -88,8 +104,15 @@ QString NumericValue::text() const
 {
     if (m_empty)
         return QString();
-    if (m_kind == FieldKind::Decimal)
-        return db::Money::fromDouble(m_real).format(m_decimals, u',');
+    if (m_kind == FieldKind::Decimal) {
+        // Rounded once, from the value itself: through four decimals first, 3.55497
+        // would show as 3,56. Ties go away from zero, as for amounts.
+        QString shown = QString::number(m_real, 'f', m_decimals);
+        const bool zero = std::none_of(shown.cbegin(), shown.cend(), [](QChar c) { return c >= u'1' && c <= u'9'; });
+        if (zero && shown.startsWith(u'-'))
+            shown.remove(0, 1); // no "-0,00"
+        return shown.replace(u'.', u',');
+    }
     return m_money.format(m_decimals, u',');
 }
 

@@ -26,7 +26,8 @@ public:
     void clear() { m_empty = true; m_money = db::Money(); m_real = 0; }
 
     // Text with a decimal comma or point; empty text empties the field. False (and
-    // the field unchanged) when the text is not a number of this kind.
+    // the field unchanged) when the text is not a number of this kind or one larger
+    // than its column holds (INTEGER counts, thirteen whole digits of an amount).
     bool setText(const QString &text);
     void setInteger(qint64 value);
     void setMoney(db::Money value);

@@ -5,13 +5,35 @@
 
 namespace store {
 
+namespace {
+
+// The month as a count of months, when both texts are whole numbers.
+std::optional<qint64> monthNumber(const QString &month, const QString &year)
+{
+    bool monthOk = false;
+    bool yearOk = false;
+    const int m = month.trimmed().toInt(&monthOk);
+    const int y = year.trimmed().toInt(&yearOk);
+    if (!monthOk || !yearOk)
+        return std::nullopt;
+    return qint64(y) * 12 + m;
+}
+
+} // namespace
+
 bool isValidPeriodChoice(const PeriodChoice &c)
 {
     if (c.fromMonth.isEmpty() || c.fromYear.isEmpty() || c.toMonth.isEmpty() || c.toYear.isEmpty())
         return false;
     if (c.fromYear > c.toYear)
         return false;
-    return !(c.fromYear == c.toYear && c.fromMonth > c.toMonth);
+    if (c.fromYear == c.toYear && c.fromMonth > c.toMonth)
+        return false;
+    // The texts compare as texts, which for typed numbers of other lengths ("9" and
+    // "10", "2013" and "12013") is not their order: the numbers must agree too.
+    const auto first = monthNumber(c.fromMonth, c.fromYear);
+    const auto last = monthNumber(c.toMonth, c.toYear);
+    return !first || !last || *first <= *last;
 }
 
 namespace {
@@ -32,6 +54,9 @@ QDate firstDay(const QString &month, const QString &year)
     const QDate d(y, m, 1);
     if (m < 1 || m > 12 || !d.isValid())
         throw db::Error(QStringLiteral("Miesiąc %1 roku %2 nie istnieje.").arg(month, year));
+    // The dates a Firebird DATE holds, written with four-digit years.
+    if (y < 1 || y > 9999)
+        throw db::Error(QStringLiteral("Rok %1 jest spoza zakresu od 1 do 9999.").arg(year));
     return d;
 }
 
@@ -48,7 +73,7 @@ PeriodBounds periodBounds(const PeriodChoice &c)
 QString FormatDateYMD(QDate date)
 {
     return QStringLiteral("%1-%2-%3")
-        .arg(date.year())
+        .arg(date.year(), 4, 10, QLatin1Char('0'))
         .arg(date.month(), 2, 10, QLatin1Char('0'))
         .arg(date.day(), 2, 10, QLatin1Char('0'));
 }

@@ -22,11 +22,13 @@ struct PeriodChoice
 };
 
 // Invalid when a text is empty or the first month comes after the last (the texts
-// compared as texts, months only within one year).
+// compared as texts, months only within one year); when all four texts are whole
+// numbers, also when the first month comes after the last by number.
 bool isValidPeriodChoice(const PeriodChoice &choice);
 
 // 00:00 of the first day and 23:59:59.999 of the last day. Throws db::Error with a
-// clear message when a text is not a number or a month is outside 1 to 12.
+// clear message when a text is not a number, a month is outside 1 to 12 or a year
+// outside 1 to 9999.
 struct PeriodBounds
 {
     QDateTime start;
@@ -34,7 +36,7 @@ struct PeriodBounds
 };
 PeriodBounds periodBounds(const PeriodChoice &choice);
 
-// YYYY-MM-DD.
+// YYYY-MM-DD, the year with at least four digits.
 QString FormatDateYMD(QDate date);
 
 // The ID_OK of the OKRES row whose ODK and DOK fall on these days, if any.

@@ -14,27 +14,57 @@
 
 namespace firebird {
 
-// Firebird's validation of a closed database file through the embedded engine
-// ("gfix -v -full"). A sound database prints nothing; damage prints a "Summary of
-// validation errors" (while gfix still exits with 0). Returns what gfix printed,
-// or why it could not run.
-inline QString validateDatabase(const QString &path)
+// What Firebird's validation of a database file found.
+struct Validation
 {
+    QString output;   // what gfix printed: nothing for a sound database
+    int errors = 0;   // damage: any "Number of ... errors" of the summary, or gfix failing
+    int warnings = 0; // "Number of database page warnings": orphan pages, which a process
+                      // killed while it extended the file leaves unlinked (space only;
+                      // the validation releases them)
+    bool sound() const { return errors == 0; }
+};
+
+// Firebird's validation of a closed database file through the embedded engine
+// ("gfix -v -full"). gfix exits with 0 either way; damage shows only in the
+// "Summary of validation errors" it prints.
+inline Validation validateDatabase(const QString &path)
+{
+    Validation v;
     QProcess gfix;
     gfix.setProcessChannelMode(QProcess::MergedChannels);
     gfix.start(QStringLiteral("gfix"), {QStringLiteral("-v"), QStringLiteral("-full"), QStringLiteral("-user"),
                                         QStringLiteral("SYSDBA"), path});
-    if (!gfix.waitForStarted(10000))
-        return QStringLiteral("gfix did not start (package firebird3.0-utils)");
+    if (!gfix.waitForStarted(10000)) {
+        v.output = QStringLiteral("gfix did not start (package firebird3.0-utils)");
+        v.errors = 1;
+        return v;
+    }
     if (!gfix.waitForFinished(120000)) {
         gfix.kill();
         gfix.waitForFinished();
-        return QStringLiteral("gfix did not finish");
+        v.output = QStringLiteral("gfix did not finish");
+        v.errors = 1;
+        return v;
     }
-    const QString out = QString::fromLocal8Bit(gfix.readAll()).trimmed();
+    v.output = QString::fromLocal8Bit(gfix.readAll()).trimmed();
     if (gfix.exitStatus() != QProcess::NormalExit || gfix.exitCode() != 0)
-        return QStringLiteral("gfix exit %1: %2").arg(gfix.exitCode()).arg(out);
-    return out;
+        ++v.errors;
+    for (const QString &line : v.output.split(u'\n', Qt::SkipEmptyParts)) {
+        const QString text = line.trimmed();
+        if (text == u"Summary of validation errors")
+            continue;
+        const qsizetype colon = text.lastIndexOf(u':');
+        bool isNumber = false;
+        const int count = colon > 0 ? text.mid(colon + 1).trimmed().toInt(&isNumber) : 0;
+        if (!isNumber || !text.startsWith(QStringLiteral("Number of ")))
+            ++v.errors; // anything else gfix says is a failure to validate
+        else if (text.left(colon).contains(QStringLiteral("warning")))
+            v.warnings += count;
+        else
+            v.errors += count;
+    }
+    return v;
 }
 
 // A Firebird server of our own, run from /usr/sbin/firebird with a root folder of

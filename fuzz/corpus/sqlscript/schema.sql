@@ -1,0 +1,6 @@
+CREATE TABLE T (A INTEGER); -- komentarz ;
+/* blok ; */ INSERT INTO T VALUES ('a;b''c');
+SET TERM ^ ;
+CREATE TRIGGER X FOR T BEFORE INSERT AS BEGIN NEW.A = 1; END^
+SET TERM ; ^
+commit;
