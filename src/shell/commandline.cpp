@@ -6,6 +6,7 @@
 #include "common/apppaths.h"
 #include "import/importcontext.h"
 #include "reports/reportrenderer.h"
+#include "shell/commandsupport.h"
 #include "shell/dictionarycommand.h"
 #include "shell/outputcommands.h"
 #include "shell/periodworkflow.h"
@@ -20,17 +21,8 @@
 
 namespace {
 
-void print(const QString &text)
-{
-    QTextStream(stdout) << text << Qt::endl;
-}
-
-int usageError(const QString &text)
-{
-    QTextStream err(stderr);
-    err << text << Qt::endl << usageText() << Qt::endl;
-    return 2;
-}
+using command::print;
+using command::usageError;
 
 // The window's caption, kept for printing.
 class CaptionSink : public StartupSink
@@ -75,37 +67,16 @@ int checkLokra(const QStringList &args, Messages &messages)
     return dm.KsuFailed ? 1 : 0;
 }
 
-// Connects both databases as the start-up task does; false (after the error
-// messages) when the reporting database is out of reach.
-bool connectForCommand(store::DataModule &dm, Messages &messages)
-{
-    CaptionSink sink;
-    StartupTask(dm, messages, sink).connectDatabases();
-    return !dm.KsuFailed;
-}
-
 int openPeriod(const QStringList &args, Messages &messages)
 {
     if (args.size() != 4)
         return usageError(QStringLiteral("open wymaga czterech argumentów: MC RRRR MC RRRR."));
-    store::DataModule dm;
-    if (!connectForCommand(dm, messages))
-        return 1;
-    store::PageModel model;
-    PeriodView view;
-    PeriodWorkflow workflow(dm, model, messages, view);
-    try {
-        if (!workflow.bb_edycjaClick({args[0], args[1], args[2], args[3]}))
-            return 1;
-    } catch (const std::exception &e) {
-        showFailure(messages, e);
-        return 1;
-    }
-    const QStringList controls = store::PageModel::institutionControls() + store::PageModel::ruleControls()
-        + store::PageModel::statisticsControls() + store::PageModel::activeLostControls();
-    for (const QString &control : controls)
-        print(control + u'=' + model.shownText(control));
-    return 0;
+    return command::withOpenedPeriod(args, messages, [](store::DataModule &, PeriodWorkflow &, store::PageModel &model) {
+        const QStringList controls = store::PageModel::institutionControls() + store::PageModel::ruleControls()
+            + store::PageModel::statisticsControls() + store::PageModel::activeLostControls();
+        for (const QString &control : controls)
+            print(control + u'=' + model.shownText(control));
+    });
 }
 
 // The command line's side of an import: no progress bar, and the error report
@@ -132,7 +103,7 @@ int importPeriod(QStringList args)
         return usageError(QStringLiteral("import wymaga czterech argumentów: MC RRRR MC RRRR [--overwrite]."));
     ConsoleMessages messages(overwrite);
     store::DataModule dm;
-    if (!connectForCommand(dm, messages))
+    if (!command::connectDatabases(dm, messages))
         return 1;
     const store::PeriodChoice choice{args[0], args[1], args[2], args[3]};
     QString errorReportPath;

@@ -1,68 +1,18 @@
 #include "outputcommands.h"
 
-#include "commandline.h"
+#include "commandsupport.h"
 #include "common/messages.h"
 #include "reports/printedsummary.h"
 #include "reports/reportrenderer.h"
 #include "reports/xmlreport.h"
 #include "shell/periodworkflow.h"
-#include "shell/startuptask.h"
 #include "store/datamodule.h"
-#include "store/pagemodel.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QTextStream>
 
-namespace {
-
-int usageError(const QString &text)
-{
-    QTextStream err(stderr);
-    err << text << Qt::endl << usageText() << Qt::endl;
-    return 2;
-}
-
-// The window's caption and buttons have no place on the command line.
-class NoCaption : public StartupSink
-{
-public:
-    void appendCaption(const QString &) override {}
-    void setPeriodButtons(bool, bool) override {}
-};
-
-// Connects both databases as the start-up task does; false (after the error
-// messages) when the reporting database is out of reach.
-bool connectForCommand(store::DataModule &dm, Messages &messages)
-{
-    NoCaption sink;
-    StartupTask(dm, messages, sink).connectDatabases();
-    return !dm.KsuFailed;
-}
-
-// Opens the period of the four arguments exactly as "Edycja okresu", then runs
-// `output` on the opened period. Errors are shown as the window shows them.
-template <typename Output>
-int withOpenedPeriod(const QStringList &args, Messages &messages, Output &&output)
-{
-    store::DataModule dm;
-    if (!connectForCommand(dm, messages))
-        return 1;
-    store::PageModel model;
-    PeriodView view;
-    PeriodWorkflow workflow(dm, model, messages, view);
-    try {
-        if (!workflow.bb_edycjaClick({args[0], args[1], args[2], args[3]}))
-            return 1;
-        output(dm, workflow, model);
-    } catch (const std::exception &e) {
-        showFailure(messages, e);
-        return 1;
-    }
-    return 0;
-}
-
-} // namespace
+using command::usageError;
+using command::withOpenedPeriod;
 
 int runXml(const QStringList &args, Messages &messages)
 {

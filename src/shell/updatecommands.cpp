@@ -1,5 +1,6 @@
 #include "updatecommands.h"
 
+#include "commandsupport.h"
 #include "common/messages.h"
 #include "onlinecheck.h"
 #include "startuptask.h"
@@ -11,24 +12,8 @@
 
 namespace {
 
-void print(const QString &text)
-{
-    QTextStream(stdout) << text << Qt::endl;
-}
+using command::print;
 
-// The connections' caption dots and buttons mean nothing without a window.
-class NoWindow : public StartupSink
-{
-public:
-    void appendCaption(const QString &) override {}
-    void setPeriodButtons(bool, bool) override {}
-};
-
-void connectBoth(store::DataModule &dm, Messages &messages)
-{
-    NoWindow sink;
-    StartupTask(dm, messages, sink).connectDatabases();
-}
 
 // A database's reason on one line: Firebird puts each detail on a line of its
 // own, starting with "-".
@@ -50,7 +35,7 @@ QString oneLine(const QString &reason)
 int runCheckUpdates(Messages &messages)
 {
     store::DataModule dm;
-    connectBoth(dm, messages);
+    command::connectDatabases(dm, messages);
     store::BusyGate::Hold hold(dm.reportingGate);
     const online::UpdateCheckResult result = online::CheckForUpdates(dm, messages);
     if (!result.failure.isEmpty())
@@ -63,7 +48,7 @@ int runCheckUpdates(Messages &messages)
 int runUpgradeSchema(Messages &messages)
 {
     store::DataModule dm;
-    connectBoth(dm, messages);
+    command::connectDatabases(dm, messages);
     if (dm.KsuFailed)
         return 1;
     store::BusyGate::Hold hold(dm.reportingGate);

@@ -1,0 +1,62 @@
+#include "commandsupport.h"
+
+#include "commandline.h"
+#include "common/messages.h"
+#include "periodworkflow.h"
+#include "startuptask.h"
+#include "store/datamodule.h"
+#include "store/pagemodel.h"
+
+#include <QTextStream>
+
+namespace command {
+
+namespace {
+// The window's caption and buttons have no place on the command line.
+class NoWindow : public StartupSink
+{
+public:
+    void appendCaption(const QString &) override {}
+    void setPeriodButtons(bool, bool) override {}
+};
+} // namespace
+
+void print(const QString &text)
+{
+    QTextStream(stdout) << text << Qt::endl;
+}
+
+int usageError(const QString &reason)
+{
+    QTextStream err(stderr);
+    err << reason << Qt::endl << usageText() << Qt::endl;
+    return 2;
+}
+
+bool connectDatabases(store::DataModule &dm, Messages &messages)
+{
+    NoWindow sink;
+    StartupTask(dm, messages, sink).connectDatabases();
+    return !dm.KsuFailed;
+}
+
+int withOpenedPeriod(const QStringList &args, Messages &messages, const PeriodWork &work)
+{
+    store::DataModule dm;
+    if (!connectDatabases(dm, messages))
+        return 1;
+    store::PageModel model;
+    PeriodView view;
+    PeriodWorkflow workflow(dm, model, messages, view);
+    try {
+        if (!workflow.bb_edycjaClick({args.value(0), args.value(1), args.value(2), args.value(3)}))
+            return 1;
+        work(dm, workflow, model);
+    } catch (const std::exception &e) {
+        showFailure(messages, e);
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace command

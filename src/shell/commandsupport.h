@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class Messages;
+class PeriodWorkflow;
+namespace store {
+class DataModule;
+class PageModel;
+}
+
+// What the commands of the command line share.
+namespace command {
+
+// One line on standard output.
+void print(const QString &text);
+// The usage error: the reason and the usage text on standard error; exit status 2.
+int usageError(const QString &reason);
+// Connects both databases as the start-up task does (its error messages
+// included); false when the reporting database is out of reach.
+bool connectDatabases(store::DataModule &dm, Messages &messages);
+
+using PeriodWork = std::function<void(store::DataModule &, PeriodWorkflow &, store::PageModel &)>;
+// Opens the period of the four arguments exactly as "Edycja okresu" and runs
+// `work` on it; errors are shown as the window shows them. Exit status 0 when
+// both succeeded, 1 otherwise.
+int withOpenedPeriod(const QStringList &args, Messages &messages, const PeriodWork &work);
+
+} // namespace command
