@@ -63,6 +63,7 @@ class TestCrashSafety : public QObject
 
     Workspace m_ws;
     QList<Operation> m_operations;
+    qint64 m_startupMs = 0; // start-up, connections and the Lokra version check, without an import
 
     QString ksu() const { return m_ws.path(QStringLiteral("ksu.fdb")); }
 
@@ -96,6 +97,16 @@ private slots:
             operation("overwrite", {"01", "2013", "06", "2013", "--overwrite"}, "state2.fdb", "state3.fdb",
                       "IMP_2013-01-01_2013-06-30.pdf"),
         };
+        // A period the import refuses after everything that precedes its work.
+        {
+            QVERIFY(replaceFile(m_ws.path(QStringLiteral("state0.fdb")), ksu()));
+            QElapsedTimer clock;
+            clock.start();
+            const CliResult r = runTervala({"--home", m_ws.path(), "import", "06", "2013", "05", "2013"});
+            m_startupMs = clock.elapsed();
+            QVERIFY2(r.status == 1, qPrintable(r.out + r.err));
+            qInfo("a refused import (start-up only) takes %lld ms", m_startupMs);
+        }
         for (Operation &op : m_operations) {
             QVERIFY(replaceFile(m_ws.path(op.before), ksu()));
             QElapsedTimer clock;
@@ -115,7 +126,7 @@ private slots:
 
     void killedImportsLeaveOldOrNewState()
     {
-        constexpr int Runs = 36;
+        constexpr int Runs = 60;
         const quint32 seed = qEnvironmentVariableIsSet("TERVALA_CRASH_SEED")
             ? quint32(qEnvironmentVariableIntValue("TERVALA_CRASH_SEED"))
             : 20130630u;
@@ -127,8 +138,11 @@ private slots:
             QVERIFY(replaceFile(m_ws.path(op.before), ksu()));
             QDir(m_ws.path(QStringLiteral("Eksport"))).removeRecursively();
 
-            // A delay spread over the whole run, start-up and the end included.
-            const int delay = int(random.bounded(quint32(op.cleanMs * 12 / 10 + 1)));
+            // A delay spread over the import's work, from a little before it begins to
+            // a little after a clean run would have ended.
+            const qint64 first = m_startupMs * 3 / 4;
+            const qint64 last = std::max(op.cleanMs * 23 / 20, first + 1);
+            const int delay = int(first + random.bounded(quint32(last - first)));
             QProcess program;
             program.setProcessChannelMode(QProcess::MergedChannels);
             program.start(QStringLiteral(TERVALA_BINARY), runArguments(op));

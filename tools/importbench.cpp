@@ -34,6 +34,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
+#include <QHash>
 #include <QMap>
 #include <QTextStream>
 #include <QTimer>
@@ -315,6 +316,165 @@ QString planOf(db::Connection &c, const QString &sql)
     });
 }
 
+// The per-contract lookups the import answers with one statement each (texts kept
+// equal to those in src/import/activelost.cpp and loanstatistics.cpp), each
+// compared with the lookups as quoted, contract by contract.
+const QString FirstTranches = QStringLiteral(
+    "select c.nrumowy, min(t.DataTranszy), count(t.idstanu), count(t.DataTranszy) from (select distinct s2.nrumowy "
+    "from stan s2 join dekret d2 on d2.idstanu=s2.idstan join plankt p2 on s2.konto=p2.nr_kt where d2.KoDDok='WY' "
+    "and d2.InfDod<>'ST' and d2.DataDekretu>=:d0 and d2.DataDekretu<=:d1 and p2.typkonta=1) c left outer join stan "
+    "s on s.nrumowy=c.nrumowy left outer join Terminarz t on t.idstanu=s.idstan and t.KwTranszy>0 group by "
+    "c.nrumowy");
+const QString PkdEntriesByClient = QStringLiteral(
+    "select c.nrklienta, p.klient, s.podklasa, s.dzial, p.glowny from (select distinct u2.nrklienta from stan s2 "
+    "join dekret d2 on d2.idstanu=s2.idstan join plankt p2 on s2.konto=p2.nr_kt join umowy u2 on "
+    "s2.nrumowy=u2.IdUmowy where d2.KoDDok='WY' and d2.InfDod<>'ST' and d2.DataDekretu>=:d0 and "
+    "d2.DataDekretu<=:d1 and p2.typkonta=1) c left outer join pkd p on p.klient=c.nrklienta left outer join "
+    "pkd_slownik s on p.ID_SL_PKD=s.idslownika order by c.nrklienta, p.glowny desc");
+const QString ScheduleLookup = QStringLiteral(
+    "select DataTranszy from Terminarz t,stan s where t.idstanu=s.idstan and s.nrumowy=:d0  and KwTranszy>0 order by "
+    "DataTranszy");
+const QString PkdLookup = QStringLiteral(
+    "select s.podklasa,s.dzial,p.glowny from pkd p left outer join pkd_slownik s on p.ID_SL_PKD=s.idslownika where "
+    "p.klient=:d0 order by p.glowny desc");
+
+void verifyLookups(db::Connection &lokra, Results &r)
+{
+    const QList<Statement> all = statements();
+    // Days late: P inside Q1 against Q1 and one call of P per contract.
+    {
+        const QString column = db::Query(lokra, DaysLate).columnName(0);
+        const QString combined = QStringLiteral("select q.saldo, q.nrumowy, (select first 1 \"%1\" from "
+                                                "zaleglosci_aktualne (0,q.nrumowy,:d2,0)) from (%2) q (saldo, nrumowy)")
+                                     .arg(column, all[0].sent);
+        QElapsedTimer t;
+        t.start();
+        QStringList one;
+        {
+            db::Query q(lokra, combined);
+            q.execute({Last, Last, LastMoment});
+            while (q.next())
+                one << q.value(0).toString() + u'|' + q.value(1).toString() + u'|' + QString::number(q.value(2).toInt());
+        }
+        const double oneMs = msSince(t);
+        t.restart();
+        QStringList each;
+        {
+            db::Query q1(lokra, all[0].sent);
+            q1.execute({Last, Last});
+            db::Query p(lokra, DaysLate);
+            while (q1.next()) {
+                p.execute({q1.value(1).toInt(), LastMoment});
+                const qint64 days = p.next() ? p.value(0).toInt() : 0;
+                p.closeCursor();
+                each << q1.value(0).toString() + u'|' + q1.value(1).toString() + u'|' + QString::number(days);
+            }
+        }
+        r.insert(QStringLiteral("same.Q1+P"), one == each ? QStringLiteral("yes") : QStringLiteral("NO"));
+        r.insert(QStringLiteral("rows.Q1+P"), QString::number(one.size()));
+        r.insert(QStringLiteral("ms.Q1+P.quoted"), QString::number(msSince(t), 'f', 1));
+        r.insert(QStringLiteral("ms.Q1+P.sent"), QString::number(oneMs, 'f', 1));
+    }
+    // The contracts and clients the passes look up: those of queries A and C.
+    QList<qint64> contracts;
+    QList<qint64> clients;
+    {
+        double ms = 0;
+        for (const QString &row : rowsOf(lokra, all[6].sent, paramsOf("A"), &ms))
+            contracts << row.section(u'|', 0, 0).toLongLong();
+        db::Query c(lokra, all[8].sent);
+        c.execute({First, Last});
+        while (c.next())
+            clients << c.value(2).toInt();
+    }
+    // First tranches: the first row's date of the lookup against the set's answer.
+    {
+        QElapsedTimer t;
+        t.start();
+        QHash<qint64, QString> set;
+        db::Query q(lokra, FirstTranches);
+        q.execute({First, Last});
+        while (q.next()) {
+            const qint64 n = q.value(2).toInt();
+            set.insert(q.value(0).toInt(),
+                       n > 0 && n == q.value(3).toInt() ? q.value(1).toDate().toString(Qt::ISODate) : QString());
+        }
+        const double setMs = msSince(t);
+        t.restart();
+        db::Query lookup(lokra, ScheduleLookup);
+        int same = 0;
+        int differ = 0;
+        int asked = 0;
+        for (qint64 contract : std::as_const(contracts)) {
+            lookup.execute({contract});
+            const QString first = lookup.next() ? lookup.value(0).toDate().toString(Qt::ISODate) : QString();
+            lookup.closeCursor();
+            if (!set.contains(contract))
+                ++asked;
+            else if (set.value(contract) == first)
+                ++same;
+            else
+                ++differ;
+        }
+        r.insert(QStringLiteral("same.first-tranches"),
+                 differ == 0 && asked == 0 ? QStringLiteral("yes") : QStringLiteral("NO (%1 differ, %2 missing)").arg(differ).arg(asked));
+        r.insert(QStringLiteral("rows.first-tranches"), QString::number(same));
+        r.insert(QStringLiteral("ms.first-tranches.quoted"), QString::number(msSince(t), 'f', 1));
+        r.insert(QStringLiteral("ms.first-tranches.sent"), QString::number(setMs, 'f', 1));
+    }
+    // Main PKD entries: the lookup's first row against the set's first row of each
+    // client whose first row does not depend on the order of equal glowny.
+    {
+        QElapsedTimer t;
+        t.start();
+        struct FirstRow
+        {
+            QString text;
+            db::Value glowny;
+            bool decided;
+        };
+        QHash<qint64, FirstRow> set;
+        db::Query q(lokra, PkdEntriesByClient);
+        q.execute({First, Last});
+        while (q.next()) {
+            const qint64 client = q.value(0).toInt();
+            const db::Value glowny = q.value(4);
+            auto it = set.find(client);
+            if (it == set.end()) {
+                set.insert(client, {q.value(1).isNull() ? QString() : q.value(2).toString() + u'|' + q.value(3).toString(),
+                                    glowny, true});
+            } else if (it->decided) {
+                it->decided = it->glowny.kind() == db::Value::Kind::Scaled
+                    && (glowny.isNull()
+                        || (glowny.kind() == db::Value::Kind::Scaled && glowny.toMoney() != it->glowny.toMoney()));
+            }
+        }
+        const double setMs = msSince(t);
+        t.restart();
+        db::Query lookup(lokra, PkdLookup);
+        int same = 0;
+        int differ = 0;
+        int tied = 0;
+        for (qint64 client : std::as_const(clients)) {
+            lookup.execute({client});
+            const QString first = lookup.next() ? lookup.value(0).toString() + u'|' + lookup.value(1).toString() : QString();
+            lookup.closeCursor();
+            const auto it = set.constFind(client);
+            if (it == set.cend() || !it->decided)
+                ++tied;
+            else if (it->text == first)
+                ++same;
+            else
+                ++differ;
+        }
+        r.insert(QStringLiteral("same.main-pkd"), differ == 0 ? QStringLiteral("yes") : QStringLiteral("NO (%1 differ)").arg(differ));
+        r.insert(QStringLiteral("rows.main-pkd"),
+                 QStringLiteral("%1 decided + %2 asked one by one").arg(same).arg(tied));
+        r.insert(QStringLiteral("ms.main-pkd.quoted"), QString::number(msSince(t), 'f', 1));
+        r.insert(QStringLiteral("ms.main-pkd.sent"), QString::number(setMs, 'f', 1));
+    }
+}
+
 // Each statement sent in place of a quoted one is run beside it; their rows must
 // be equal one by one, in order. Plans are recorded for every statement.
 Results childVerify(const QString &host, const QString &lokraPath)
@@ -337,6 +497,7 @@ Results childVerify(const QString &host, const QString &lokraPath)
         r.insert(QStringLiteral("ms.%1.quoted").arg(name), QString::number(quotedMs, 'f', 1));
         r.insert(QStringLiteral("ms.%1.sent").arg(name), QString::number(sentMs, 'f', 1));
     }
+    verifyLookups(lokra, r);
     // The import takes Q2's rows from Q1's, with the two columns the other way round.
     {
         const QList<Statement> all = statements();
@@ -347,7 +508,8 @@ Results childVerify(const QString &host, const QString &lokraPath)
             const QStringList cells = row.split(u'|');
             fromQ1 << cells[1] + u'|' + cells[0];
         }
-        const QStringList q2 = rowsOf(lokra, all[1].quoted, paramsOf("Q2"), &q2Ms);
+        // Q2 as quoted reads the same rows as Q2 as sent, compared above.
+        const QStringList q2 = rowsOf(lokra, all[1].sent, paramsOf("Q2"), &q2Ms);
         r.insert(QStringLiteral("same.Q2-from-Q1"), q2 == fromQ1 ? QStringLiteral("yes") : QStringLiteral("NO"));
         r.insert(QStringLiteral("rows.Q2-from-Q1"), QString::number(q2.size()));
         r.insert(QStringLiteral("ms.Q2-from-Q1.quoted"), QString::number(q2Ms, 'f', 1));
@@ -700,7 +862,7 @@ void printVerification(const Results &verify)
         if (!it.key().startsWith(u"same."))
             continue;
         const QString name = it.key().mid(5);
-        out() << "  " << name << ": same rows in the same order: " << it.value() << " ("
+        out() << "  " << name << ": same rows (answers) in the same order: " << it.value() << " ("
               << verify.value(QStringLiteral("rows.") + name) << " rows; quoted "
               << verify.value(QStringLiteral("ms.%1.quoted").arg(name)) << " ms, sent "
               << verify.value(QStringLiteral("ms.%1.sent").arg(name)) << " ms)" << Qt::endl;

@@ -13,6 +13,7 @@
 #include <QLocale>
 
 #include <limits>
+#include <optional>
 
 namespace import {
 
@@ -125,6 +126,56 @@ const char *const QueryD =
     "InfDod<>'ST' and DataDekretu>=:d0 and DataDekretu<=:d1 and p.typkonta=1 group by "
     "nrumowy,k.wp,k.datarozdz,k.plec,u.ru,u.datawyplaty,w.obszar having Sum(Kwota_Wn)>0";
 
+// The schedule and PKD lookups of the passes, asked once for every contract (or
+// client) with a disbursement in the period instead of once for each: over a
+// network each lookup costs its round trips. The contracts are those of the
+// category queries' ledger conditions without their own HAVING, so every contract
+// the queries return is among them (an answer for any other contract, should the
+// ledger change meanwhile, is asked one by one as before).
+// The schedule lookup reads a contract's positive tranches in date order and takes
+// the first row's date. Ascending order puts NULL first, so that date is the
+// earliest one when every tranche has a date and no date otherwise; a contract
+// without a positive tranche has no row. Per contract: the earliest date, the
+// number of positive tranches and how many of them have a date.
+const char *const FirstTranches =
+    "select c.nrumowy, min(t.DataTranszy), count(t.idstanu), count(t.DataTranszy) from (select distinct s2.nrumowy "
+    "from stan s2 join dekret d2 on d2.idstanu=s2.idstan join plankt p2 on s2.konto=p2.nr_kt where d2.KoDDok='WY' "
+    "and d2.InfDod<>'ST' and d2.DataDekretu>=:d0 and d2.DataDekretu<=:d1 and p2.typkonta=1) c left outer join stan "
+    "s on s.nrumowy=c.nrumowy left outer join Terminarz t on t.idstanu=s.idstan and t.KwTranszy>0 group by "
+    "c.nrumowy";
+
+// The PKD lookup takes the first of a client's entries in descending order of
+// glowny. Here every entry of the clients comes in that order, client by client;
+// p.klient is NULL only for a client without entries.
+const char *const PkdEntriesByClient =
+    "select c.nrklienta, p.klient, s.podklasa, s.dzial, p.glowny from (select distinct u2.nrklienta from stan s2 "
+    "join dekret d2 on d2.idstanu=s2.idstan join plankt p2 on s2.konto=p2.nr_kt join umowy u2 on "
+    "s2.nrumowy=u2.IdUmowy where d2.KoDDok='WY' and d2.InfDod<>'ST' and d2.DataDekretu>=:d0 and "
+    "d2.DataDekretu<=:d1 and p2.typkonta=1) c left outer join pkd p on p.klient=c.nrklienta left outer join "
+    "pkd_slownik s on p.ID_SL_PKD=s.idslownika order by c.nrklienta, p.glowny desc";
+
+// A key read back exactly as the whole number the lookups bind, or nothing.
+std::optional<qint64> wholeNumber(const db::Value &v)
+{
+    if (v.kind() != db::Value::Kind::Scaled)
+        return std::nullopt;
+    const qint64 n = v.toInt();
+    if (v.toString() != QString::number(n))
+        return std::nullopt;
+    return n;
+}
+
+// True when a row sorted first by glowny descending is first whichever way the
+// server orders equal values: told apart for numbers only, NULL coming after them.
+bool comesStrictlyFirst(const db::Value &first, const db::Value &second)
+{
+    if (first.kind() != db::Value::Kind::Scaled)
+        return false;
+    if (second.isNull())
+        return true;
+    return second.kind() == db::Value::Kind::Scaled && first.toMoney() != second.toMoney();
+}
+
 // One contract row of a category query, kept in memory so that the report
 // tables can walk it again without a second read.
 struct ContractRow
@@ -211,7 +262,16 @@ public:
     LoanStatistics run();
 
 private:
+    struct MainPkd
+    {
+        QString podklasa;
+        QString dzial;
+    };
+
+    void readFirstTranches();
+    void readMainPkdEntries();
     bool grantedInPeriod(qint64 contract);
+    MainPkd mainPkd(qint64 client);
     void typePass();
     void typeTables();
     void purposePass();
@@ -226,10 +286,81 @@ private:
     db::Query m_schedule;
     db::Query m_pkd;
     QHash<qint64, bool> m_granted;
+    QHash<qint64, MainPkd> m_mainPkd;
     LoanStatistics m_stats;
     QList<ContractRow> m_typeRows;
     QList<ContractRow> m_purposeRows;
 };
+
+void Computation::readFirstTranches()
+{
+    db::Query query(m_ctx.lokra, QString::fromLatin1(FirstTranches));
+    query.execute({m_first, m_last});
+    while (query.next()) {
+        m_ctx.output.keepResponsive();
+        const std::optional<qint64> contract = wholeNumber(query.value(0));
+        if (!contract)
+            continue;
+        const qint64 tranches = query.value(2).toInt();
+        const QDate firstTranche = tranches > 0 && tranches == query.value(3).toInt() ? query.value(1).toDate() : QDate();
+        m_granted.insert(*contract, firstTranche.isValid() && firstTranche >= m_first && firstTranche <= m_last);
+    }
+}
+
+// Keeps the answer of every client whose first entry does not depend on how the
+// server orders entries of equal glowny; the others are asked one by one.
+void Computation::readMainPkdEntries()
+{
+    db::Query query(m_ctx.lokra, QString::fromLatin1(PkdEntriesByClient));
+    query.execute({m_first, m_last});
+    // The first row of the current client's rows, and whether it comes first for sure.
+    struct FirstRow
+    {
+        qint64 client;
+        MainPkd entry;
+        db::Value glowny;
+        bool decided;
+    };
+    std::optional<FirstRow> current;
+    auto finish = [&] {
+        if (current && current->decided)
+            m_mainPkd.insert(current->client, current->entry);
+        current.reset();
+    };
+    while (query.next()) {
+        m_ctx.output.keepResponsive();
+        const std::optional<qint64> client = wholeNumber(query.value(0));
+        if (current && client == current->client) {
+            current->decided = current->decided && comesStrictlyFirst(current->glowny, query.value(4));
+            continue;
+        }
+        finish();
+        if (!client)
+            continue;
+        // A client without entries answers like the lookup's empty result.
+        const MainPkd entry = query.value(1).isNull()
+            ? MainPkd{}
+            : MainPkd{query.value(2).toString(), query.value(3).toString()};
+        current = FirstRow{*client, entry, query.value(4), true};
+    }
+    finish();
+}
+
+Computation::MainPkd Computation::mainPkd(qint64 client)
+{
+    const auto known = m_mainPkd.constFind(client);
+    if (known != m_mainPkd.cend())
+        return *known;
+    // Only the first entry counts: the main one, when the client has one.
+    m_pkd.execute({client});
+    MainPkd entry;
+    if (m_pkd.next()) {
+        entry.podklasa = m_pkd.value(0).toString();
+        entry.dzial = m_pkd.value(1).toString();
+    }
+    m_pkd.closeCursor();
+    return entry;
+}
 
 // A loan is granted in the period when its earliest positive tranche falls in it.
 // Each contract is looked up once per computation, so that all passes agree.
@@ -249,6 +380,7 @@ bool Computation::grantedInPeriod(qint64 contract)
 void Computation::typePass()
 {
     m_typeRows = fetchContracts(m_ctx.lokra, QueryA, m_first, m_last);
+    readFirstTranches();
     for (const ContractRow &row : std::as_const(m_typeRows)) {
         m_ctx.output.keepResponsive();
         const bool granted = grantedInPeriod(row.id);
@@ -324,18 +456,11 @@ void Computation::purposeTables()
 void Computation::sectorPass()
 {
     const QList<ContractRow> rows = fetchContracts(m_ctx.lokra, QueryC, m_first, m_last);
+    readMainPkdEntries();
     for (const ContractRow &row : rows) {
         m_ctx.output.keepResponsive();
         const bool granted = grantedInPeriod(row.id);
-        // Only the first entry counts: the main one, when the client has one.
-        m_pkd.execute({row.columns[2].toInt()});
-        QString podklasa;
-        QString dzial;
-        if (m_pkd.next()) {
-            podklasa = m_pkd.value(0).toString();
-            dzial = m_pkd.value(1).toString();
-        }
-        m_pkd.closeCursor();
+        const auto [podklasa, dzial] = mainPkd(row.columns[2].toInt());
         const int code = sectorCode(podklasa, dzial);
         if (code < 1) {
             m_errors.AddErrorRow(row.number, row.id, row.amount, SectorColumn, QStringLiteral("Brak numeru PKD"));
