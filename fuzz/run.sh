@@ -10,10 +10,11 @@
 # New interesting inputs go to build-fuzz/corpus/<target>/, never into the
 # repository; a finding is saved in build-fuzz/findings/<target>/ with the
 # libFuzzer log beside it. Reproduce one with build-fuzz/fuzz_<target> FILE.
+# FUZZ_CXX names the clang++ to use, FUZZ_BUILD_DIR another build tree.
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
-build="$root/build-fuzz"
+build="${FUZZ_BUILD_DIR:-$root/build-fuzz}"
 seconds=90
 smoke=0
 targets=()

@@ -150,6 +150,7 @@ void Query::releaseHandles()
     if (m_cursor) {
         m_cursor->release();
         m_cursor = nullptr;
+        m_cursorLost = true;
     }
     if (m_outMeta) {
         m_outMeta->release();
@@ -205,6 +206,7 @@ void Query::execute()
     if (!m_statement)
         prepare();
     closeCursor();
+    m_cursorLost = false;
     ITransaction *transaction = m_connection.transaction();
     const unsigned charSet = m_connection.win1250CharSetId();
     fb::call([&](ThrowStatusWrapper *s) {
@@ -301,8 +303,12 @@ bool Query::next()
         readRow();
         return true;
     }
-    if (!m_cursor)
+    if (!m_cursor) {
+        if (m_cursorLost)
+            throw Error(QStringLiteral("Połączenie z bazą danych %1 zostało zamknięte w trakcie odczytu danych.")
+                            .arg(m_connection.databaseName()));
         return false;
+    }
     const int result = fb::call([&](ThrowStatusWrapper *s) { return m_cursor->fetchNext(s, m_outBuffer.data()); });
     if (result != IStatus::RESULT_OK) {
         closeCursor();

@@ -99,6 +99,8 @@ private:
     std::vector<Value> m_row;
     bool m_singletonPending = false;
     bool m_hasCursor = false;
+    // The connection was closed while rows were still open: they did not end, they were lost.
+    bool m_cursorLost = false;
 };
 
 } // namespace db

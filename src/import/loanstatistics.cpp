@@ -129,30 +129,31 @@ const char *const QueryD =
 // The schedule and PKD lookups of the passes, asked once for every contract (or
 // client) with a disbursement in the period instead of once for each: over a
 // network each lookup costs its round trips. The contracts are those of the
-// category queries' ledger conditions without their own HAVING, so every contract
-// the queries return is among them (an answer for any other contract, should the
-// ledger change meanwhile, is asked one by one as before).
+// category queries' ledger conditions without their HAVING, so every contract the
+// queries return is among them; an answer for any other contract (should the
+// ledger change meanwhile) is asked one by one as before. The rows come unsorted,
+// so that the first arrives as soon as the period's payouts are read.
+
 // The schedule lookup reads a contract's positive tranches in date order and takes
 // the first row's date. Ascending order puts NULL first, so that date is the
 // earliest one when every tranche has a date and no date otherwise; a contract
-// without a positive tranche has no row. Per contract: the earliest date, the
-// number of positive tranches and how many of them have a date.
-const char *const FirstTranches =
-    "select c.nrumowy, min(t.DataTranszy), count(t.idstanu), count(t.DataTranszy) from (select distinct s2.nrumowy "
-    "from stan s2 join dekret d2 on d2.idstanu=s2.idstan join plankt p2 on s2.konto=p2.nr_kt where d2.KoDDok='WY' "
-    "and d2.InfDod<>'ST' and d2.DataDekretu>=:d0 and d2.DataDekretu<=:d1 and p2.typkonta=1) c left outer join stan "
-    "s on s.nrumowy=c.nrumowy left outer join Terminarz t on t.idstanu=s.idstan and t.KwTranszy>0 group by "
-    "c.nrumowy";
+// without a positive tranche has no row. Here: every positive tranche of the
+// contracts, and a row with t.idstanu NULL for each of their accounts without one.
+const char *const PeriodTranches =
+    "select c.nrumowy, t.idstanu, t.DataTranszy from (select distinct s2.nrumowy from stan s2 join dekret d2 on "
+    "d2.idstanu=s2.idstan join plankt p2 on s2.konto=p2.nr_kt where d2.KoDDok='WY' and d2.InfDod<>'ST' and "
+    "d2.DataDekretu>=:d0 and d2.DataDekretu<=:d1 and p2.typkonta=1) c left outer join stan s on "
+    "s.nrumowy=c.nrumowy left outer join Terminarz t on t.idstanu=s.idstan and t.KwTranszy>0";
 
 // The PKD lookup takes the first of a client's entries in descending order of
-// glowny. Here every entry of the clients comes in that order, client by client;
-// p.klient is NULL only for a client without entries.
-const char *const PkdEntriesByClient =
+// glowny, where NULL comes last. Here: every entry of the clients; p.klient is
+// NULL only in the one row of a client without entries.
+const char *const PeriodPkdEntries =
     "select c.nrklienta, p.klient, s.podklasa, s.dzial, p.glowny from (select distinct u2.nrklienta from stan s2 "
     "join dekret d2 on d2.idstanu=s2.idstan join plankt p2 on s2.konto=p2.nr_kt join umowy u2 on "
     "s2.nrumowy=u2.IdUmowy where d2.KoDDok='WY' and d2.InfDod<>'ST' and d2.DataDekretu>=:d0 and "
     "d2.DataDekretu<=:d1 and p2.typkonta=1) c left outer join pkd p on p.klient=c.nrklienta left outer join "
-    "pkd_slownik s on p.ID_SL_PKD=s.idslownika order by c.nrklienta, p.glowny desc";
+    "pkd_slownik s on p.ID_SL_PKD=s.idslownika";
 
 // A key read back exactly as the whole number the lookups bind, or nothing.
 std::optional<qint64> wholeNumber(const db::Value &v)
@@ -165,16 +166,63 @@ std::optional<qint64> wholeNumber(const db::Value &v)
     return n;
 }
 
-// True when a row sorted first by glowny descending is first whichever way the
-// server orders equal values: told apart for numbers only, NULL coming after them.
-bool comesStrictlyFirst(const db::Value &first, const db::Value &second)
+// A contract's positive tranches as the set statement gives them.
+struct Tranches
 {
-    if (first.kind() != db::Value::Kind::Scaled)
-        return false;
-    if (second.isNull())
-        return true;
-    return second.kind() == db::Value::Kind::Scaled && first.toMoney() != second.toMoney();
-}
+    qint64 count = 0;
+    bool undated = false;
+    QDate earliest;
+
+    // The date of the lookup's first row: none without tranches or with an undated one.
+    QDate first() const { return count > 0 && !undated ? earliest : QDate(); }
+};
+
+// The text columns the sector is made of, from a client's first PKD entry.
+struct MainPkd
+{
+    QString podklasa;
+    QString dzial;
+    bool operator==(const MainPkd &) const = default;
+};
+
+// A client's PKD entries as the set statement gives them, and the answer of the
+// lookup when it does not depend on how the server orders entries of equal
+// glowny: told apart for whole numbers only, NULL after them.
+class PkdEntries
+{
+public:
+    void add(const db::Value &klient, const db::Value &podklasa, const db::Value &dzial, const db::Value &glowny)
+    {
+        if (klient.isNull())
+            return; // the client has no entry: the lookup finds no row
+        if (!glowny.isNull() && !wholeNumber(glowny)) {
+            m_comparable = false;
+            return;
+        }
+        const std::optional<qint64> rank = glowny.isNull() ? std::nullopt : wholeNumber(glowny);
+        const MainPkd entry{podklasa.toString(), dzial.toString()};
+        if (!m_first || rank > m_rank) { // std::optional orders nothing before any number
+            m_first = entry;
+            m_rank = rank;
+            m_alike = true;
+        } else if (rank == m_rank) {
+            m_alike = m_alike && entry == *m_first;
+        }
+    }
+
+    std::optional<MainPkd> answer() const
+    {
+        if (!m_comparable || !m_alike)
+            return std::nullopt;
+        return m_first ? *m_first : MainPkd{};
+    }
+
+private:
+    std::optional<MainPkd> m_first; // an entry first in order, if any
+    std::optional<qint64> m_rank;   // its glowny
+    bool m_alike = true;            // every entry of the same glowny reads the same
+    bool m_comparable = true;
+};
 
 // One contract row of a category query, kept in memory so that the report
 // tables can walk it again without a second read.
@@ -189,12 +237,13 @@ struct ContractRow
     ListedContract listed() const { return {number, amountText}; }
 };
 
-QList<ContractRow> fetchContracts(db::Connection &lokra, const char *sql, QDate first, QDate last)
+QList<ContractRow> fetchContracts(ImportContext &ctx, const char *sql, QDate first, QDate last)
 {
-    db::Query query(lokra, QString::fromLatin1(sql));
+    db::Query query(ctx.lokra, QString::fromLatin1(sql));
     query.execute({first, last});
     QList<ContractRow> rows;
     while (query.next()) {
+        ctx.output.keepResponsive();
         ContractRow row;
         for (int i = 0; i < query.columnCount(); ++i)
             row.columns.append(query.value(i));
@@ -262,12 +311,6 @@ public:
     LoanStatistics run();
 
 private:
-    struct MainPkd
-    {
-        QString podklasa;
-        QString dzial;
-    };
-
     void readFirstTranches();
     void readMainPkdEntries();
     bool grantedInPeriod(qint64 contract);
@@ -294,59 +337,47 @@ private:
 
 void Computation::readFirstTranches()
 {
-    db::Query query(m_ctx.lokra, QString::fromLatin1(FirstTranches));
+    db::Query query(m_ctx.lokra, QString::fromLatin1(PeriodTranches));
     query.execute({m_first, m_last});
+    QHash<qint64, Tranches> tranches;
     while (query.next()) {
         m_ctx.output.keepResponsive();
         const std::optional<qint64> contract = wholeNumber(query.value(0));
         if (!contract)
             continue;
-        const qint64 tranches = query.value(2).toInt();
-        const QDate firstTranche = tranches > 0 && tranches == query.value(3).toInt() ? query.value(1).toDate() : QDate();
-        m_granted.insert(*contract, firstTranche.isValid() && firstTranche >= m_first && firstTranche <= m_last);
+        Tranches &t = tranches[*contract];
+        if (query.value(1).isNull())
+            continue; // an account without a positive tranche
+        ++t.count;
+        const QDate date = query.value(2).toDate();
+        if (!date.isValid())
+            t.undated = true;
+        else if (!t.earliest.isValid() || date < t.earliest)
+            t.earliest = date;
+    }
+    for (auto it = tranches.cbegin(); it != tranches.cend(); ++it) {
+        const QDate first = it->first();
+        m_granted.insert(it.key(), first.isValid() && first >= m_first && first <= m_last);
     }
 }
 
-// Keeps the answer of every client whose first entry does not depend on how the
-// server orders entries of equal glowny; the others are asked one by one.
 void Computation::readMainPkdEntries()
 {
-    db::Query query(m_ctx.lokra, QString::fromLatin1(PkdEntriesByClient));
+    db::Query query(m_ctx.lokra, QString::fromLatin1(PeriodPkdEntries));
     query.execute({m_first, m_last});
-    // The first row of the current client's rows, and whether it comes first for sure.
-    struct FirstRow
-    {
-        qint64 client;
-        MainPkd entry;
-        db::Value glowny;
-        bool decided;
-    };
-    std::optional<FirstRow> current;
-    auto finish = [&] {
-        if (current && current->decided)
-            m_mainPkd.insert(current->client, current->entry);
-        current.reset();
-    };
+    QHash<qint64, PkdEntries> clients;
     while (query.next()) {
         m_ctx.output.keepResponsive();
-        const std::optional<qint64> client = wholeNumber(query.value(0));
-        if (current && client == current->client) {
-            current->decided = current->decided && comesStrictlyFirst(current->glowny, query.value(4));
-            continue;
-        }
-        finish();
-        if (!client)
-            continue;
-        // A client without entries answers like the lookup's empty result.
-        const MainPkd entry = query.value(1).isNull()
-            ? MainPkd{}
-            : MainPkd{query.value(2).toString(), query.value(3).toString()};
-        current = FirstRow{*client, entry, query.value(4), true};
+        if (const std::optional<qint64> client = wholeNumber(query.value(0)))
+            clients[*client].add(query.value(1), query.value(2), query.value(3), query.value(4));
     }
-    finish();
+    for (auto it = clients.cbegin(); it != clients.cend(); ++it) {
+        if (const std::optional<MainPkd> answer = it->answer())
+            m_mainPkd.insert(it.key(), *answer);
+    }
 }
 
-Computation::MainPkd Computation::mainPkd(qint64 client)
+MainPkd Computation::mainPkd(qint64 client)
 {
     const auto known = m_mainPkd.constFind(client);
     if (known != m_mainPkd.cend())
@@ -379,7 +410,7 @@ bool Computation::grantedInPeriod(qint64 contract)
 
 void Computation::typePass()
 {
-    m_typeRows = fetchContracts(m_ctx.lokra, QueryA, m_first, m_last);
+    m_typeRows = fetchContracts(m_ctx, QueryA, m_first, m_last);
     readFirstTranches();
     for (const ContractRow &row : std::as_const(m_typeRows)) {
         m_ctx.output.keepResponsive();
@@ -424,7 +455,7 @@ void Computation::typeTables()
 
 void Computation::purposePass()
 {
-    m_purposeRows = fetchContracts(m_ctx.lokra, QueryB, m_first, m_last);
+    m_purposeRows = fetchContracts(m_ctx, QueryB, m_first, m_last);
     for (const ContractRow &row : std::as_const(m_purposeRows)) {
         m_ctx.output.keepResponsive();
         const bool granted = grantedInPeriod(row.id);
@@ -455,7 +486,7 @@ void Computation::purposeTables()
 
 void Computation::sectorPass()
 {
-    const QList<ContractRow> rows = fetchContracts(m_ctx.lokra, QueryC, m_first, m_last);
+    const QList<ContractRow> rows = fetchContracts(m_ctx, QueryC, m_first, m_last);
     readMainPkdEntries();
     for (const ContractRow &row : rows) {
         m_ctx.output.keepResponsive();
@@ -480,7 +511,7 @@ void Computation::sectorPass()
 
 void Computation::statusPass()
 {
-    const QList<ContractRow> rows = fetchContracts(m_ctx.lokra, QueryD, m_first, m_last);
+    const QList<ContractRow> rows = fetchContracts(m_ctx, QueryD, m_first, m_last);
     for (const ContractRow &row : rows) {
         m_ctx.output.keepResponsive();
         const bool granted = grantedInPeriod(row.id);

@@ -52,6 +52,7 @@ QPushButton *button(const char *name, const QString &caption, bool enabled)
 
 const QString ClosingCaption = QStringLiteral("Zamykanie");
 const QString ExitQuestion = QStringLiteral("Czy na pewno chcesz wyjść z programu ?");
+const QString ImportRunningText = QStringLiteral("Trwa import danych.\rPoczekaj na jego zakończenie.");
 
 } // namespace
 
@@ -385,8 +386,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
     }
     event->ignore();
     if (m_workflow.isRunning()) {
-        m_messages->showWarning(QStringLiteral("Trwa import danych.\rPoczekaj na jego zakończenie."),
-                                QStringLiteral("Zamykanie"));
+        m_messages->showWarning(ImportRunningText, ClosingCaption);
         return;
     }
     if (m_workflow.period().isOpen) {
@@ -402,6 +402,11 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 void MainWindow::bb_wyjscieClick()
 {
+    // The menu's way out waits for a running import as the window's close does.
+    if (m_workflow.isRunning()) {
+        m_messages->showWarning(ImportRunningText, ClosingCaption);
+        return;
+    }
     if (m_workflow.period().isOpen && askClosing(QStringLiteral("Czy chcesz zapisac zmiany ?"))
         && !savePeriodForClosing())
         return;

@@ -149,7 +149,15 @@ bool PeriodWorkflow::bb_zapiswClick()
     ReportingDatabaseUse use(m_dm, m_messages);
     if (!use)
         return false;
-    store::SavePeriod(m_dm.KSU, m_period, m_model);
+    try {
+        store::SavePeriod(m_dm.KSU, m_period, m_model);
+    } catch (const std::exception &e) {
+        // The save is one unit: say so, in the user's language, around the cause.
+        const auto *dbError = dynamic_cast<const db::Error *>(&e);
+        throw db::Error(QStringLiteral("Zapis zmian przerwany: ")
+                        + (dbError ? dbError->message() : QString::fromUtf8(e.what()))
+                        + QStringLiteral("\rBaza danych programu Tervala pozostała bez zmian."));
+    }
     m_messages.showInformation(QStringLiteral("Dane zaktualizowane"), applicationTitle());
     return true;
 }

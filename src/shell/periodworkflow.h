@@ -47,7 +47,8 @@ public:
     bool bb_edycjaClick(const store::PeriodChoice &choice);
 
     // "Zapisz zmiany": saves the open period, then "Dane zaktualizowane". False
-    // when refused because the start-up task still uses the database.
+    // when refused because the start-up task still uses the database. A failed
+    // save changes nothing and is thrown as "Zapis zmian przerwany: <cause>".
     bool bb_zapiswClick();
 
     // "Zaimportuj dane": true when the import finished (its closing message shown).

@@ -312,12 +312,16 @@ void DeletePeriodData(db::Connection &ksu, const OpenPeriod &period)
 
 void SavePeriod(db::Connection &ksu, const OpenPeriod &period, const PageModel &model)
 {
+    // All pages or none: a write refused half-way must not leave the first pages
+    // saved and the rest as they were (each step's commit waits for the unit).
+    db::AtomicWork work(ksu);
     SaveInstitutionData(ksu, model);
     SaveActiveLostLoans(ksu, period, model);
     // The capital components need nothing here: the capital page commits its edits at once.
     SaveManagementRules(ksu, period, model);
     SaveLoanStatistics(ksu, period, model);
     SaveCapitalChange(ksu, period, model);
+    work.commit();
 }
 
 } // namespace store

@@ -47,7 +47,7 @@ void DeleteCapitalSource(db::Connection &ksu, const OpenPeriod &period, qint64 i
 // Deletes the period from all seven period tables, all or nothing.
 void DeletePeriodData(db::Connection &ksu, const OpenPeriod &period);
 
-// "Zapisz zmiany": every page's save, in its fixed order.
+// "Zapisz zmiany": every page's save, in its fixed order, all or nothing.
 void SavePeriod(db::Connection &ksu, const OpenPeriod &period, const PageModel &model);
 
 } // namespace store

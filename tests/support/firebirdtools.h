@@ -140,11 +140,21 @@ private:
                 return QStringLiteral("no free port on 127.0.0.1");
             m_port = probe.serverPort();
         }
+        // The shared installation, but for the two settings files of our own. The
+        // character sets' module is copied: loaded through a link, the server does
+        // not find the character sets it defines.
         const QDir shared(QString::fromLatin1(Root));
         for (const QString &entry : shared.entryList(QDir::AllEntries | QDir::NoDotAndDotDot)) {
             if (entry == u"firebird.conf" || entry == u"databases.conf")
                 continue;
-            QFile::link(shared.filePath(entry), m_root.filePath(entry));
+            if (entry != u"intl") {
+                QFile::link(shared.filePath(entry), m_root.filePath(entry));
+                continue;
+            }
+            const QDir intl(shared.filePath(entry));
+            QDir(m_root.path()).mkdir(entry);
+            for (const QString &file : intl.entryList(QDir::Files))
+                QFile::copy(intl.filePath(file), m_root.filePath(entry + u'/' + file));
         }
         const QString security = m_root.filePath(QStringLiteral("security3.fdb"));
         if (!QFile::copy(QString::fromLatin1(SecurityDatabase), security))
@@ -155,7 +165,9 @@ private:
             return f.open(QIODevice::WriteOnly) && f.write(text.toUtf8()) > 0;
         };
         if (!write(QStringLiteral("firebird.conf"),
-                   QStringLiteral("RemoteServicePort = %1\nRemoteBindAddress = 127.0.0.1\n").arg(m_port))
+                   QStringLiteral("RemoteServicePort = %1\nRemoteBindAddress = 127.0.0.1\nSecurityDatabase = %2\n")
+                       .arg(m_port)
+                       .arg(security))
             || !write(QStringLiteral("databases.conf"),
                       QStringLiteral("security.db = %1\n{\n\tRemoteAccess = false\n}\n").arg(security)))
             return QStringLiteral("cannot write the private server's settings");
