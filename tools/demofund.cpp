@@ -733,7 +733,8 @@ void FundBuilder::contract(int id, QDate signed_)
         }
         repaid = std::min(repaid, balance);
         balance -= repaid;
-        post(capital, pay, 0, repaid, Doc::Bank, i == payoffAt ? "Wcześniejsza spłata pożyczki" : "Spłata raty kapitałowej");
+        post(capital, pay, 0, repaid, Doc::Bank,
+             i == payoffAt ? "Wcześniejsza spłata pożyczki" : "Spłata raty kapitałowej");
     }
     if (terminated.isValid() && balance > 0) {
         const int recovery = account(id, Recovery);
@@ -891,7 +892,8 @@ void writeSettings(const QString &folder, const QString &host, const QString &ks
     QSaveFile f(QDir(folder).filePath(QStringLiteral("TV.ini")));
     if (!f.open(QIODevice::WriteOnly))
         throw db::Error(QStringLiteral("nie można zapisać TV.ini: ") + f.errorString());
-    const QString text = QStringLiteral("[Settings]\r\nHost=%1\r\nPath_ksu=%2\r\nPath=%3\r\n").arg(host, ksuPath, lokraPath);
+    const QString text =
+        QStringLiteral("[Settings]\r\nHost=%1\r\nPath_ksu=%2\r\nPath=%3\r\n").arg(host, ksuPath, lokraPath);
     f.write(text.toUtf8());
     if (!f.commit())
         throw db::Error(QStringLiteral("nie można zapisać TV.ini: ") + f.errorString());

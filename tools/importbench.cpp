@@ -46,6 +46,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <optional>
 
 extern char **environ;
 
@@ -319,18 +320,17 @@ QString planOf(db::Connection &c, const QString &sql)
 // The per-contract lookups the import answers with one statement each (texts kept
 // equal to those in src/import/activelost.cpp and loanstatistics.cpp), each
 // compared with the lookups as quoted, contract by contract.
-const QString FirstTranches = QStringLiteral(
-    "select c.nrumowy, min(t.DataTranszy), count(t.idstanu), count(t.DataTranszy) from (select distinct s2.nrumowy "
-    "from stan s2 join dekret d2 on d2.idstanu=s2.idstan join plankt p2 on s2.konto=p2.nr_kt where d2.KoDDok='WY' "
-    "and d2.InfDod<>'ST' and d2.DataDekretu>=:d0 and d2.DataDekretu<=:d1 and p2.typkonta=1) c left outer join stan "
-    "s on s.nrumowy=c.nrumowy left outer join Terminarz t on t.idstanu=s.idstan and t.KwTranszy>0 group by "
-    "c.nrumowy");
-const QString PkdEntriesByClient = QStringLiteral(
+const QString PeriodTranches = QStringLiteral(
+    "select c.nrumowy, t.idstanu, t.DataTranszy from (select distinct s2.nrumowy from stan s2 join dekret d2 on "
+    "d2.idstanu=s2.idstan join plankt p2 on s2.konto=p2.nr_kt where d2.KoDDok='WY' and d2.InfDod<>'ST' and "
+    "d2.DataDekretu>=:d0 and d2.DataDekretu<=:d1 and p2.typkonta=1) c left outer join stan s on "
+    "s.nrumowy=c.nrumowy left outer join Terminarz t on t.idstanu=s.idstan and t.KwTranszy>0");
+const QString PeriodPkdEntries = QStringLiteral(
     "select c.nrklienta, p.klient, s.podklasa, s.dzial, p.glowny from (select distinct u2.nrklienta from stan s2 "
     "join dekret d2 on d2.idstanu=s2.idstan join plankt p2 on s2.konto=p2.nr_kt join umowy u2 on "
     "s2.nrumowy=u2.IdUmowy where d2.KoDDok='WY' and d2.InfDod<>'ST' and d2.DataDekretu>=:d0 and "
     "d2.DataDekretu<=:d1 and p2.typkonta=1) c left outer join pkd p on p.klient=c.nrklienta left outer join "
-    "pkd_slownik s on p.ID_SL_PKD=s.idslownika order by c.nrklienta, p.glowny desc");
+    "pkd_slownik s on p.ID_SL_PKD=s.idslownika");
 const QString ScheduleLookup = QStringLiteral(
     "select DataTranszy from Terminarz t,stan s where t.idstanu=s.idstan and s.nrumowy=:d0  and KwTranszy>0 order by "
     "DataTranszy");
@@ -354,7 +354,8 @@ void verifyLookups(db::Connection &lokra, Results &r)
             db::Query q(lokra, combined);
             q.execute({Last, Last, LastMoment});
             while (q.next())
-                one << q.value(0).toString() + u'|' + q.value(1).toString() + u'|' + QString::number(q.value(2).toInt());
+                one << q.value(0).toString() + u'|' + q.value(1).toString() + u'|'
+                        + QString::number(q.value(2).toInt());
         }
         const double oneMs = msSince(t);
         t.restart();
@@ -387,17 +388,30 @@ void verifyLookups(db::Connection &lokra, Results &r)
         while (c.next())
             clients << c.value(2).toInt();
     }
-    // First tranches: the first row's date of the lookup against the set's answer.
+    // First tranches: the first row's date of the lookup against the earliest date
+    // of the set's tranches (none when one is undated or there is none).
     {
         QElapsedTimer t;
         t.start();
-        QHash<qint64, QString> set;
-        db::Query q(lokra, FirstTranches);
+        struct Tranches
+        {
+            int count = 0;
+            bool undated = false;
+            QDate earliest;
+        };
+        QHash<qint64, Tranches> set;
+        db::Query q(lokra, PeriodTranches);
         q.execute({First, Last});
         while (q.next()) {
-            const qint64 n = q.value(2).toInt();
-            set.insert(q.value(0).toInt(),
-                       n > 0 && n == q.value(3).toInt() ? q.value(1).toDate().toString(Qt::ISODate) : QString());
+            Tranches &tr = set[q.value(0).toInt()];
+            if (q.value(1).isNull())
+                continue;
+            ++tr.count;
+            const QDate d = q.value(2).toDate();
+            if (!d.isValid())
+                tr.undated = true;
+            else if (!tr.earliest.isValid() || d < tr.earliest)
+                tr.earliest = d;
         }
         const double setMs = msSince(t);
         t.restart();
@@ -407,46 +421,57 @@ void verifyLookups(db::Connection &lokra, Results &r)
         int asked = 0;
         for (qint64 contract : std::as_const(contracts)) {
             lookup.execute({contract});
-            const QString first = lookup.next() ? lookup.value(0).toDate().toString(Qt::ISODate) : QString();
+            const QDate first = lookup.next() ? lookup.value(0).toDate() : QDate();
             lookup.closeCursor();
-            if (!set.contains(contract))
+            const auto it = set.constFind(contract);
+            if (it == set.cend())
                 ++asked;
-            else if (set.value(contract) == first)
+            else if ((it->count > 0 && !it->undated ? it->earliest : QDate()) == first)
                 ++same;
             else
                 ++differ;
         }
         r.insert(QStringLiteral("same.first-tranches"),
-                 differ == 0 && asked == 0 ? QStringLiteral("yes") : QStringLiteral("NO (%1 differ, %2 missing)").arg(differ).arg(asked));
+                 differ == 0 && asked == 0 ? QStringLiteral("yes")
+                                           : QStringLiteral("NO (%1 differ, %2 missing)").arg(differ).arg(asked));
         r.insert(QStringLiteral("rows.first-tranches"), QString::number(same));
         r.insert(QStringLiteral("ms.first-tranches.quoted"), QString::number(msSince(t), 'f', 1));
         r.insert(QStringLiteral("ms.first-tranches.sent"), QString::number(setMs, 'f', 1));
     }
-    // Main PKD entries: the lookup's first row against the set's first row of each
-    // client whose first row does not depend on the order of equal glowny.
+    // Main PKD entries: the lookup's first row against the set's entries of the
+    // highest glowny (NULL lowest), for every client whose entries of that glowny
+    // all read the same; the others the import asks one by one.
     {
         QElapsedTimer t;
         t.start();
-        struct FirstRow
+        struct Entries
         {
-            QString text;
-            db::Value glowny;
-            bool decided;
+            bool any = false;
+            std::optional<qint64> rank;
+            QString first;
+            bool alike = true;
+            bool comparable = true;
         };
-        QHash<qint64, FirstRow> set;
-        db::Query q(lokra, PkdEntriesByClient);
+        QHash<qint64, Entries> set;
+        db::Query q(lokra, PeriodPkdEntries);
         q.execute({First, Last});
         while (q.next()) {
-            const qint64 client = q.value(0).toInt();
+            Entries &e = set[q.value(0).toInt()];
+            if (q.value(1).isNull())
+                continue;
             const db::Value glowny = q.value(4);
-            auto it = set.find(client);
-            if (it == set.end()) {
-                set.insert(client, {q.value(1).isNull() ? QString() : q.value(2).toString() + u'|' + q.value(3).toString(),
-                                    glowny, true});
-            } else if (it->decided) {
-                it->decided = it->glowny.kind() == db::Value::Kind::Scaled
-                    && (glowny.isNull()
-                        || (glowny.kind() == db::Value::Kind::Scaled && glowny.toMoney() != it->glowny.toMoney()));
+            const bool whole = glowny.kind() == db::Value::Kind::Scaled
+                && glowny.toString() == QString::number(glowny.toInt());
+            if (!glowny.isNull() && !whole) {
+                e.comparable = false;
+                continue;
+            }
+            const std::optional<qint64> rank = glowny.isNull() ? std::nullopt : std::optional(glowny.toInt());
+            const QString text = q.value(2).toString() + u'|' + q.value(3).toString();
+            if (!e.any || rank > e.rank) {
+                e = {true, rank, text, true, e.comparable};
+            } else if (rank == e.rank) {
+                e.alike = e.alike && text == e.first;
             }
         }
         const double setMs = msSince(t);
@@ -457,19 +482,21 @@ void verifyLookups(db::Connection &lokra, Results &r)
         int tied = 0;
         for (qint64 client : std::as_const(clients)) {
             lookup.execute({client});
-            const QString first = lookup.next() ? lookup.value(0).toString() + u'|' + lookup.value(1).toString() : QString();
+            const QString first = lookup.next() ? lookup.value(0).toString() + u'|' + lookup.value(1).toString()
+                                                : QString();
             lookup.closeCursor();
             const auto it = set.constFind(client);
-            if (it == set.cend() || !it->decided)
+            if (it == set.cend() || !it->comparable || !it->alike)
                 ++tied;
-            else if (it->text == first)
+            else if ((it->any ? it->first : QString()) == first)
                 ++same;
             else
                 ++differ;
         }
-        r.insert(QStringLiteral("same.main-pkd"), differ == 0 ? QStringLiteral("yes") : QStringLiteral("NO (%1 differ)").arg(differ));
+        r.insert(QStringLiteral("same.main-pkd"),
+                 differ == 0 ? QStringLiteral("yes") : QStringLiteral("NO (%1 differ)").arg(differ));
         r.insert(QStringLiteral("rows.main-pkd"),
-                 QStringLiteral("%1 decided + %2 asked one by one").arg(same).arg(tied));
+                 QStringLiteral("%1 answered + %2 asked one by one").arg(same).arg(tied));
         r.insert(QStringLiteral("ms.main-pkd.quoted"), QString::number(msSince(t), 'f', 1));
         r.insert(QStringLiteral("ms.main-pkd.sent"), QString::number(setMs, 'f', 1));
     }
@@ -600,7 +627,8 @@ public:
 
     void report(Results &r) const
     {
-        r.insert(QStringLiteral("ms.importPdf"), QString::number(double(m_importPdfEnd - m_importPdfStart) / 1e6, 'f', 1));
+        r.insert(QStringLiteral("ms.importPdf"),
+                 QString::number(double(m_importPdfEnd - m_importPdfStart) / 1e6, 'f', 1));
         r.insert(QStringLiteral("ms.errorPdf"), QString::number(double(m_errorPdfNs) / 1e6, 'f', 1));
         r.insert(QStringLiteral("responsive.calls"), QString::number(m_calls));
         r.insert(QStringLiteral("responsive.maxGapMs"), QString::number(double(m_maxGap) / 1e6, 'f', 1));
@@ -608,7 +636,8 @@ public:
         r.insert(QStringLiteral("responsive.maxTimerDelayMs"), QString::number(double(m_maxDelay) / 1e6, 'f', 1));
         r.insert(QStringLiteral("responsive.maxTimerDelayAtProgress"), QString::number(m_maxDelayAt));
         for (auto it = m_progressAt.cbegin(); it != m_progressAt.cend(); ++it)
-            r.insert(QStringLiteral("at.%1").arg(it.key(), 3, 10, QChar(u'0')), QString::number(double(it.value()) / 1e6, 'f', 1));
+            r.insert(QStringLiteral("at.%1").arg(it.key(), 3, 10, QChar(u'0')),
+                     QString::number(double(it.value()) / 1e6, 'f', 1));
     }
 
     qint64 pdfNs() const { return (m_importPdfEnd - m_importPdfStart) + m_errorPdfNs; }
@@ -894,8 +923,8 @@ void printEngine(const QString &engine, const ChildRun &floor, const ChildRun &i
     const double floorMs = num(floor.results, QStringLiteral("ms.total"));
     const double importMs = num(imp.results, QStringLiteral("ms.withoutPdf"));
     const double pdfMs = num(imp.results, QStringLiteral("ms.importPdf"));
-    out() << Qt::endl << "-- " << engine << (hostOf(engine).isEmpty() ? QString() : QStringLiteral(" (") + hostOf(engine) + u')')
-          << Qt::endl;
+    const QString host = hostOf(engine);
+    out() << Qt::endl << "-- " << engine << (host.isEmpty() ? QString() : QStringLiteral(" (") + host + u')') << Qt::endl;
     out() << "floor statements (ms/rows):";
     for (const char *name : {"Q1", "Q2", "Q3", "Q4", "Q5", "Q6", "A", "B", "C", "D", "payout", "P"}) {
         const QString k = QString::fromLatin1(name);
@@ -1004,8 +1033,8 @@ int main(int argc, char *argv[])
                                        QStringLiteral("N,..."), QStringLiteral("1000,10000"));
     const QCommandLineOption engines(QStringLiteral("engines"), QStringLiteral("embedded and/or server."),
                                      QStringLiteral("E,..."), QStringLiteral("embedded,server"));
-    const QCommandLineOption work(QStringLiteral("work"), QStringLiteral("Folder for the funds."), QStringLiteral("DIR"),
-                                  QStringLiteral("/tmp/tervala-bench"));
+    const QCommandLineOption work(QStringLiteral("work"), QStringLiteral("Folder for the funds."),
+                                  QStringLiteral("DIR"), QStringLiteral("/tmp/tervala-bench"));
     const QCommandLineOption seed(QStringLiteral("seed"), QStringLiteral("Generator seed."), QStringLiteral("S"),
                                   QStringLiteral("20130630"));
     const QCommandLineOption repeat(QStringLiteral("repeat"), QStringLiteral("Runs of each measurement."),

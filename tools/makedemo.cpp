@@ -17,15 +17,19 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QTextStream err(stderr);
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Tworzy fundusz demonstracyjny: bazę sprawozdań, bazę Lokra i TV.ini."));
+    parser.setApplicationDescription(
+        QStringLiteral("Tworzy fundusz demonstracyjny: bazę sprawozdań, bazę Lokra i TV.ini."));
     parser.addHelpOption();
-    const QCommandLineOption contractsOption(QStringLiteral("contracts"), QStringLiteral("Liczba umów (domyślnie 2000)."),
-                                             QStringLiteral("N"), QStringLiteral("2000"));
-    const QCommandLineOption seedOption(QStringLiteral("seed"), QStringLiteral("Ziarno generatora (domyślnie 20130630)."),
-                                        QStringLiteral("S"), QStringLiteral("20130630"));
+    const QCommandLineOption contractsOption(QStringLiteral("contracts"),
+                                             QStringLiteral("Liczba umów (domyślnie 2000)."), QStringLiteral("N"),
+                                             QStringLiteral("2000"));
+    const QCommandLineOption seedOption(QStringLiteral("seed"),
+                                        QStringLiteral("Ziarno generatora (domyślnie 20130630)."), QStringLiteral("S"),
+                                        QStringLiteral("20130630"));
     parser.addOption(contractsOption);
     parser.addOption(seedOption);
-    parser.addPositionalArgument(QStringLiteral("KATALOG"), QStringLiteral("Katalog funduszu (tworzony, gdy go nie ma)."));
+    parser.addPositionalArgument(QStringLiteral("KATALOG"),
+                                 QStringLiteral("Katalog funduszu (tworzony, gdy go nie ma)."));
     parser.process(app);
 
     bool contractsOk = false;

@@ -100,8 +100,11 @@ void ErrorReport::Start()
     addDictionaryLines(4, QStringLiteral("Baza-->Słowniki-->Cele pożyczki"));
     addDictionaryLines(30, QStringLiteral("Baza-->Słowniki-->Rodzaj działalności"));
 
+    // The window may redraw between the statements of the checks, not only between contracts.
+    m_ctx.output.keepResponsive();
     const QList<PayoutMismatch> mismatches =
         PayoutMismatches(m_ctx.lokra, m_ctx.period.PeriodStart.date(), m_ctx.period.PeriodEnd.date());
+    m_ctx.output.keepResponsive();
     m_mismatchCount = int(mismatches.size());
     for (const PayoutMismatch &m : mismatches) {
         sheet.titleLines << QStringLiteral("Wykryto potencjalną niezgodność z raportem wypłat dla umowy nr ")

@@ -394,7 +394,7 @@ MainPkd Computation::mainPkd(qint64 client)
 }
 
 // A loan is granted in the period when its earliest positive tranche falls in it.
-// Each contract is looked up once per computation, so that all passes agree.
+// Each contract's answer is read once per computation, so that all passes agree.
 bool Computation::grantedInPeriod(qint64 contract)
 {
     const auto known = m_granted.constFind(contract);
