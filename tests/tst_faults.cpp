@@ -89,7 +89,7 @@ QString templateFile(const QString &name)
 
 void placeDatabases(const Workspace &ws)
 {
-    for (const QString name : {QStringLiteral("ksu.fdb"), QStringLiteral("lokra.fdb")}) {
+    for (const QString &name : {QStringLiteral("ksu.fdb"), QStringLiteral("lokra.fdb")}) {
         if (!QFile::copy(templateFile(name), ws.path(name)))
             qFatal("cannot copy %s", qPrintable(name));
     }
@@ -517,6 +517,51 @@ private slots:
         QVERIFY(!f.workflow.isRunning());
         HookedOutput again;
         QVERIFY(f.import(FirstHalf2013, again, {true}));
+    }
+
+    // Both databases on one server, which dies half-way through an import: the
+    // import stops with its message, and once the server is back the reporting
+    // database holds exactly what it held before and passes Firebird's validation.
+    void serverOfBothDatabasesKilledDuringAnImport()
+    {
+        WorkflowFixture f;
+        HookedOutput counting;
+        QVERIFY(f.import(FirstHalf2013, counting));
+        f.dm.KSU.close();
+        f.dm.LOKRA.close();
+        firebird::PrivateServer server;
+        const QString failure = server.start();
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        const QString ksu = f.ws.path(QStringLiteral("ksu.fdb"));
+        f.dm.KSU.setDatabase(server.host(), ksu);
+        f.dm.LOKRA.setDatabase(server.host(), f.ws.path(QStringLiteral("lokra.fdb")));
+        f.dm.KSU.open();
+        f.dm.LOKRA.open();
+        const QStringList before = dump::dumpDatabase(f.dm.KSU);
+
+        HookedOutput killing;
+        killing.actOnCall = counting.calls / 2;
+        killing.action = [&] { server.stop(); };
+        try {
+            f.import(FirstHalf2013, killing, {true});
+            QFAIL("the import went through without its server");
+        } catch (const db::Error &e) {
+            QVERIFY2(e.message().startsWith(QStringLiteral("Import przerwany: ")) && e.message().endsWith(RolledBack),
+                     qPrintable(e.message()));
+        }
+        QVERIFY(!f.workflow.isRunning());
+        f.dm.KSU.close();
+        f.dm.LOKRA.close();
+
+        QCOMPARE(server.start(), QString());
+        db::Connection after;
+        after.setDatabase(server.host(), ksu);
+        after.open();
+        QCOMPARE(dump::dumpDatabase(after), before);
+        after.close();
+        server.stop();
+        const firebird::Validation validation = firebird::validateDatabase(ksu);
+        QVERIFY2(validation.sound(), qPrintable(validation.output));
     }
 
     // A cursor whose connection is closed under it reports the loss instead of

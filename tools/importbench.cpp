@@ -2,18 +2,25 @@
 // against the floor of the work no correct import can avoid.
 //
 //   tervala-bench [--contracts 1000,10000] [--engines embedded,server] [--work DIR]
-//                 [--seed S] [--repeat R]
+//                 [--seed S] [--repeat R] [--no-verify] [--quoted-floor]
 //
-// For each N the fund is generated in WORK/nN (kept and reused while N and the seed
-// are the same). For each engine, every measurement runs in a child process of its
-// own, so that its peak memory is its own and no engine cache is shared:
-//   verify  the statements the import sends in place of the quoted ones read the
-//           same rows: both are run and their rows compared one by one, in order;
-//   floor   queries Q1-Q6, A-D and the payout check, each prepared and executed once
-//           with all rows fetched, plus one days-late call per active contract;
+// For each N the fund is generated in WORK/nN (kept and reused while N, the seed,
+// the generator and the schema are the same). Every measurement runs in a child
+// process of its own, so that its peak memory is its own and no engine cache is
+// shared between measurements:
+//   verify  every statement the import sends in place of a quoted one, and every
+//           lookup it answers with one statement, is run beside the quoted form
+//           and their rows (answers) compared one by one, in order; the plans of
+//           all statements are printed (on the first engine, once per N);
+//   floor   queries Q1-Q6, A-D and the payout check, each prepared and executed
+//           once with all rows fetched, plus one days-late call per active contract;
 //   import  the whole import through the period workflow, as the command line runs
-//           it, into a fresh reporting database; the PDF writes are timed apart.
-// The server runs need a Firebird server on 127.0.0.1 (scripts/start-test-server.sh).
+//           it, into a fresh reporting database; the PDF writes are timed apart,
+//           and a 10 ms timer in the child's event loop, served as the window
+//           serves it during an import, tells how long a click would wait.
+// Floor and import run R times, the engines taking turns; the best run is shown.
+// The server runs need a Firebird server on 127.0.0.1 (scripts/start-test-server.sh)
+// that can read the files under WORK.
 #include "common/apppaths.h"
 #include "common/messages.h"
 #include "db/connection.h"
@@ -703,46 +710,6 @@ Results childImport(const QString &host, const QString &lokraPath, const QString
     return r;
 }
 
-// Per-call costs of the per-contract statements, for finding where round trips go.
-Results childProbe(const QString &host, const QString &lokraPath)
-{
-    Results r;
-    db::Connection lokra;
-    openLokra(lokra, host, lokraPath);
-    QList<qint64> contracts;
-    {
-        db::Query q(lokra, QStringLiteral("select first 500 idumowy from umowy order by idumowy desc"));
-        q.execute();
-        while (q.next())
-            contracts << q.value(0).toInt();
-    }
-    auto probe = [&](const char *name, const QString &sql, bool dateTime, bool close) {
-        db::Query q(lokra, sql);
-        QElapsedTimer t;
-        t.start();
-        for (qint64 c : std::as_const(contracts)) {
-            if (dateTime)
-                q.execute({c, LastMoment});
-            else
-                q.execute({c});
-            q.next();
-            if (close)
-                q.closeCursor();
-        }
-        r.insert(QStringLiteral("us.%1").arg(QLatin1StringView(name)),
-                 QString::number(msSince(t) * 1000 / double(contracts.size()), 'f', 1));
-    };
-    probe("P", DaysLate, true, true);
-    probe("P-noclose", DaysLate, true, false);
-    probe("schedule", QStringLiteral("select DataTranszy from Terminarz t,stan s where t.idstanu=s.idstan and "
-                                     "s.nrumowy=:d0  and KwTranszy>0 order by DataTranszy"), false, true);
-    probe("name", QStringLiteral("select iif(k.status='K',K.imie||' '||k.nazwisko,k.nazwanip),u.idumowy from klient "
-                                 "k, umowy u where k.nr_klienta=u.nrklienta and u.idumowy=:d0"), false, true);
-    probe("P-again", DaysLate, true, true);
-    lokra.close();
-    return r;
-}
-
 int runChild(const QStringList &args)
 {
     // --child KIND host lokra ksu home outFile
@@ -754,8 +721,6 @@ int runChild(const QStringList &args)
             r = childFloor(host, args.value(2), false);
         else if (kind == u"floor-quoted")
             r = childFloor(host, args.value(2), true);
-        else if (kind == u"probe")
-            r = childProbe(host, args.value(2));
         else if (kind == u"verify")
             r = childVerify(host, args.value(2));
         else if (kind == u"import")
@@ -857,8 +822,11 @@ QString prepareFund(const QDir &dir, int n, quint64 seed)
     dir.mkpath(QStringLiteral("."));
     const QString lokra = dir.filePath(QStringLiteral("lokra.fdb"));
     QFile stamp(dir.filePath(QStringLiteral("fund.txt")));
-    const QString wanted =
-        QStringLiteral("contracts=%1 seed=%2 schema=%3").arg(n).arg(seed).arg(qHash(demo::lokraSchemaScript()));
+    const QString wanted = QStringLiteral("contracts=%1 seed=%2 generator=%3 schema=%4")
+                               .arg(n)
+                               .arg(seed)
+                               .arg(demo::GeneratorVersion)
+                               .arg(qHash(demo::lokraSchemaScript()));
     const bool reuse = QFile::exists(lokra) && stamp.open(QIODevice::ReadOnly)
         && QString::fromUtf8(stamp.readAll()).trimmed() == wanted;
     stamp.close();

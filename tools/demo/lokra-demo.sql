@@ -1,4 +1,5 @@
 -- Demo data of a small loan fund in a Lokra database: loans of 2010-2013, ledger as of 2013-07-31.
+-- The import tests' fixture, whose every figure is known; the demo fund of tervala-demo is generated.
 -- Run after lokra-schema.sql (isql -ch UTF8). Highlights for the import of 2013-01-01 .. 2013-06-30:
 --   contracts 7-16 are paid out in the period, one per sector, enterprise type and loan-size bracket;
 --   contract 6 gets its second tranche in the period (value only, payout differs from the loan amount);
