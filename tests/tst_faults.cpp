@@ -344,7 +344,7 @@ class TestFaults : public QObject
 private slots:
     void initTestCase()
     {
-        // The window's message boxes are replaced by a recorder; nothing may block.
+        // The command-line cases run the built program.
         QVERIFY(QFile::exists(QStringLiteral(TERVALA_BINARY)));
     }
 

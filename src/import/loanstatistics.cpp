@@ -615,8 +615,11 @@ LoanStatistics Computation::run()
 LoanStatistics ComputeLoanStatistics(ImportContext &ctx)
 {
     // A fresh attachment, so that every query of the step sees Lokra's current state.
+    // Attaching takes a while: the window may redraw on either side of it.
+    ctx.output.keepResponsive();
     ctx.lokra.close();
     ctx.lokra.open();
+    ctx.output.keepResponsive();
     return Computation(ctx).run();
 }
 

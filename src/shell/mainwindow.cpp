@@ -417,7 +417,9 @@ void MainWindow::bb_wyjscieClick()
 void MainWindow::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Escape) {
-        if (askClosing(ExitQuestion))
+        if (m_workflow.isRunning())
+            m_messages->showWarning(ImportRunningText, ClosingCaption);
+        else if (askClosing(ExitQuestion))
             close();
         return;
     }
