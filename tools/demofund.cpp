@@ -812,6 +812,12 @@ void FundBuilder::writeLedger()
     m_entries.shrink_to_fit();
 }
 
+// A name as a quoted SQL identifier, read as itself whatever it holds.
+QString quotedName(const QString &name)
+{
+    return u'"' + QString(name).replace(u'"', QStringLiteral("\"\"")) + u'"';
+}
+
 // Selectivities as a maintained database has them (a restore computes them too):
 // the indexes were made on empty tables.
 void FundBuilder::recomputeStatistics()
@@ -825,7 +831,7 @@ void FundBuilder::recomputeStatistics()
             names << q.value(0).toString();
     }
     for (const QString &name : std::as_const(names))
-        m_lokra.executeImmediate(QStringLiteral("SET STATISTICS INDEX \"%1\"").arg(name));
+        m_lokra.executeImmediate(QStringLiteral("SET STATISTICS INDEX ") + quotedName(name));
     m_lokra.commitRetaining();
 }
 

@@ -51,7 +51,7 @@
 #include <sys/wait.h>
 
 #include <algorithm>
-#include <cmath>
+#include <cstring>
 #include <functional>
 #include <optional>
 
@@ -350,10 +350,13 @@ void verifyLookups(db::Connection &lokra, Results &r)
     const QList<Statement> all = statements();
     // Days late: P inside Q1 against Q1 and one call of P per contract.
     {
-        const QString column = db::Query(lokra, DaysLate).columnName(0);
-        const QString combined = QStringLiteral("select q.saldo, q.nrumowy, (select first 1 \"%1\" from "
-                                                "zaleglosci_aktualne (0,q.nrumowy,:d2,0)) from (%2) q (saldo, nrumowy)")
-                                     .arg(column, all[0].sent);
+        QStringList names;
+        for (int i = 0; i < db::Query(lokra, DaysLate).columnCount(); ++i)
+            names << QStringLiteral("c%1").arg(i);
+        const QString combined =
+            QStringLiteral("select q.saldo, q.nrumowy, (select first 1 z.c0 from (select * from zaleglosci_aktualne "
+                           "(0,q.nrumowy,:d2,0)) z (%1)) from (%2) q (saldo, nrumowy)")
+                .arg(names.join(u','), all[0].sent);
         QElapsedTimer t;
         t.start();
         QStringList one;
@@ -989,6 +992,13 @@ int main(int argc, char *argv[])
         // The import writes PDFs, which need fonts, hence a GUI application without a screen.
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
+        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+            const QByteArray runtime = QDir::tempPath().toLocal8Bit() + "/tervala-runtime";
+            QDir().mkpath(QString::fromLocal8Bit(runtime));
+            QFile::setPermissions(QString::fromLocal8Bit(runtime),
+                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+            qputenv("XDG_RUNTIME_DIR", runtime);
+        }
         QGuiApplication app(argc, argv);
         return runChild(app.arguments().mid(2));
     }

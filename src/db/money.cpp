@@ -92,8 +92,8 @@ std::optional<Money> Money::parse(QStringView text)
     }
     if (!anyDigit)
         return std::nullopt;
-    // The largest amount is a whole number of złoty, so that the sum cannot pass the
-    // int64 and every rounding of an accepted amount can still be held.
+    // The largest amount is a whole number of złoty: nothing past the int64 is
+    // read, and every rounding of an accepted amount can still be held.
     if (whole == std::numeric_limits<qint64>::max() / Scale && fraction != 0)
         return std::nullopt;
     qint64 units = whole * Scale + fraction * pow10(Decimals - fractionDigits);

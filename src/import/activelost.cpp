@@ -107,17 +107,20 @@ ContractList runList(ImportContext &ctx, const QString &sql, std::initializer_li
 // Q1 with the days late of each of its contracts at the period's last moment: P
 // runs once per active contract, inside the one statement, instead of once per
 // contract from here, which over a network costs two round trips a contract. The
-// value taken is still the first column of P's first row ("select first 1" of
-// that column from the procedure, called with the same arguments), and no row
-// still reads as 0 (the subquery gives NULL). Q1's rows keep their order: the
-// outer select only adds a column to the grouped rows it reads.
+// value taken is still the first column of P's first row ("select first 1" of P's
+// "select *", called with the same arguments), and no row still reads as 0 (the
+// subquery gives NULL). Q1's rows keep their order: the outer select only adds a
+// column to the grouped rows it reads. P's columns are named c0, c1, ... here, as
+// many as its "select *" has, so that no name is taken from the database.
 QString activeWithDaysLate(db::Connection &lokra)
 {
-    // The procedure's first column, by the name "select *" gives it.
-    const QString firstColumn = db::Query(lokra, DaysLateQuery).columnName(0);
-    return QStringLiteral("select q.saldo, q.nrumowy, (select first 1 \"%1\" from zaleglosci_aktualne "
-                          "(0,q.nrumowy,:d2,0)) from (%2) q (saldo, nrumowy)")
-        .arg(QString(firstColumn).replace(u'"', QStringLiteral("\"\"")), ActiveBySum);
+    const int columns = db::Query(lokra, DaysLateQuery).columnCount();
+    QStringList names;
+    for (int i = 0; i < columns; ++i)
+        names << QStringLiteral("c%1").arg(i);
+    return QStringLiteral("select q.saldo, q.nrumowy, (select first 1 z.c0 from (select * from zaleglosci_aktualne "
+                          "(0,q.nrumowy,:d2,0)) z (%1)) from (%2) q (saldo, nrumowy)")
+        .arg(names.join(u','), ActiveBySum);
 }
 
 // Writes one list section of the import report from `row` on and adds the contracts

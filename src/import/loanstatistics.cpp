@@ -97,12 +97,12 @@ constexpr Bracket Brackets[]{
 // disbursed in the period second.
 //
 // A, B and D are sent with their inner joins written out before the outer joins
-// ("stan s join dekret d on ... left outer join klient k on ..."), where the quoted
+// ("stan s join dekret d on ... left outer join klient k on ..."), where the plain
 // texts list "stan s,dekret d,plankt p, umowy u left outer join klient k on ..."
 // and join in the WHERE clause. No condition of the WHERE clause names an outer
 // joined table, so filtering the inner join first and attaching the client, the
 // dictionary entry or the application afterwards yields the same rows, grouped by
-// the same columns and so sorted the same way. The quoted form makes the server
+// the same columns and so sorted the same way. The plain form makes the server
 // start from every contract and probe the ledger for each; this one lets it start
 // from the period's entries, as it does for query C.
 const char *const QueryA =
