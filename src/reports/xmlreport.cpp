@@ -167,10 +167,12 @@ QString shownInMessage(const QString &text)
     return out;
 }
 
-// Character content: "&" and "<" as entities, the ">" of "]]>" too so that the
-// text stays legal, and line breaks as character references so that the element
-// keeps its one line and a reader gets the very characters back.
-QString escapeText(const QString &text)
+// "&" and "<" as entities, and line breaks as character references so that the
+// element keeps its one line and a reader gets the very characters back. In an
+// attribute value (in double quotes) also the quote and the tab, which a reader
+// would otherwise turn into a space; in character content the ">" of "]]>", so
+// that the text stays legal.
+QString escapeXml(const QString &text, bool attribute)
 {
     QString out;
     out.reserve(text.size());
@@ -180,30 +182,13 @@ QString escapeText(const QString &text)
         case u'<': out += QStringLiteral("&lt;"); break;
         case u'\r': out += QStringLiteral("&#13;"); break;
         case u'\n': out += QStringLiteral("&#10;"); break;
+        case u'"': out += attribute ? QStringLiteral("&quot;") : QString(c); break;
+        case u'\t': out += attribute ? QStringLiteral("&#9;") : QString(c); break;
         default: out += c;
         }
     }
-    out.replace(QStringLiteral("]]>"), QStringLiteral("]]&gt;"));
-    return out;
-}
-
-// An attribute value in double quotes: also the quote, and the white space that a
-// reader would otherwise turn into plain spaces.
-QString escapeAttribute(const QString &text)
-{
-    QString out;
-    out.reserve(text.size());
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-        case u'&': out += QStringLiteral("&amp;"); break;
-        case u'<': out += QStringLiteral("&lt;"); break;
-        case u'"': out += QStringLiteral("&quot;"); break;
-        case u'\t': out += QStringLiteral("&#9;"); break;
-        case u'\r': out += QStringLiteral("&#13;"); break;
-        case u'\n': out += QStringLiteral("&#10;"); break;
-        default: out += c;
-        }
-    }
+    if (!attribute)
+        out.replace(QStringLiteral("]]>"), QStringLiteral("]]&gt;"));
     return out;
 }
 
@@ -221,13 +206,13 @@ public:
     void open(const QString &tag, const QString &typ, const QString &field)
     {
         checkCharacters(typ, field);
-        line(u'<' + tag + QStringLiteral(" typ=\"") + escapeAttribute(typ) + QStringLiteral("\">"));
+        line(u'<' + tag + QStringLiteral(" typ=\"") + escapeXml(typ, true) + QStringLiteral("\">"));
     }
     void close(const QString &tag) { line(QStringLiteral("</") + tag + u'>'); }
     // A leaf whose content is made by the program (numbers, dates, true/false).
     void leaf(const QString &tag, const QString &content)
     {
-        line(u'<' + tag + u'>' + escapeText(content) + QStringLiteral("</") + tag + u'>');
+        line(u'<' + tag + u'>' + escapeXml(content, false) + QStringLiteral("</") + tag + u'>');
     }
     // A leaf holding a text from the user or the database.
     void text(const QString &tag, const QString &content, const QString &field)
