@@ -615,7 +615,7 @@ public:
         const qint64 start = m_clock.nsecsElapsed();
         if (m_importPdfEnd == 0)
             m_importPdfEnd = start;
-        reports::writeSheetPdf(errorReport, reports::SheetKind::ErrorReport, m_errorPdf);
+        reports::writeSheetPdf(errorReport, reports::SheetKind::ErrorReport, m_errorPdf, [this] { keepResponsive(); });
         m_errorPdfNs += m_clock.nsecsElapsed() - start;
     }
 

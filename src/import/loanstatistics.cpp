@@ -603,7 +603,9 @@ LoanStatistics Computation::run()
     statusPass();
 
     m_ctx.output.setProgress(66);
-    reports::writeSheetPdf(m_ctx.importReport, reports::SheetKind::ImportReport, m_ctx.importReportPath);
+    // A long report takes a while: the window redraws in the meantime.
+    reports::writeSheetPdf(m_ctx.importReport, reports::SheetKind::ImportReport, m_ctx.importReportPath,
+                           [this] { m_ctx.output.keepResponsive(); });
 
     m_errors.Close();
     m_ctx.output.setProgress(70);

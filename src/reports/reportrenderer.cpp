@@ -2,24 +2,87 @@
 
 #include "db/error.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QDir>
 #include <QFileInfo>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QSaveFile>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextDocument>
 #include <QTextLayout>
-#include <QTextTable>
 
 #include <algorithm>
 #include <cmath>
 #include <optional>
 
 namespace reports {
+
+// How one cell's text sets out: its widest line, its longest unbreakable word and
+// its height when no line has to wrap.
+struct CellExtent
+{
+    qreal maxWidth = 0;
+    qreal minWidth = 0;
+    qreal height = 0;
+};
+
+// Lays texts out as the pages draw them: lines stacked one under the other.
+class CellMeasure
+{
+public:
+    CellMeasure(const QFont &font, const QTextOption &option) : m_font(font), m_option(option) {}
+
+    CellExtent extent(const QString &text)
+    {
+        if (text.isEmpty()) {
+            if (!m_empty)
+                m_empty = measure(text, 1e6);
+            return *m_empty;
+        }
+        return measure(text, 1e6);
+    }
+
+    qreal height(const QString &text, qreal width) const { return measure(text, width).height; }
+    // The height of one line.
+    qreal lineHeight() { return extent(QString()).height; }
+
+    // Lays the text out in lines of the width, the first at the top of the
+    // layout; returns the height of the lines.
+    qreal layOut(QTextLayout &layout, qreal width) const
+    {
+        layout.setFont(m_font);
+        layout.setTextOption(m_option);
+        layout.setCacheEnabled(false);
+        qreal height = 0;
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            // Each line's leading counts in its height.
+            line.setLeadingIncluded(true);
+            line.setLineWidth(width);
+            line.setPosition(QPointF(0, height));
+            height += line.height();
+        }
+        layout.endLayout();
+        return height;
+    }
+
+private:
+    CellExtent measure(const QString &text, qreal width) const
+    {
+        QTextLayout layout(text);
+        CellExtent extent;
+        extent.height = layOut(layout, width);
+        // (The layout's own maximum width adds up the lines of a text with line
+        // breaks instead of taking the widest.)
+        for (int i = 0; i < layout.lineCount(); ++i)
+            extent.maxWidth = std::max(extent.maxWidth, layout.lineAt(i).naturalTextWidth());
+        extent.minWidth = layout.minimumWidth();
+        return extent;
+    }
+
+    QFont m_font;
+    QTextOption m_option;
+    std::optional<CellExtent> m_empty;
+};
 
 namespace {
 
@@ -46,17 +109,13 @@ constexpr qreal titleWidthMm = 269.0;
 constexpr qreal tableIndentMm = 3.0;
 constexpr qreal contentWidth = mm(pageWidthMm - 2 * marginMm);
 constexpr qreal contentHeight = mm(pageHeightMm - 2 * marginMm);
-// Every cell draws its own half-pixel frame, so neighbouring cells share a
-// one-pixel line and the table's own half-pixel border completes the outer one.
-constexpr qreal border = px(0.5);
+// The frame lines around and between the cells are one pixel wide.
+constexpr qreal frameLine = px(1);
 constexpr qreal cellPadding = px(3);
 constexpr qreal minimumColumn = px(30);
-// Kept free at the foot of each page: the layout wants a little more room below
-// a page's table than the table's own geometry accounts for before it lets the
-// next page's table begin on the next page (measured here: 4 pixels were not
-// always enough, 5 were).
-constexpr qreal pageSafety = px(8);
 const QColor moneyGreen(192, 220, 192);
+// How many rows are measured between two heartbeats.
+constexpr int rowsPerBeat = 500;
 
 struct Band
 {
@@ -80,19 +139,19 @@ QFont reportFont(qreal pixels, bool bold = false)
     return font;
 }
 
-// Cells are right-aligned unless a row says otherwise; design metrics keep the
-// text where it was laid out whatever the resolution it is printed at.
-QTextOption documentTextOption()
+// Design metrics keep the text where it was laid out whatever the resolution it
+// is printed at.
+QTextOption textOption(Qt::Alignment alignment)
 {
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    option.setAlignment(Qt::AlignRight);
+    option.setAlignment(alignment);
     option.setUseDesignMetrics(true);
     return option;
 }
 
-// "\r" is the line break of titles and cells; a line separator breaks the line
-// without starting a new paragraph, so a cell stays one block.
+// "\r" is the line break of titles and cells; a line separator is a layout's
+// forced line break.
 QString withLineBreaks(QString text)
 {
     text.replace(QStringLiteral("\r\n"), QString(QChar::LineSeparator));
@@ -101,73 +160,7 @@ QString withLineBreaks(QString text)
     return text;
 }
 
-// How one cell's text sets out: its widest line, its longest unbreakable word and
-// its height when no line has to wrap.
-struct CellExtent
-{
-    qreal maxWidth = 0;
-    qreal minWidth = 0;
-    qreal height = 0;
-};
 
-// Measures texts the way the document lays out a paragraph: the same font,
-// the same text option, lines of whole units stacked one under the other.
-class CellMeasure
-{
-public:
-    CellMeasure(const QFont &font, const QTextOption &option) : m_font(font), m_option(option) {}
-
-    CellExtent extent(const QString &text)
-    {
-        if (text.isEmpty()) {
-            if (!m_empty)
-                m_empty = layOut(text, 1e6);
-            return *m_empty;
-        }
-        return layOut(text, 1e6);
-    }
-
-    qreal height(const QString &text, qreal width) { return layOut(text, width).height; }
-
-private:
-    CellExtent layOut(const QString &text, qreal width) const
-    {
-        QTextLayout layout(text, m_font);
-        layout.setTextOption(m_option);
-        layout.setCacheEnabled(false);
-        CellExtent extent;
-        layout.beginLayout();
-        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-            // The document counts each line's leading in its height.
-            line.setLeadingIncluded(true);
-            line.setLineWidth(width);
-            extent.height += line.height();
-        }
-        layout.endLayout();
-        extent.maxWidth = layout.maximumWidth();
-        extent.minWidth = layout.minimumWidth();
-        return extent;
-    }
-
-    QFont m_font;
-    QTextOption m_option;
-    std::optional<CellExtent> m_empty;
-};
-
-// The sheet's table measured: the width of each column (padding included) and
-// the height of each row (padding included, cell frames not).
-struct TableMeasure
-{
-    QList<qreal> columnWidths;
-    QList<qreal> rowHeights;
-};
-
-// The rows of each page.
-struct Pagination
-{
-    QList<int> pageStarts;    // the first row of each page's table
-    bool breakBefore = false; // the first table starts on a page after the title's
-};
 
 // Each column as wide as its widest text, at least the minimum; when the page is
 // too narrow, every column keeps its longest word and the rest of the width is
@@ -183,9 +176,9 @@ QList<qreal> columnWidths(const QList<QList<CellExtent>> &extents, int columns)
             narrowest[c] = std::max(narrowest[c], std::ceil(row[c].minWidth + padding) + 1);
         }
     }
-    // The page's width less the table's indent, its border and each cell's frame
-    // (and a pixel to spare for the layout's rounding).
-    const qreal available = contentWidth - mm(tableIndentMm) - 2 * border - columns * 2 * border - px(1);
+    // The page's width less the table's indent and the frame lines (and a pixel
+    // to spare).
+    const qreal available = contentWidth - mm(tableIndentMm) - (columns + 1) * frameLine - px(1);
     qreal total = 0;
     for (qreal w : widest)
         total += w;
@@ -223,224 +216,48 @@ QList<qreal> columnWidths(const QList<QList<CellExtent>> &extents, int columns)
     return widths;
 }
 
-TableMeasure measureTable(const ReportSheet &sheet, const QFont &cellFont, const QTextOption &option)
+// Each row's height: its highest cell, padding included, frame lines not.
+QList<qreal> rowHeights(const ReportSheet &sheet, CellMeasure &measure, QList<qreal> &columnWidthsOut,
+                        const Heartbeat &heartbeat)
 {
     const int rows = sheet.rowCount();
     const int columns = sheet.columnCount();
-    CellMeasure measure(cellFont, option);
     QList<QList<CellExtent>> extents(rows);
     for (int r = 0; r < rows; ++r) {
+        if (heartbeat && r % rowsPerBeat == rowsPerBeat - 1)
+            heartbeat();
         const QStringList cells = sheet.row(r);
         extents[r].reserve(columns);
         for (const QString &text : cells)
             extents[r] << measure.extent(withLineBreaks(text));
     }
+    columnWidthsOut = columnWidths(extents, columns);
 
-    TableMeasure table;
-    table.columnWidths = columnWidths(extents, columns);
-    table.rowHeights.reserve(rows);
+    QList<qreal> heights;
+    heights.reserve(rows);
     for (int r = 0; r < rows; ++r) {
         qreal height = 0;
-        const QStringList cells = sheet.row(r);
         for (int c = 0; c < columns; ++c) {
-            const qreal width = table.columnWidths[c] - 2 * cellPadding;
-            const qreal text = extents[r][c].maxWidth <= width ? extents[r][c].height
-                                                               : measure.height(withLineBreaks(cells[c]), width);
-            // Rounded to whole units, as the layout rounds each row.
+            const qreal width = columnWidthsOut[c] - 2 * cellPadding;
+            const qreal text = extents[r][c].maxWidth <= width
+                                   ? extents[r][c].height
+                                   : measure.height(withLineBreaks(sheet.cell(c, r)), width);
+            // Rounded to whole units.
             height = std::max(height, std::floor(text + 2 * cellPadding + 0.5));
         }
-        table.rowHeights << height;
+        heights << height;
     }
-    return table;
+    return heights;
 }
 
-// Puts the rows on pages as the document's layout will, so that each page gets a
-// table of its own: one long table is laid out and drawn in more than linear
-// time, and two tables meeting on a page would leave a doubled line.
-Pagination paginate(const QList<qreal> &rowHeights, qreal tableTop, qreal safety)
+QFont cellFont()
 {
-    // Positions count from the top of the current page. A page's table has its
-    // border and each row its cell frames above and below the row.
-    const qreal rowTopAtPageTop = 2 * border;
-    Pagination pagination;
-    qreal y = std::fmod(tableTop, contentHeight) + rowTopAtPageTop;
-    bool breakNext = false;
-    for (int r = 0; r < rowHeights.size(); ++r) {
-        const qreal height = rowHeights[r];
-        const auto fitsAt = [&](qreal top) { return top + height + 2 * border <= contentHeight - safety; };
-        if (breakNext || (!fitsAt(y) && y > rowTopAtPageTop)) {
-            if (pagination.pageStarts.isEmpty())
-                pagination.breakBefore = true;
-            pagination.pageStarts << r;
-            y = rowTopAtPageTop;
-        } else if (pagination.pageStarts.isEmpty()) {
-            pagination.pageStarts << r;
-        }
-        // A row higher than a page is broken by the layout itself; whatever
-        // follows it starts on a fresh page.
-        breakNext = !fitsAt(y);
-        y += height + 2 * border;
-    }
-    return pagination;
+    return reportFont(9);
 }
 
-// Whether every page's table stands on a page of its own, one after the other.
-bool laidOutAsPlanned(const QTextDocument &document)
+QFont titleFont()
 {
-    const QAbstractTextDocumentLayout *layout = document.documentLayout();
-    const qreal pageHeight = document.pageSize().height();
-    const auto block = [&](const QTextTableCell &cell) {
-        return layout->blockBoundingRect(cell.firstCursorPosition().block());
-    };
-    int previous = -1;
-    for (QTextFrame *frame : document.rootFrame()->childFrames()) {
-        const auto *table = qobject_cast<QTextTable *>(frame);
-        if (!table)
-            continue;
-        const int first = int(block(table->cellAt(0, 0)).top() / pageHeight);
-        // A single row higher than a page is the only one allowed to span pages.
-        const int last = int((block(table->cellAt(table->rows() - 1, 0)).bottom() - 1) / pageHeight);
-        if ((previous >= 0 && first != previous + 1) || (first != last && table->rows() > 1))
-            return false;
-        previous = last;
-    }
-    return true;
-}
-
-void insertTitle(QTextCursor &cursor, const ReportSheet &sheet)
-{
-    QTextBlockFormat block;
-    block.setAlignment(Qt::AlignLeft);
-    block.setLeftMargin(mm(titleIndentMm));
-    block.setRightMargin(mm(pageWidthMm - 2 * marginMm - titleIndentMm - titleWidthMm));
-    QTextCharFormat text;
-    text.setFont(reportFont(13, true));
-    cursor.setBlockFormat(block);
-    cursor.setBlockCharFormat(text);
-    cursor.insertText(withLineBreaks(sheet.titleLines.join(QChar::LineSeparator)), text);
-}
-
-void insertTables(QTextCursor &cursor, const ReportSheet &sheet, const TableMeasure &measure,
-                  const Pagination &pagination, const QFont &cellFont, const QTextCharFormat &tiny)
-{
-    QTextTableFormat format;
-    format.setBorder(border);
-    format.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
-    format.setBorderBrush(Qt::black);
-    format.setCellSpacing(0);
-    format.setCellPadding(cellPadding);
-    format.setLeftMargin(mm(tableIndentMm));
-    format.setAlignment(Qt::AlignLeft);
-    // The first row is data of the sheet like any other; it is not repeated.
-    format.setHeaderRowCount(0);
-    QList<QTextLength> widths;
-    for (qreal w : measure.columnWidths)
-        widths << QTextLength(QTextLength::FixedLength, w);
-    format.setColumnWidthConstraints(widths);
-
-    // A cell's format is also the character format of its first paragraph, so it
-    // carries the cell font too: an empty cell is then as high as a written one.
-    QTextTableCellFormat cellFormat;
-    cellFormat.setFont(cellFont);
-    cellFormat.setVerticalAlignment(QTextCharFormat::AlignMiddle);
-    QTextTableCellFormat firstRowFormat = cellFormat;
-    firstRowFormat.setBackground(moneyGreen);
-    QTextBlockFormat centred;
-    centred.setAlignment(Qt::AlignHCenter);
-    QTextCharFormat text;
-    text.setFont(cellFont);
-
-    for (int page = 0; page < pagination.pageStarts.size(); ++page) {
-        const int first = pagination.pageStarts[page];
-        const int end = page + 1 < pagination.pageStarts.size() ? pagination.pageStarts[page + 1] : sheet.rowCount();
-        // Each page's table ends its page. (A break after a table rather than
-        // before the next one: the empty paragraph between two tables would
-        // otherwise be laid out at the foot of the page and push the next table a
-        // page further.)
-        const bool last = page + 1 == pagination.pageStarts.size();
-        format.setPageBreakPolicy(last ? QTextFormat::PageBreak_Auto : QTextFormat::PageBreak_AlwaysAfter);
-        cursor.movePosition(QTextCursor::End);
-        QTextTable *table = cursor.insertTable(end - first, sheet.columnCount(), format);
-        for (int r = first; r < end; ++r) {
-            const QStringList cells = sheet.row(r);
-            for (int c = 0; c < cells.size(); ++c) {
-                QTextTableCell cell = table->cellAt(r - first, c);
-                cell.setFormat(r == 0 ? firstRowFormat : cellFormat);
-                QTextCursor inCell = cell.firstCursorPosition();
-                if (r == 0)
-                    inCell.setBlockFormat(centred);
-                if (!cells[c].isEmpty())
-                    inCell.insertText(withLineBreaks(cells[c]), text);
-            }
-        }
-        // The paragraph after each table shrinks to nothing.
-        cursor.movePosition(QTextCursor::End);
-        cursor.setBlockCharFormat(tiny);
-    }
-}
-
-// Paints pages first..last (from 1) on a device whose painter is active.
-void paintPages(const QTextDocument &document, QPainter &painter, QPagedPaintDevice &device, int first,
-                int last)
-{
-    const QSizeF page = document.pageSize();
-    const qreal scale = std::min(device.width() / page.width(), device.height() / page.height());
-    QAbstractTextDocumentLayout::PaintContext context;
-    context.palette.setColor(QPalette::Text, Qt::black);
-    for (int number = first; number <= last; ++number) {
-        if (number > first)
-            device.newPage();
-        const QRectF view(QPointF(0, (number - 1) * page.height()), page);
-        painter.save();
-        painter.scale(scale, scale);
-        painter.translate(0, -view.top());
-        painter.setClipRect(view);
-        context.clip = view;
-        document.documentLayout()->draw(&painter, context);
-        painter.restore();
-    }
-}
-
-std::unique_ptr<QTextDocument> buildDocument(const ReportSheet &sheet, SheetKind kind, const TableMeasure &table,
-                                             const QFont &cellFont, qreal safety)
-{
-    auto document = std::make_unique<QTextDocument>();
-    document->setUndoRedoEnabled(false);
-    document->setMetaInformation(QTextDocument::DocumentTitle, sheet.titleLines.value(0));
-    document->setDocumentMargin(0);
-    document->setDefaultFont(reportFont(11));
-    document->setDefaultTextOption(documentTextOption());
-    document->setPageSize(QSizeF(contentWidth, contentHeight));
-
-    QTextCursor cursor(document.get());
-    insertTitle(cursor, sheet);
-    // The band keeps its height when the title fits it and grows with a longer
-    // title, so that no title line is ever cut off.
-    const Band band = titleBand(kind);
-    const qreal titleHeight = document->documentLayout()->blockBoundingRect(document->firstBlock()).height();
-    const qreal bandHeight = std::max(band.height, titleHeight + band.height - band.textHeight);
-    const Pagination pagination = paginate(table.rowHeights, bandHeight, safety);
-
-    cursor.beginEditBlock();
-    if (pagination.breakBefore) {
-        // No row fits below the title: the table starts on the next page.
-        QTextBlockFormat title = cursor.blockFormat();
-        title.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysAfter);
-        cursor.setBlockFormat(title);
-    }
-    // The rest of the band is the top margin of the empty paragraph before the
-    // table, which the layout draws no line for: a table's own top margin would
-    // be repeated on every page, and a paragraph's bottom margin is dropped before
-    // a table. That paragraph and the ones between tables get a tiny font, so
-    // that they never reach the foot of a page.
-    QTextBlockFormat spacer;
-    spacer.setTopMargin(pagination.breakBefore ? 0 : bandHeight - titleHeight);
-    QTextCharFormat tiny;
-    tiny.setProperty(QTextFormat::FontPixelSize, 1);
-    cursor.insertBlock(spacer, tiny);
-    insertTables(cursor, sheet, table, pagination, cellFont, tiny);
-    cursor.endEditBlock();
-    return document;
+    return reportFont(13, true);
 }
 
 } // namespace
@@ -451,36 +268,216 @@ QPageLayout sheetPageLayout()
                        QMarginsF(marginMm, marginMm, marginMm, marginMm), QPageLayout::Millimeter);
 }
 
-std::unique_ptr<QTextDocument> renderSheet(const ReportSheet &sheet, SheetKind kind)
+SheetPages::SheetPages(const ReportSheet &sheet, SheetKind kind, const Heartbeat &heartbeat)
+    : m_sheet(sheet), m_title(sheet.titleLines.value(0))
 {
-    const QFont cellFont = reportFont(9);
-    const TableMeasure table = measureTable(sheet, cellFont, documentTextOption());
-    std::unique_ptr<QTextDocument> document = buildDocument(sheet, kind, table, cellFont, pageSafety);
-    // Should the layout still have moved a row to another page, the pages are
-    // planned again with a wider reserve; the document is complete either way.
-    if (!laidOutAsPlanned(*document))
-        document = buildDocument(sheet, kind, table, cellFont, 4 * pageSafety);
-    return document;
+    planTitle(kind);
+    CellMeasure measure(cellFont(), textOption(Qt::AlignRight));
+    const QList<qreal> heights = rowHeights(sheet, measure, m_columnWidths, heartbeat);
+    qreal left = mm(tableIndentMm) + frameLine;
+    for (qreal width : m_columnWidths) {
+        m_columnLefts << left;
+        left += width + frameLine;
+    }
+    planRows(heights, measure.lineHeight());
 }
 
-void printSheet(const QTextDocument &document, QPrinter &printer)
+SheetPages::~SheetPages() = default;
+
+QSizeF SheetPages::pageSize()
 {
-    const int pages = document.pageCount();
+    return QSizeF(contentWidth, contentHeight);
+}
+
+// The title's lines stacked from the top of the first page, a line that does not
+// fit going to the next page; the band below the last line is as high as the
+// report's band leaves below its text (it never shrinks below the band).
+void SheetPages::planTitle(SheetKind kind)
+{
+    m_titleLayout = std::make_unique<QTextLayout>(withLineBreaks(m_sheet.titleLines.join(QChar::LineSeparator)));
+    const CellMeasure measure(titleFont(), textOption(Qt::AlignLeft));
+    measure.layOut(*m_titleLayout, mm(titleWidthMm));
+    int page = 0;
+    qreal shift = 0; // how far the lines of this page are moved up
+    qreal bottom = 0;
+    for (int i = 0; i < m_titleLayout->lineCount(); ++i) {
+        QTextLine line = m_titleLayout->lineAt(i);
+        qreal top = line.y() - shift;
+        if (top + line.height() > contentHeight && top > 0) {
+            ++page;
+            shift += top;
+            top = 0;
+        }
+        line.setPosition(QPointF(line.x(), top));
+        m_titleLinePages << page;
+        bottom = top + line.height();
+    }
+    m_titlePage = page;
+    const Band band = titleBand(kind);
+    m_bandBottom = std::max(page == 0 ? band.height : 0.0, bottom + band.height - band.textHeight);
+}
+
+// Rows go on the page while they fit above its foot, frame lines included. A row
+// higher than a whole page starts on a page of its own and is cut into parts
+// of whole text lines, one part per page.
+void SheetPages::planRows(const QList<qreal> &heights, qreal lineHeight)
+{
+    const qreal pageRoom = contentHeight - 2 * frameLine; // for rows on an empty page
+    int page = m_titlePage;
+    qreal top = m_bandBottom + frameLine; // of the next row
+    bool pageEmpty = true;
+    const auto newPage = [&] {
+        ++page;
+        top = frameLine;
+        pageEmpty = true;
+    };
+    if (!heights.isEmpty() && top + std::min(heights.first(), pageRoom) + frameLine > contentHeight)
+        newPage();
+    m_firstPartOfRow.reserve(heights.size());
+    for (int r = 0; r < heights.size(); ++r) {
+        const qreal height = heights[r];
+        if (top + std::min(height, pageRoom) + frameLine > contentHeight || (height > pageRoom && !pageEmpty))
+            newPage();
+        m_firstPartOfRow << int(m_parts.size());
+        qreal skipped = 0;
+        while (height - skipped > pageRoom) {
+            // Whole lines of the top-aligned text, the padding above them included.
+            const qreal lines = std::floor((pageRoom - (skipped == 0 ? cellPadding : 0)) / lineHeight);
+            const qreal part = std::max(lineHeight, lines * lineHeight) + (skipped == 0 ? cellPadding : 0);
+            m_parts << RowPart{r, page, top, part, skipped};
+            skipped += part;
+            newPage();
+        }
+        m_parts << RowPart{r, page, top, height - skipped, skipped};
+        top += height - skipped + frameLine;
+        pageEmpty = false;
+    }
+    m_pageCount = page + 1;
+    m_firstPartOfPage.fill(int(m_parts.size()), m_pageCount + 1);
+    for (int i = int(m_parts.size()) - 1; i >= 0; --i)
+        m_firstPartOfPage[m_parts[i].page] = i;
+    for (int p = m_pageCount - 1; p >= 0; --p)
+        m_firstPartOfPage[p] = std::min(m_firstPartOfPage[p], m_firstPartOfPage[p + 1]);
+}
+
+SheetPages::Place SheetPages::cellPlace(int row, int column) const
+{
+    const RowPart &part = m_parts.at(m_firstPartOfRow.at(row));
+    return {part.page, QRectF(m_columnLefts.at(column), part.top, m_columnWidths.at(column), part.height)};
+}
+
+int SheetPages::titleLineCount() const
+{
+    return m_titleLayout->lineCount();
+}
+
+void SheetPages::paintPage(QPainter &painter, int page) const
+{
+    painter.save();
+    painter.setClipRect(QRectF(QPointF(0, 0), pageSize()));
+    painter.setPen(Qt::black);
+    for (int i = 0; i < m_titleLayout->lineCount(); ++i) {
+        if (m_titleLinePages[i] == page)
+            m_titleLayout->lineAt(i).draw(&painter, QPointF(mm(titleIndentMm), 0));
+    }
+
+    const int first = m_firstPartOfPage[page];
+    const int end = m_firstPartOfPage[page + 1];
+    if (first < end) {
+        const CellMeasure heading(cellFont(), textOption(Qt::AlignHCenter));
+        const CellMeasure cells(cellFont(), textOption(Qt::AlignRight));
+        const qreal left = m_columnLefts.first() - frameLine;
+        const qreal right = m_columnLefts.last() + m_columnWidths.last();
+        const qreal top = m_parts[first].top - frameLine;
+        const qreal bottom = m_parts[end - 1].top + m_parts[end - 1].height;
+        for (int i = first; i < end; ++i) {
+            const RowPart &part = m_parts[i];
+            if (part.row == 0)
+                painter.fillRect(QRectF(left, part.top, right - left, part.height), moneyGreen);
+            paintRow(painter, part, part.row == 0 ? heading : cells);
+            painter.fillRect(QRectF(left, part.top - frameLine, right + frameLine - left, frameLine), Qt::black);
+        }
+        painter.fillRect(QRectF(left, bottom, right + frameLine - left, frameLine), Qt::black);
+        for (qreal x : m_columnLefts)
+            painter.fillRect(QRectF(x - frameLine, top, frameLine, bottom + frameLine - top), Qt::black);
+        painter.fillRect(QRectF(right, top, frameLine, bottom + frameLine - top), Qt::black);
+    }
+    painter.restore();
+}
+
+// Each cell's text inside the padding, right-aligned (centred in the first row)
+// and vertically centred; the cells of a row higher than a page are aligned at
+// the top, so that its parts end between lines.
+void SheetPages::paintRow(QPainter &painter, const RowPart &part, const CellMeasure &measure) const
+{
+    const QStringList cells = m_sheet.row(part.row);
+    const bool split = part.skipped > 0 || (part.row + 1 < m_firstPartOfRow.size()
+                                                ? m_firstPartOfRow[part.row + 1]
+                                                : m_parts.size()) > m_firstPartOfRow[part.row] + 1;
+    const qreal rowTop = part.top - part.skipped;
+    qreal rowHeight = 0;
+    for (int i = m_firstPartOfRow[part.row]; i < m_parts.size() && m_parts[i].row == part.row; ++i)
+        rowHeight += m_parts[i].height;
+    for (int c = 0; c < cells.size(); ++c) {
+        if (cells[c].isEmpty())
+            continue;
+        QTextLayout layout(withLineBreaks(cells[c]));
+        const qreal textHeight = measure.layOut(layout, m_columnWidths[c] - 2 * cellPadding);
+        const qreal free = rowHeight - 2 * cellPadding - textHeight;
+        const QPointF at(m_columnLefts[c] + cellPadding, rowTop + cellPadding + (split ? 0 : free / 2));
+        if (!split) {
+            layout.draw(&painter, at);
+            continue;
+        }
+        // Only the lines of this part: each line lies wholly in one part.
+        for (int i = 0; i < layout.lineCount(); ++i) {
+            const QTextLine line = layout.lineAt(i);
+            const qreal middle = at.y() + line.y() + line.height() / 2;
+            if (middle >= part.top && middle < part.top + part.height)
+                line.draw(&painter, at);
+        }
+    }
+}
+
+namespace {
+
+// Paints pages first..last (from 1) on a device whose painter is active.
+void paintPages(const SheetPages &pages, QPainter &painter, QPagedPaintDevice &device, int first, int last,
+                const Heartbeat &heartbeat)
+{
+    const QSizeF page = SheetPages::pageSize();
+    const qreal scale = std::min(device.width() / page.width(), device.height() / page.height());
+    for (int number = first; number <= last; ++number) {
+        if (heartbeat)
+            heartbeat();
+        if (number > first)
+            device.newPage();
+        painter.save();
+        painter.scale(scale, scale);
+        pages.paintPage(painter, number - 1);
+        painter.restore();
+    }
+}
+
+} // namespace
+
+void printSheet(const SheetPages &pages, QPrinter &printer)
+{
     int first = 1;
-    int last = pages;
+    int last = pages.pageCount();
     if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
         first = std::max(1, printer.fromPage());
-        last = std::min(pages, printer.toPage() > 0 ? printer.toPage() : pages);
+        last = std::min(last, printer.toPage() > 0 ? printer.toPage() : last);
     }
     QPainter painter;
     if (!painter.begin(&printer))
         throw db::Error(QStringLiteral("Nie można rozpocząć drukowania raportu."));
     if (first <= last)
-        paintPages(document, painter, printer, first, last);
+        paintPages(pages, painter, printer, first, last, {});
     painter.end();
 }
 
-void writePdf(const QTextDocument &document, const QString &path)
+void writePdf(const SheetPages &pages, const QString &path, const Heartbeat &heartbeat)
 {
     const QString shown = QDir::toNativeSeparators(path);
     const QFileInfo target(path);
@@ -497,11 +494,11 @@ void writePdf(const QTextDocument &document, const QString &path)
         QPdfWriter writer(&file);
         writer.setPageLayout(sheetPageLayout());
         writer.setCreator(QStringLiteral("Tervala"));
-        writer.setTitle(document.metaInformation(QTextDocument::DocumentTitle));
+        writer.setTitle(pages.title());
         QPainter painter;
         if (!painter.begin(&writer))
             throw db::Error(QStringLiteral("Nie można zapisać pliku PDF \"%1\".").arg(shown));
-        paintPages(document, painter, writer, 1, document.pageCount());
+        paintPages(pages, painter, writer, 1, pages.pageCount(), heartbeat);
         painter.end();
     }
     // The file takes the old one's place only now, complete; on any failure the
@@ -510,9 +507,9 @@ void writePdf(const QTextDocument &document, const QString &path)
         throw db::Error(QStringLiteral("Nie można zapisać pliku PDF \"%1\": %2").arg(shown, file.errorString()));
 }
 
-void writeSheetPdf(const ReportSheet &sheet, SheetKind kind, const QString &path)
+void writeSheetPdf(const ReportSheet &sheet, SheetKind kind, const QString &path, const Heartbeat &heartbeat)
 {
-    writePdf(*renderSheet(sheet, kind), path);
+    writePdf(SheetPages(sheet, kind, heartbeat), path, heartbeat);
 }
 
 } // namespace reports

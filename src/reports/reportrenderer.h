@@ -2,15 +2,21 @@
 
 #include "reportsheet.h"
 
+#include <QList>
 #include <QPageLayout>
+#include <QRectF>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
+class QPainter;
 class QPrinter;
-class QTextDocument;
+class QTextLayout;
 
 namespace reports {
+
+class CellMeasure;
 
 // The two report definitions differ only in the height of the title band.
 enum class SheetKind { ImportReport, ErrorReport };
@@ -18,23 +24,87 @@ enum class SheetKind { ImportReport, ErrorReport };
 // Landscape A4 with 10 mm margins on every side: the page of every report.
 QPageLayout sheetPageLayout();
 
-// Lays a sheet out on pages of sheetPageLayout(): the bold title band, then the
-// sheet's table of framed cells with the first row on money green, one table per
-// page (the first row is not repeated). The document is paginated (its page size
-// is the page's printable area, in quarter pixels of a 96 dpi page) and is
-// painted with printSheet or writePdf.
-std::unique_ptr<QTextDocument> renderSheet(const ReportSheet &sheet, SheetKind kind);
+// Called now and then while a long sheet is laid out or painted, so that the
+// window can redraw itself in the meantime.
+using Heartbeat = std::function<void()>;
 
-// Prints a rendered sheet on a printer, honouring the page range chosen in its
-// print dialog. Throws db::Error when the printer cannot be started.
-void printSheet(const QTextDocument &document, QPrinter &printer);
+// A sheet laid out on pages of sheetPageLayout(): the bold title band, then the
+// sheet's table of framed cells with the first row on money green, broken between
+// rows onto as many pages as it needs (the first row is data and is not
+// repeated). Every text is laid out once, when the pages are planned, with the
+// same font metrics the painting uses, so the pages are the same on every device.
+//
+// Lengths are quarter pixels of a 96 dpi page, counted from the top left corner
+// of a page's printable area.
+class SheetPages
+{
+public:
+    SheetPages(const ReportSheet &sheet, SheetKind kind, const Heartbeat &heartbeat = {});
+    ~SheetPages();
+    SheetPages(const SheetPages &) = delete;
+    SheetPages &operator=(const SheetPages &) = delete;
 
-// Writes a rendered sheet as a PDF file, whole or not at all: a missing folder is
-// made, an existing file is replaced without asking. Throws db::Error with a
-// Polish message naming the file when it cannot be written.
-void writePdf(const QTextDocument &document, const QString &path);
+    int pageCount() const { return m_pageCount; }
+    // The first title line: the title of the PDF file and of the print job.
+    QString title() const { return m_title; }
+    // The printable area of a page.
+    static QSizeF pageSize();
 
-// Renders the sheet and writes it with writePdf.
-void writeSheetPdf(const ReportSheet &sheet, SheetKind kind, const QString &path);
+    // Where a cell is drawn: its page (from 0) and its rectangle inside the frame
+    // lines. A row higher than a page continues on the next pages; the place is
+    // that of its first part.
+    struct Place
+    {
+        int page = 0;
+        QRectF rect;
+    };
+    Place cellPlace(int row, int column) const;
+    // The number of lines the title is laid out in.
+    int titleLineCount() const;
+
+    // Paints page `page` (from 0) with a painter whose coordinates are those of
+    // the page (see pageSize).
+    void paintPage(QPainter &painter, int page) const;
+
+private:
+    // One row, or the part of a row that is drawn on one page.
+    struct RowPart
+    {
+        int row;
+        int page;
+        qreal top;    // inside the frame line above
+        qreal height; // inside the frame lines
+        qreal skipped; // how much of the row earlier pages drew
+    };
+
+    void planTitle(SheetKind kind);
+    void planRows(const QList<qreal> &rowHeights, qreal lineHeight);
+    void paintRow(QPainter &painter, const RowPart &part, const CellMeasure &measure) const;
+
+    ReportSheet m_sheet;
+    QString m_title;
+    std::unique_ptr<QTextLayout> m_titleLayout;
+    QList<int> m_titleLinePages; // the page of each title line
+    int m_titlePage = 0;         // the page of the title's last line
+    qreal m_bandBottom = 0;      // the foot of the title band on that page
+    QList<qreal> m_columnLefts;  // inside the frame line left of each column
+    QList<qreal> m_columnWidths; // inside the frame lines
+    QList<RowPart> m_parts;      // in order of rows and pages
+    QList<int> m_firstPartOfRow;
+    QList<int> m_firstPartOfPage; // one more than there are pages
+    int m_pageCount = 1;
+};
+
+// Prints the pages on a printer, honouring the page range chosen in its print
+// dialog. Throws db::Error when the printer cannot be started.
+void printSheet(const SheetPages &pages, QPrinter &printer);
+
+// Writes the pages as a PDF file, whole or not at all: a missing folder is made,
+// an existing file is replaced without asking. Throws db::Error with a Polish
+// message naming the file when it cannot be written.
+void writePdf(const SheetPages &pages, const QString &path, const Heartbeat &heartbeat = {});
+
+// Lays the sheet out and writes it with writePdf.
+void writeSheetPdf(const ReportSheet &sheet, SheetKind kind, const QString &path, const Heartbeat &heartbeat = {});
 
 } // namespace reports

@@ -5,16 +5,15 @@
 #include <QAction>
 #include <QFileDialog>
 #include <QPrinter>
-#include <QTextDocument>
 #include <QToolBar>
 
 ReportPreview::ReportPreview(const reports::ReportSheet &sheet, reports::SheetKind kind, Messages &messages,
                              QWidget *parent)
-    : QPrintPreviewDialog(parent), m_document(reports::renderSheet(sheet, kind)), m_messages(messages)
+    : QPrintPreviewDialog(parent), m_pages(std::make_unique<reports::SheetPages>(sheet, kind)), m_messages(messages)
 {
     setWindowTitle(QStringLiteral("Podgląd wydruku"));
     printer()->setPageLayout(reports::sheetPageLayout());
-    printer()->setDocName(m_document->metaInformation(QTextDocument::DocumentTitle));
+    printer()->setDocName(m_pages->title());
     connect(this, &QPrintPreviewDialog::paintRequested, this, &ReportPreview::print);
 
     m_export = new QAction(QStringLiteral("Zapisz jako PDF"), this);
@@ -42,7 +41,7 @@ void ReportPreview::showModal(const reports::ReportSheet &sheet, reports::SheetK
 void ReportPreview::print(QPrinter *printer)
 {
     try {
-        reports::printSheet(*m_document, *printer);
+        reports::printSheet(*m_pages, *printer);
     } catch (const std::exception &error) {
         showFailure(m_messages, error);
     }
@@ -60,7 +59,7 @@ void ReportPreview::askAndExport()
 bool ReportPreview::exportTo(const QString &path)
 {
     try {
-        reports::writePdf(*m_document, path);
+        reports::writePdf(*m_pages, path);
         return true;
     } catch (const std::exception &error) {
         showFailure(m_messages, error);

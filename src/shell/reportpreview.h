@@ -8,10 +8,9 @@
 
 class Messages;
 class QAction;
-class QTextDocument;
 
 // The modal on-screen preview of a report sheet, from which the user prints it or
-// saves it as a PDF file. The pages are those of reports::renderSheet.
+// saves it as a PDF file.
 class ReportPreview : public QPrintPreviewDialog
 {
     Q_OBJECT
@@ -25,7 +24,7 @@ public:
     static void showModal(const reports::ReportSheet &sheet, reports::SheetKind kind, Messages &messages,
                           QWidget *parent = nullptr);
 
-    const QTextDocument &document() const { return *m_document; }
+    const reports::SheetPages &pages() const { return *m_pages; }
     QAction *exportAction() const { return m_export; }
 
     // Writes the previewed pages to the file; a failure is shown as an error and
@@ -36,7 +35,7 @@ private:
     void print(QPrinter *printer);
     void askAndExport();
 
-    std::unique_ptr<QTextDocument> m_document;
+    std::unique_ptr<reports::SheetPages> m_pages;
     Messages &m_messages;
     QAction *m_export = nullptr;
 };
