@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
@@ -12,7 +13,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <optional>
 
 namespace reports {
 
@@ -31,14 +31,14 @@ class CellMeasure
 public:
     CellMeasure(const QFont &font, const QTextOption &option) : m_font(font), m_option(option) {}
 
+    // Texts repeat in a report (empty cells, dates, kinds of client): each is
+    // measured once.
     CellExtent extent(const QString &text)
     {
-        if (text.isEmpty()) {
-            if (!m_empty)
-                m_empty = measure(text, 1e6);
-            return *m_empty;
-        }
-        return measure(text, 1e6);
+        const auto known = m_extents.constFind(text);
+        if (known != m_extents.cend())
+            return *known;
+        return *m_extents.insert(text, measure(text, 1e6));
     }
 
     qreal height(const QString &text, qreal width) const { return measure(text, width).height; }
@@ -81,7 +81,7 @@ private:
 
     QFont m_font;
     QTextOption m_option;
-    std::optional<CellExtent> m_empty;
+    QHash<QString, CellExtent> m_extents;
 };
 
 namespace {
