@@ -216,9 +216,15 @@ QList<qreal> columnWidths(const QList<QList<CellExtent>> &extents, int columns)
     return widths;
 }
 
-// Each row's height: its highest cell, padding included, frame lines not.
-QList<qreal> rowHeights(const ReportSheet &sheet, CellMeasure &measure, QList<qreal> &columnWidthsOut,
-                        const Heartbeat &heartbeat)
+// The sheet's table measured: the width of each column and the height of each
+// row (its highest cell), padding included, frame lines not.
+struct TableMeasure
+{
+    QList<qreal> columnWidths;
+    QList<qreal> rowHeights;
+};
+
+TableMeasure measureTable(const ReportSheet &sheet, CellMeasure &measure, const Heartbeat &heartbeat)
 {
     const int rows = sheet.rowCount();
     const int columns = sheet.columnCount();
@@ -231,23 +237,22 @@ QList<qreal> rowHeights(const ReportSheet &sheet, CellMeasure &measure, QList<qr
         for (const QString &text : cells)
             extents[r] << measure.extent(withLineBreaks(text));
     }
-    columnWidthsOut = columnWidths(extents, columns);
-
-    QList<qreal> heights;
-    heights.reserve(rows);
+    TableMeasure table;
+    table.columnWidths = columnWidths(extents, columns);
+    table.rowHeights.reserve(rows);
     for (int r = 0; r < rows; ++r) {
         qreal height = 0;
         for (int c = 0; c < columns; ++c) {
-            const qreal width = columnWidthsOut[c] - 2 * cellPadding;
+            const qreal width = table.columnWidths[c] - 2 * cellPadding;
             const qreal text = extents[r][c].maxWidth <= width
                                    ? extents[r][c].height
                                    : measure.height(withLineBreaks(sheet.cell(c, r)), width);
             // Rounded to whole units.
             height = std::max(height, std::floor(text + 2 * cellPadding + 0.5));
         }
-        heights << height;
+        table.rowHeights << height;
     }
-    return heights;
+    return table;
 }
 
 QFont cellFont()
@@ -273,13 +278,14 @@ SheetPages::SheetPages(const ReportSheet &sheet, SheetKind kind, const Heartbeat
 {
     planTitle(kind);
     CellMeasure measure(cellFont(), textOption(Qt::AlignRight));
-    const QList<qreal> heights = rowHeights(sheet, measure, m_columnWidths, heartbeat);
+    const TableMeasure table = measureTable(sheet, measure, heartbeat);
+    m_columnWidths = table.columnWidths;
     qreal left = mm(tableIndentMm) + frameLine;
     for (qreal width : m_columnWidths) {
         m_columnLefts << left;
         left += width + frameLine;
     }
-    planRows(heights, measure.lineHeight());
+    planRows(table.rowHeights, measure.lineHeight());
 }
 
 SheetPages::~SheetPages() = default;
@@ -325,18 +331,15 @@ void SheetPages::planRows(const QList<qreal> &heights, qreal lineHeight)
     const qreal pageRoom = contentHeight - 2 * frameLine; // for rows on an empty page
     int page = m_titlePage;
     qreal top = m_bandBottom + frameLine; // of the next row
-    bool pageEmpty = true;
     const auto newPage = [&] {
         ++page;
         top = frameLine;
-        pageEmpty = true;
     };
-    if (!heights.isEmpty() && top + std::min(heights.first(), pageRoom) + frameLine > contentHeight)
-        newPage();
     m_firstPartOfRow.reserve(heights.size());
     for (int r = 0; r < heights.size(); ++r) {
         const qreal height = heights[r];
-        if (top + std::min(height, pageRoom) + frameLine > contentHeight || (height > pageRoom && !pageEmpty))
+        // (A row higher than a page fits only at the top of an empty page.)
+        if (top + std::min(height, pageRoom) + frameLine > contentHeight)
             newPage();
         m_firstPartOfRow << int(m_parts.size());
         qreal skipped = 0;
@@ -344,13 +347,12 @@ void SheetPages::planRows(const QList<qreal> &heights, qreal lineHeight)
             // Whole lines of the top-aligned text, the padding above them included.
             const qreal lines = std::floor((pageRoom - (skipped == 0 ? cellPadding : 0)) / lineHeight);
             const qreal part = std::max(lineHeight, lines * lineHeight) + (skipped == 0 ? cellPadding : 0);
-            m_parts << RowPart{r, page, top, part, skipped};
+            m_parts << RowPart{r, page, top, part, skipped, height};
             skipped += part;
             newPage();
         }
-        m_parts << RowPart{r, page, top, height - skipped, skipped};
+        m_parts << RowPart{r, page, top, height - skipped, skipped, height};
         top += height - skipped + frameLine;
-        pageEmpty = false;
     }
     m_pageCount = page + 1;
     m_firstPartOfPage.fill(int(m_parts.size()), m_pageCount + 1);
@@ -411,19 +413,14 @@ void SheetPages::paintPage(QPainter &painter, int page) const
 void SheetPages::paintRow(QPainter &painter, const RowPart &part, const CellMeasure &measure) const
 {
     const QStringList cells = m_sheet.row(part.row);
-    const bool split = part.skipped > 0 || (part.row + 1 < m_firstPartOfRow.size()
-                                                ? m_firstPartOfRow[part.row + 1]
-                                                : m_parts.size()) > m_firstPartOfRow[part.row] + 1;
+    const bool split = part.height < part.rowHeight;
     const qreal rowTop = part.top - part.skipped;
-    qreal rowHeight = 0;
-    for (int i = m_firstPartOfRow[part.row]; i < m_parts.size() && m_parts[i].row == part.row; ++i)
-        rowHeight += m_parts[i].height;
     for (int c = 0; c < cells.size(); ++c) {
         if (cells[c].isEmpty())
             continue;
         QTextLayout layout(withLineBreaks(cells[c]));
         const qreal textHeight = measure.layOut(layout, m_columnWidths[c] - 2 * cellPadding);
-        const qreal free = rowHeight - 2 * cellPadding - textHeight;
+        const qreal free = part.rowHeight - 2 * cellPadding - textHeight;
         const QPointF at(m_columnLefts[c] + cellPadding, rowTop + cellPadding + (split ? 0 : free / 2));
         if (!split) {
             layout.draw(&painter, at);

@@ -72,9 +72,10 @@ private:
     {
         int row;
         int page;
-        qreal top;    // inside the frame line above
-        qreal height; // inside the frame lines
-        qreal skipped; // how much of the row earlier pages drew
+        qreal top;       // inside the frame line above
+        qreal height;    // inside the frame lines
+        qreal skipped;   // how much of the row earlier pages drew
+        qreal rowHeight; // of the whole row
     };
 
     void planTitle(SheetKind kind);
