@@ -160,11 +160,9 @@ QString withLineBreaks(QString text)
     return text;
 }
 
-
-
 // Each column as wide as its widest text, at least the minimum; when the page is
 // too narrow, every column keeps its longest word and the rest of the width is
-// shared out as the document's own table layout would.
+// shared out evenly among the columns that want more.
 QList<qreal> columnWidths(const QList<QList<CellExtent>> &extents, int columns)
 {
     const qreal padding = 2 * cellPadding;
