@@ -272,9 +272,9 @@ QPageLayout sheetPageLayout()
 }
 
 SheetPages::SheetPages(const ReportSheet &sheet, SheetKind kind, const Heartbeat &heartbeat)
-    : m_sheet(sheet), m_title(sheet.titleLines.value(0))
+    : m_sheet(sheet)
 {
-    planTitle(kind);
+    const BandEnd band = planTitle(kind);
     CellMeasure measure(cellFont(), textOption(Qt::AlignRight));
     const TableMeasure table = measureTable(sheet, measure, heartbeat);
     m_columnWidths = table.columnWidths;
@@ -283,7 +283,7 @@ SheetPages::SheetPages(const ReportSheet &sheet, SheetKind kind, const Heartbeat
         m_columnLefts << left;
         left += width + frameLine;
     }
-    planRows(table.rowHeights, measure.lineHeight());
+    planRows(table.rowHeights, measure.lineHeight(), band);
 }
 
 SheetPages::~SheetPages() = default;
@@ -296,7 +296,7 @@ QSizeF SheetPages::pageSize()
 // The title's lines stacked from the top of the first page, a line that does not
 // fit going to the next page; the band below the last line is as high as the
 // report's band leaves below its text (it never shrinks below the band).
-void SheetPages::planTitle(SheetKind kind)
+SheetPages::BandEnd SheetPages::planTitle(SheetKind kind)
 {
     m_titleLayout = std::make_unique<QTextLayout>(withLineBreaks(m_sheet.titleLines.join(QChar::LineSeparator)));
     const CellMeasure measure(titleFont(), textOption(Qt::AlignLeft));
@@ -316,19 +316,18 @@ void SheetPages::planTitle(SheetKind kind)
         m_titleLinePages << page;
         bottom = top + line.height();
     }
-    m_titlePage = page;
     const Band band = titleBand(kind);
-    m_bandBottom = std::max(page == 0 ? band.height : 0.0, bottom + band.height - band.textHeight);
+    return {page, std::max(page == 0 ? band.height : 0.0, bottom + band.height - band.textHeight)};
 }
 
 // Rows go on the page while they fit above its foot, frame lines included. A row
 // higher than a whole page starts on a page of its own and is cut into parts
 // of whole text lines, one part per page.
-void SheetPages::planRows(const QList<qreal> &heights, qreal lineHeight)
+void SheetPages::planRows(const QList<qreal> &heights, qreal lineHeight, BandEnd band)
 {
     const qreal pageRoom = contentHeight - 2 * frameLine; // for rows on an empty page
-    int page = m_titlePage;
-    qreal top = m_bandBottom + frameLine; // of the next row
+    int page = band.page;
+    qreal top = band.bottom + frameLine; // of the next row
     const auto newPage = [&] {
         ++page;
         top = frameLine;
@@ -352,11 +351,11 @@ void SheetPages::planRows(const QList<qreal> &heights, qreal lineHeight)
         m_parts << RowPart{r, page, top, height - skipped, skipped, height};
         top += height - skipped + frameLine;
     }
-    m_pageCount = page + 1;
-    m_firstPartOfPage.fill(int(m_parts.size()), m_pageCount + 1);
+    const int pages = page + 1;
+    m_firstPartOfPage.fill(int(m_parts.size()), pages + 1);
     for (int i = int(m_parts.size()) - 1; i >= 0; --i)
         m_firstPartOfPage[m_parts[i].page] = i;
-    for (int p = m_pageCount - 1; p >= 0; --p)
+    for (int p = pages - 1; p >= 0; --p)
         m_firstPartOfPage[p] = std::min(m_firstPartOfPage[p], m_firstPartOfPage[p + 1]);
 }
 

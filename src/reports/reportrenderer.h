@@ -31,8 +31,8 @@ using Heartbeat = std::function<void()>;
 // A sheet laid out on pages of sheetPageLayout(): the bold title band, then the
 // sheet's table of framed cells with the first row on money green, broken between
 // rows onto as many pages as it needs (the first row is data and is not
-// repeated). Every text is laid out once, when the pages are planned, with the
-// same font metrics the painting uses, so the pages are the same on every device.
+// repeated). Texts are laid out with design metrics, so the pages are the same on
+// every device.
 //
 // Lengths are quarter pixels of a 96 dpi page, counted from the top left corner
 // of a page's printable area.
@@ -44,9 +44,9 @@ public:
     SheetPages(const SheetPages &) = delete;
     SheetPages &operator=(const SheetPages &) = delete;
 
-    int pageCount() const { return m_pageCount; }
+    int pageCount() const { return int(m_firstPartOfPage.size()) - 1; }
     // The first title line: the title of the PDF file and of the print job.
-    QString title() const { return m_title; }
+    QString title() const { return m_sheet.titleLines.value(0); }
     // The printable area of a page.
     static QSizeF pageSize();
 
@@ -78,22 +78,24 @@ private:
         qreal rowHeight; // of the whole row
     };
 
-    void planTitle(SheetKind kind);
-    void planRows(const QList<qreal> &rowHeights, qreal lineHeight);
+    // Where the title band ends: its last page and the foot of the band there.
+    struct BandEnd
+    {
+        int page;
+        qreal bottom;
+    };
+    BandEnd planTitle(SheetKind kind);
+    void planRows(const QList<qreal> &rowHeights, qreal lineHeight, BandEnd band);
     void paintRow(QPainter &painter, const RowPart &part, const CellMeasure &measure) const;
 
     ReportSheet m_sheet;
-    QString m_title;
     std::unique_ptr<QTextLayout> m_titleLayout;
     QList<int> m_titleLinePages; // the page of each title line
-    int m_titlePage = 0;         // the page of the title's last line
-    qreal m_bandBottom = 0;      // the foot of the title band on that page
     QList<qreal> m_columnLefts;  // inside the frame line left of each column
     QList<qreal> m_columnWidths; // inside the frame lines
     QList<RowPart> m_parts;      // in order of rows and pages
     QList<int> m_firstPartOfRow;
     QList<int> m_firstPartOfPage; // one more than there are pages
-    int m_pageCount = 1;
 };
 
 // Prints the pages on a printer, honouring the page range chosen in its print
