@@ -42,20 +42,42 @@ private slots:
                             .arg(ws.path(QStringLiteral("lokra.fdb"))));
     }
 
+    // TV.ini's relative paths name files in the home folder, not in the folder
+    // the program happens to be started from, even when that one holds a fund too.
+    void relativePathsBelongToTheHomeFolder()
+    {
+        Workspace home;
+        home.createReportingDatabase();
+        home.createLokraDatabase(QStringLiteral("4.17P"));
+        home.writeIni("[Settings]\r\nHost=\r\nPath_ksu=ksu.fdb\r\nPath=./lokra.fdb\r\nUpdateServer=http://127.0.0.1:1\r\n");
+        Workspace elsewhere;
+        elsewhere.createReportingDatabase();
+        elsewhere.createLokraDatabase(QStringLiteral("15.0"));
+        const CliResult r = runTervala({"--home", home.path(), "check-lokra"}, 120000, elsewhere.path());
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.out, QStringLiteral("Opis Struktur danych..\n")); // 4.17P: no version warning
+    }
+
     void usageErrors_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("unknown command") << QStringList{"frobnicate"};
-        QTest::newRow("missing path") << QStringList{"create-database"};
-        QTest::newRow("home without folder") << QStringList{"--home"};
-        QTest::newRow("extra argument") << QStringList{"check-lokra", "x"};
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("unknown command") << QStringList{"frobnicate"} << "frobnicate";
+        QTest::newRow("missing path") << QStringList{"create-database"} << "create-database";
+        QTest::newRow("home without folder") << QStringList{"--home"} << "--home";
+        QTest::newRow("home that is not there") << QStringList{"--home", "/nie/ma/takiego", "check-lokra"}
+                                                << "/nie/ma/takiego";
+        QTest::newRow("window with a home that is not there") << QStringList{"--home=/nie/ma"} << "/nie/ma";
+        QTest::newRow("extra argument") << QStringList{"check-lokra", "x"} << "check-lokra";
     }
     void usageErrors()
     {
         QFETCH(QStringList, arguments);
+        QFETCH(QString, reason);
         const CliResult r = runTervala(arguments);
         QCOMPARE(r.status, 2);
         QVERIFY(r.err.contains(QStringLiteral("Użycie: tervala")));
+        QVERIFY2(r.err.section(u'\n', 0, 0).contains(reason), qPrintable(r.err));
     }
 };
 

@@ -27,6 +27,8 @@ QString unchangedTables()
                 script += statement + u'\n';
         }
     }
+    // Component values were DECIMAL(9,2), at most 21 474 836,47.
+    script.replace(QStringLiteral("WARTOSC DECIMAL(15,2)"), QStringLiteral("WARTOSC DECIMAL(9,2)"));
     return script;
 }
 
@@ -183,10 +185,10 @@ private slots:
     void statementList()
     {
         const QList<store::UpgradeStatement> statements = store::upgradeStatements();
-        QCOMPARE(statements.size(), 23);
-        for (int i = 0; i < 23; ++i) {
+        QCOMPARE(statements.size(), 24);
+        for (int i = 0; i < 24; ++i) {
             QCOMPARE(statements[i].number, i + 1);
-            QCOMPARE(statements[i].onLokra, i >= 21);
+            QCOMPARE(statements[i].onLokra, i == 21 || i == 22);
         }
         const QString drop = store::dropPerSizeColumnsStatement();
         QCOMPARE(statements[10].sql, drop);
@@ -221,11 +223,11 @@ private slots:
         QList<store::UpgradeOutcome> heard;
         const QList<store::UpgradeOutcome> outcomes =
             store::upgradeSchema(ksu, lokra, messages, [&](const store::UpgradeOutcome &o) { heard << o; });
-        QCOMPARE(outcomes.size(), 23);
-        QCOMPARE(heard.size(), 23);
-        QList<int> expected = range(1, 23);
+        QCOMPARE(outcomes.size(), 24);
+        QCOMPARE(heard.size(), 24);
+        QList<int> expected = range(1, 24);
         if (withRequirementColumns)
-            expected = range(1, 6) + range(11, 23);
+            expected = range(1, 6) + range(11, 24);
         QCOMPARE(applied(outcomes), expected);
         for (const store::UpgradeOutcome &o : outcomes)
             QVERIFY2(o.applied || o.reason.contains(QStringLiteral("WYM_TECH")) || o.reason.contains(QStringLiteral("WYM_EKO"))
@@ -263,6 +265,11 @@ private slots:
         dk.execute({1, 500, 1, QStringLiteral("Źródło"), money(u"20.00")});
         QCOMPARE(rows(ksu, QStringLiteral("select ID, NAZWA from DANE_KAP order by ID")),
                  (QStringList{QStringLiteral("1 Przyrost z dotacji"), QStringLiteral("2 Źródło")}));
+
+        // A component above the old limit of 21 474 836,47 zł fits now.
+        db::Query component(ksu, QStringLiteral("insert into KAPITAL_FUND (ID_SKL, ID_OK, WARTOSC) values (1, 1, :d0)"));
+        component.execute({money(u"58000000.01")});
+        QCOMPARE(rows(ksu, QStringLiteral("select WARTOSC from KAPITAL_FUND")), QStringList{QStringLiteral("58000000,01")});
 
         // The Lokra database has the columns the import reads.
         QVERIFY(columnsOf(lokra, QStringLiteral("WNIOSKI")).contains(QStringLiteral("OBSZAR")));
@@ -302,8 +309,8 @@ private slots:
         QCOMPARE(schemaOf(ksu), m_current);
         QCOMPARE(schemaOf(lokra), lokraBefore);
         for (const store::UpgradeOutcome &o : outcomes) {
-            // Widening the requirement columns to the type they have is no change.
-            if (o.number != 20)
+            // Widening a column to the type it has is no change.
+            if (o.number != 20 && o.number != 24)
                 QVERIFY2(!o.applied && !o.reason.isEmpty(), qPrintable(QString::number(o.number)));
         }
     }
@@ -318,7 +325,7 @@ private slots:
         lokra.setDatabase(QString(), ws.path(QStringLiteral("brak-lokra.fdb")));
         RecordingMessages messages;
         const QList<store::UpgradeOutcome> outcomes = store::upgradeSchema(ksu, lokra, messages);
-        QCOMPARE(applied(outcomes), range(1, 6) + range(11, 21));
+        QCOMPARE(applied(outcomes), range(1, 6) + range(11, 21) + QList<int>{24});
         QVERIFY(outcomes[21].reason.contains(QStringLiteral("Brak połączenia")));
         QVERIFY(outcomes[22].reason.contains(QStringLiteral("Brak połączenia")));
         QVERIFY(messages.entries().isEmpty());
@@ -347,7 +354,7 @@ private slots:
                                           QStringLiteral("Problem z zapisem transakcji")}}));
         QVERIFY(!outcomes[15].applied);
         QVERIFY(!outcomes[15].reason.isEmpty());
-        QCOMPARE(applied(outcomes), range(1, 6) + range(11, 15) + range(17, 21));
+        QCOMPARE(applied(outcomes), range(1, 6) + range(11, 15) + range(17, 21) + QList<int>{24});
         QVERIFY(columnsOf(ksu, QStringLiteral("AKT_STR")).contains(QStringLiteral("WSCO_L")));
         QVERIFY(columnsOf(ksu, QStringLiteral("DANE_KAP")).contains(QStringLiteral("KWOTA")));
     }
@@ -377,6 +384,30 @@ private slots:
             ksu.setDatabase(QString(), ws.path(QStringLiteral("ksu.fdb")));
             ksu.open();
             QCOMPARE(schemaOf(ksu), m_current);
+        }
+    }
+
+    // Path_ksu naming another program's database: the upgrade refuses before it
+    // creates a single table there.
+    void refusesWhatIsNoReportingDatabase()
+    {
+        Workspace ws;
+        ws.createDatabase(QStringLiteral("ksu.fdb"), lokraTables());
+        ws.createDatabase(QStringLiteral("lokra.fdb"), lokraTables());
+        ws.writeEmbeddedIni();
+        ws.makeHome();
+        RecordingMessages messages;
+        QCOMPARE(runUpgradeSchema(messages), 1);
+        QCOMPARE(messages.entries().size(), 1);
+        QVERIFY(messages.texts().first().startsWith(QStringLiteral("Baza danych ") + ws.path(QStringLiteral("ksu.fdb"))
+                                                    + QStringLiteral(" nie jest bazą danych programu Tervala")));
+        for (const QString &name : {QStringLiteral("ksu.fdb"), QStringLiteral("lokra.fdb")}) {
+            db::Connection c;
+            c.setDatabase(QString(), ws.path(name));
+            c.open();
+            QCOMPARE(columnsOf(c, QStringLiteral("UMOWY")).size(), 3);
+            QVERIFY(columnsOf(c, QStringLiteral("OKRES")).isEmpty());
+            QVERIFY(columnsOf(c, QStringLiteral("DANE_KAP")).isEmpty());
         }
     }
 };

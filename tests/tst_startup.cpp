@@ -87,6 +87,39 @@ private slots:
         QCOMPARE(dm.LokraFailed, !lokraThere);
     }
 
+    // Both paths naming one file, however written: nothing is connected, so that
+    // nothing can write the program's tables into Lokra's database.
+    void onePathForBothDatabases_data()
+    {
+        QTest::addColumn<QByteArray>("paths");
+        QTest::newRow("same text") << QByteArray("Path_ksu=lokra.fdb\r\nPath=lokra.fdb");
+        QTest::newRow("relative and absolute") << QByteArray("Path_ksu=./x/../lokra.fdb\r\nPath=%1/lokra.fdb");
+    }
+    void onePathForBothDatabases()
+    {
+        QFETCH(QByteArray, paths);
+        Workspace ws;
+        ws.createLokraDatabase();
+        ws.writeIni("[Settings]\r\nHost=\r\nUpdateServer=http://127.0.0.1:1\r\n" + paths.replace("%1", ws.path().toUtf8())
+                    + "\r\n");
+        ws.makeHome();
+        store::DataModule dm;
+        RecordingMessages messages;
+        RecordingSink sink;
+        StartupTask(dm, messages, sink).run();
+        QCOMPARE(messages.entries().size(), 2);
+        QCOMPARE(messages.entries().first().kind, Kind::Error);
+        QCOMPARE(messages.texts().first(),
+                 QStringLiteral("Ścieżki Path_ksu i Path w pliku TV.ini wskazują ten sam plik: %1\rBaza danych programu "
+                                "Tervala i baza programu Lokra muszą być różnymi plikami. Popraw plik TV.ini i uruchom "
+                                "program ponownie.")
+                     .arg(dm.SettingsPathKsu));
+        QVERIFY(!sink.importEnabled);
+        QVERIFY(!sink.openEnabled);
+        QVERIFY(!dm.KSU.isOpen());
+        QVERIFY(!dm.LOKRA.isOpen());
+    }
+
     void versionRecord()
     {
         Workspace ws;

@@ -13,6 +13,7 @@
 #include "store/datamodule.h"
 #include "store/pagemodel.h"
 #include "store/periodstore.h"
+#include "store/schemacheck.h"
 #include "versioncheck.h"
 
 #include <QDir>
@@ -109,6 +110,8 @@ std::optional<ImportResult> bb_zdaneClick(store::DataModule &dm, store::PageMode
         return std::nullopt;
     }
     const store::PeriodBounds bounds = store::periodBounds(choice);
+    if (!store::requireReportingDatabase(dm.KSU, messages))
+        return std::nullopt;
     const std::optional<qint64> existing = store::findPeriod(dm.KSU, bounds.start.date(), bounds.end.date());
     if (existing
         && !messages.askYesNo(QStringLiteral("Podany okres został już wcześniej zaimportowany. Przykryc dany okres ?"),

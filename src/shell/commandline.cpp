@@ -17,6 +17,7 @@
 #include "store/schema.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTextStream>
 
 namespace {
@@ -170,6 +171,9 @@ CommandLine CommandLine::parse(const QStringList &arguments)
             cl.words << a;
         }
     }
+    // A home that is not there would silently become another folder's TV.ini and databases.
+    if (!cl.home.isEmpty() && !QFileInfo(cl.home).isDir())
+        cl.usageError = QStringLiteral("Katalog podany po --home nie istnieje: %1").arg(cl.home);
     return cl;
 }
 

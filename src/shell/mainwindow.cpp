@@ -10,6 +10,7 @@
 #include "pages/rulespage.h"
 #include "pages/statisticspage.h"
 #include "store/datamodule.h"
+#include "store/schemacheck.h"
 #include "store/schemaupgrade.h"
 
 #include <QApplication>
@@ -435,7 +436,11 @@ void MainWindow::Instalacjawersji1Click()
     if (!use)
         return;
     // Shows nothing at the end: each statement is applied or skipped silently.
-    runAction([this] { store::upgradeSchema(m_dm.KSU, m_dm.LOKRA, *m_messages); });
+    runAction([this] {
+        // Without the reporting database the Lokra statements still run.
+        if (!m_dm.KSU.isOpen() || store::requireReportingDatabase(m_dm.KSU, *m_messages, true))
+            store::upgradeSchema(m_dm.KSU, m_dm.LOKRA, *m_messages);
+    });
 }
 
 void MainWindow::Oprogramie1Click()

@@ -9,6 +9,7 @@
 #include "store/datamodule.h"
 #include "store/pagemodel.h"
 #include "store/periodstore.h"
+#include "store/schemacheck.h"
 
 using store::FormatDateYMD;
 using store::PeriodBounds;
@@ -86,6 +87,8 @@ bool PeriodWorkflow::bb_edycjaClick(const store::PeriodChoice &choice)
         return false;
     }
     const PeriodBounds bounds = periodBounds(choice);
+    if (!store::requireReportingDatabase(m_dm.KSU, m_messages))
+        return false;
     const std::optional<qint64> id = findPeriod(m_dm.KSU, bounds.start.date(), bounds.end.date());
     if (!id) {
         m_messages.showWarning(QStringLiteral("Podany okres, nie został jeszcze zaimportowany !"), QStringLiteral("Błąd!"));
@@ -148,6 +151,8 @@ bool PeriodWorkflow::bb_zapiswClick()
         return false;
     ReportingDatabaseUse use(m_dm, m_messages);
     if (!use)
+        return false;
+    if (!store::requireReportingDatabase(m_dm.KSU, m_messages))
         return false;
     try {
         store::SavePeriod(m_dm.KSU, m_period, m_model);

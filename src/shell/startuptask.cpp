@@ -36,8 +36,21 @@ void StartupTask::connectDatabases()
     const IniFile ini = IniFile::read(AppPaths::settingsFile());
 
     const store::DatabaseSettings ksu = store::reportingDatabaseSettings(ini);
+    const store::DatabaseSettings lokra = store::lokraDatabaseSettings(ini);
     m_dm.SettingsHost = ksu.host;
     m_dm.SettingsPathKsu = ksu.path;
+    m_dm.SettingsPathLokra = lokra.path;
+    if (store::sameDatabase(ksu, lokra)) {
+        // The import would write its tables into Lokra's own database.
+        m_messages.showError(QStringLiteral("Ścieżki Path_ksu i Path w pliku TV.ini wskazują ten sam plik: %1\r"
+                                            "Baza danych programu Tervala i baza programu Lokra muszą być różnymi "
+                                            "plikami. Popraw plik TV.ini i uruchom program ponownie.")
+                                 .arg(ksu.path),
+                             QStringLiteral("Błąd!"));
+        m_dm.KsuFailed = true;
+        m_dm.LokraFailed = true;
+        return;
+    }
     switch (store::connectDatabase(m_dm.KSU, ksu)) {
     case store::ConnectResult::Connected:
     case store::ConnectResult::ConnectedOnRetry:
@@ -49,8 +62,6 @@ void StartupTask::connectDatabases()
         break;
     }
 
-    const store::DatabaseSettings lokra = store::lokraDatabaseSettings(ini);
-    m_dm.SettingsPathLokra = lokra.path;
     switch (store::connectDatabase(m_dm.LOKRA, lokra)) {
     case store::ConnectResult::Connected:
         m_sink.appendCaption(QStringLiteral("."));

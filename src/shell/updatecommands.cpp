@@ -5,6 +5,7 @@
 #include "onlinecheck.h"
 #include "startuptask.h"
 #include "store/datamodule.h"
+#include "store/schemacheck.h"
 #include "store/schemaupgrade.h"
 
 #include <QStringList>
@@ -53,6 +54,8 @@ int runUpgradeSchema(Messages &messages)
         return 1;
     store::BusyGate::Hold hold(dm.reportingGate);
     try {
+        if (!store::requireReportingDatabase(dm.KSU, messages, true))
+            return 1;
         store::upgradeSchema(dm.KSU, dm.LOKRA, messages, [](const store::UpgradeOutcome &outcome) {
             print(outcome.applied ? QStringLiteral("%1: zastosowano").arg(outcome.number)
                                   : QStringLiteral("%1: pominięto – %2").arg(outcome.number).arg(oneLine(outcome.reason)));

@@ -1,7 +1,11 @@
 #include "datamodule.h"
 
+#include "common/apppaths.h"
 #include "common/inifile.h"
 #include "db/error.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 namespace store {
 
@@ -11,10 +15,15 @@ const QString Section = QStringLiteral("Settings");
 DatabaseSettings readSettings(const IniFile &ini, const QString &pathKey, const QString &pathDefault,
                               const QString &hostDefault)
 {
-    return {ini.value(Section, QStringLiteral("Host"), hostDefault),
-            ini.value(Section, pathKey, pathDefault),
-            ini.value(Section, QStringLiteral("user"), QString()),
-            ini.value(Section, QStringLiteral("password"), QString())};
+    DatabaseSettings settings{ini.value(Section, QStringLiteral("Host"), hostDefault),
+                              ini.value(Section, pathKey, pathDefault),
+                              ini.value(Section, QStringLiteral("user"), QString()),
+                              ini.value(Section, QStringLiteral("password"), QString())};
+    // A local file named relative to TV.ini belongs to the home folder, wherever
+    // the program was started from. A server resolves its own paths and aliases.
+    if (settings.host.isEmpty() && !settings.path.isEmpty() && QDir::isRelativePath(settings.path))
+        settings.path = QDir::cleanPath(QDir(AppPaths::home()).absoluteFilePath(settings.path));
+    return settings;
 }
 } // namespace
 
@@ -28,6 +37,29 @@ DatabaseSettings lokraDatabaseSettings(const IniFile &ini)
 {
     return readSettings(ini, QStringLiteral("Path"), QStringLiteral("c:\\fundacja\\bazadanych\\fundacja.fdb"),
                         QString());
+}
+
+namespace {
+// An empty host, or one naming this computer: a file on this computer's disk.
+bool isLocalHost(const QString &host)
+{
+    const QString h = host.trimmed().toLower();
+    return h.isEmpty() || h == u"localhost" || h == u"127.0.0.1" || h == u"::1";
+}
+
+QString comparablePath(const QString &path)
+{
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+}
+} // namespace
+
+bool sameDatabase(const DatabaseSettings &a, const DatabaseSettings &b)
+{
+    if (isLocalHost(a.host) && isLocalHost(b.host))
+        return comparablePath(a.path) == comparablePath(b.path);
+    return a.host.trimmed().compare(b.host.trimmed(), Qt::CaseInsensitive) == 0 && a.path.trimmed() == b.path.trimmed();
 }
 
 ConnectResult connectDatabase(db::Connection &connection, const DatabaseSettings &settings)

@@ -50,6 +50,9 @@ struct DatabaseSettings
 DatabaseSettings reportingDatabaseSettings(const IniFile &ini);
 DatabaseSettings lokraDatabaseSettings(const IniFile &ini);
 
+// True when both settings name one database file of this computer or of one server.
+bool sameDatabase(const DatabaseSettings &a, const DatabaseSettings &b);
+
 enum class ConnectResult { Connected, ConnectedOnRetry, Failed };
 
 // The connection procedure: the settings' credentials first (kept as they were

@@ -5,6 +5,7 @@
 #include "db/error.h"
 #include "db/query.h"
 #include "dictionaryfile.h"
+#include "schemacheck.h"
 
 #include <QFile>
 
@@ -12,6 +13,8 @@ namespace store {
 
 bool LoadDictionary(db::Connection &ksu, const QString &path, Messages &messages)
 {
+    if (!requireReportingDatabase(ksu, messages))
+        return false;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw db::Error(QStringLiteral("Nie można otworzyć pliku słownika %1: %2").arg(path, file.errorString()));

@@ -33,7 +33,7 @@ QStringList reportingSchemaStatements()
                        "MIASTO VARCHAR(30), TELEFON VARCHAR(30), FAX VARCHAR(30), EMAIL VARCHAR(30), "
                        "ROK_ZAL DATE, FORMA VARCHAR(25), DATAW DATE);"),
         QStringLiteral("CREATE TABLE KAPITAL_FUND (ID_SKL INTEGER NOT NULL PRIMARY KEY, ID_OK INTEGER, "
-                       "SKLADNIK VARCHAR(200), WARTOSC DECIMAL(9,2), DATAW TIMESTAMP, WPROWADZIL INTEGER, "
+                       "SKLADNIK VARCHAR(200), WARTOSC DECIMAL(15,2), DATAW TIMESTAMP, WPROWADZIL INTEGER, "
                        "NAZWA_R INTEGER, GRUPA INTEGER, RODZAJ INTEGER, SZCZEGOLY VARCHAR(100));"),
         QString::fromLatin1(CreateDaneKapTable),
         QString::fromLatin1(CreateDaneKapSequence),

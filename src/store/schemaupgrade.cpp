@@ -70,6 +70,10 @@ QList<UpgradeStatement> upgradeStatements()
         statements.append({int(statements.size()) + 1, false, sql});
     for (const QString &sql : lokra)
         statements.append({int(statements.size()) + 1, true, sql});
+    // Added after the Lokra statements, so that the numbers users know stay as they
+    // were: a component of more than 21 474 836,47 zł does not fit DECIMAL(9,2).
+    statements.append({int(statements.size()) + 1, false,
+                       QStringLiteral("ALTER TABLE KAPITAL_FUND ALTER WARTOSC TYPE DECIMAL(15,2);")});
     return statements;
 }
 

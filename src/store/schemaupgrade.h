@@ -12,10 +12,10 @@ class Connection;
 
 namespace store {
 
-// One statement of the schema upgrade; the last two change the Lokra database.
+// One statement of the schema upgrade; statements 22 and 23 change the Lokra database.
 struct UpgradeStatement
 {
-    int number; // 1 to 23
+    int number; // 1 to 24
     bool onLokra;
     QString sql;
 };
@@ -29,7 +29,7 @@ struct UpgradeOutcome
     QString reason;
 };
 
-// The 23 statements in the order they run.
+// The 24 statements in the order they run.
 QList<UpgradeStatement> upgradeStatements();
 
 // Statement 11: one ALTER TABLE POZYCZKI dropping the 168 per-size columns of the

@@ -12,9 +12,11 @@ struct CliResult
     QString err;
 };
 
-inline CliResult runTervala(const QStringList &arguments, int timeoutMs = 120000)
+inline CliResult runTervala(const QStringList &arguments, int timeoutMs = 120000, const QString &workingDir = {})
 {
     QProcess p;
+    if (!workingDir.isEmpty())
+        p.setWorkingDirectory(workingDir);
     p.start(QStringLiteral(TERVALA_BINARY), arguments);
     p.waitForFinished(timeoutMs);
     CliResult r;
