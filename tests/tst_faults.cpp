@@ -27,6 +27,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QMap>
 #include <QFile>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -281,6 +282,17 @@ struct WindowFixture
 
 // The import's error: the Polish frame around the cause, and the promise that the
 // database is as it was.
+// Every file of a folder with its content.
+QMap<QString, QByteArray> folderContents(const QString &folder)
+{
+    QMap<QString, QByteArray> out;
+    for (const QFileInfo &info : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden)) {
+        QFile file(info.absoluteFilePath());
+        out.insert(info.fileName(), file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+    }
+    return out;
+}
+
 bool isImportFailure(const Entry &e, const QString &cause)
 {
     return e.kind == Kind::Error && e.caption == applicationTitle()
@@ -378,7 +390,7 @@ private slots:
         QTest::newRow("a file in place of the Eksport folder")
             << "export-file" << "" << 0 << false << "Nie można utworzyć folderu";
         QTest::newRow("a folder in place of the import report")
-            << "report-folder" << "" << 0 << true << "w tym miejscu jest folder";
+            << "report-folder" << "" << 0 << true << "to folder, nie plik";
     }
     void importFaults()
     {
@@ -443,16 +455,24 @@ private slots:
             });
 
         const QStringList before = f.dump();
+        const QMap<QString, QByteArray> filesBefore = folderContents(f.ws.path(QStringLiteral("Eksport")));
         f.window->model().setText(QStringLiteral("e_nazwa_inst"), QStringLiteral("wpisane, nie zapisane"));
         const bool imported = f.import(combos, {true});
         QObject::disconnect(hook);
         QVERIFY2(!imported && injected, qPrintable(f.messages.texts().join(u'|')));
 
         const QList<Entry> &entries = f.messages.entries();
-        QVERIFY2(!entries.isEmpty() && isImportFailure(entries.last(), cause), qPrintable(f.messages.texts().join(u'|')));
+        // What stands in the way of the import report is refused before the import starts.
+        const bool refusedFirst = fault == u"export-file" || fault == u"report-folder";
+        QVERIFY2(!entries.isEmpty()
+                     && (refusedFirst ? entries.last().kind == Kind::Error && entries.last().text.contains(cause)
+                                      : isImportFailure(entries.last(), cause)),
+                 qPrintable(f.messages.texts().join(u'|')));
         for (const Entry &e : entries)
             QVERIFY(e.kind != Kind::Information);
         QVERIFY2(f.dump() == before, qPrintable(dump::firstDifference(before, f.dump())));
+        // No report of figures that exist in no database: the files are as they were.
+        QCOMPARE(folderContents(f.ws.path(QStringLiteral("Eksport"))), filesBefore);
         QVERIFY(f.idle());
         // The window still shows the period it showed, with what the user typed.
         QCOMPARE(f.window->workflow().period().CurrentPeriodId, QStringLiteral("2"));
@@ -640,7 +660,7 @@ private slots:
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("cause");
         QTest::newRow("a file in place of the Eksport folder") << "export-file" << "Nie można utworzyć folderu";
-        QTest::newRow("a folder in place of plik.xml") << "xml-folder" << "w tym miejscu jest folder";
+        QTest::newRow("a folder in place of plik.xml") << "xml-folder" << "to folder, nie plik";
     }
     void xmlFileFaults()
     {
@@ -687,9 +707,9 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::newRow("error report of an import")
             << QStringList{"import", "01", "2013", "06", "2013", "--overwrite"} << "Eksport/ERR_2013-01-01_2013-06-30.pdf"
-            << "Import przerwany: Nie można zapisać pliku PDF";
+            << "Błąd!: %1 to folder, nie plik. Wybierz nazwę pliku PDF.";
         QTest::newRow("printed summary") << QStringList{"summary", "01", "2013", "06", "2013", "wydruk.pdf"}
-                                         << "wydruk.pdf" << "Nie można zapisać pliku PDF";
+                                         << "wydruk.pdf" << "Błąd!: %1 to folder, nie plik. Wybierz nazwę pliku PDF.";
     }
     void commandLineFileFaults()
     {
@@ -709,7 +729,7 @@ private slots:
         QVERIFY(QDir().mkpath(ws.path(blocked)));
         CliResult r = runTervala(QStringList{"--home", ws.path()} + arguments);
         QCOMPARE(r.status, 1);
-        QVERIFY2(r.out.contains(message) && r.out.contains(QStringLiteral("w tym miejscu jest folder")), qPrintable(r.out));
+        QVERIFY2(r.out.contains(message.arg(ws.path(blocked))), qPrintable(r.out));
         QCOMPARE(dump::dumpDatabaseFile(ksu), before);
 
         QVERIFY(QDir(ws.path(blocked)).removeRecursively());

@@ -142,6 +142,7 @@ struct Run
         ctx.period.PeriodEndText = QStringLiteral("2013-06-30");
         ctx.PreviousPeriodId = QStringLiteral("0");
         ctx.importReportPath = ws.path(QStringLiteral("Eksport/IMP_2013-01-01_2013-06-30.pdf"));
+        QDir().mkpath(ws.path(QStringLiteral("Eksport")));
     }
 };
 

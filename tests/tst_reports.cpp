@@ -30,6 +30,12 @@ QString poppler(const QString &tool, const QStringList &arguments)
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 QString pdfText(const QString &path)
 {
     return poppler(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
@@ -155,8 +161,7 @@ private slots:
 void ReportsTest::pdfHoldsTitleAndCellsInRowOrder()
 {
     QTemporaryDir dir;
-    // The folder Eksport does not exist yet: the export makes it.
-    const QString path = dir.filePath(QStringLiteral("Eksport/IMP_2013-01-01_2013-06-30.pdf"));
+    const QString path = dir.filePath(QStringLiteral("IMP_2013-01-01_2013-06-30.pdf"));
     const ReportSheet sheet = smallSheet();
     reports::writeSheetPdf(sheet, SheetKind::ImportReport, path);
 
@@ -478,7 +483,10 @@ void ReportsTest::previewShowsThePagesAndExports()
 {
     RecordingMessages messages;
     const ReportSheet sheet = longSheet(120);
-    ReportPreview preview(sheet, SheetKind::ErrorReport, messages);
+    QTemporaryDir dir;
+    const QString database = dir.filePath(QStringLiteral("baza.fdb"));
+    const output::OutputGuard guard({{database, QStringLiteral("baza danych programu Tervala")}}, output::Replace::Ask);
+    ReportPreview preview(sheet, SheetKind::ErrorReport, messages, guard);
     QCOMPARE(preview.windowTitle(), QStringLiteral("Podgląd wydruku"));
     QCOMPARE(preview.exportAction()->text(), QStringLiteral("Zapisz jako PDF"));
     QCOMPARE(preview.printer()->pageLayout().orientation(), QPageLayout::Landscape);
@@ -490,7 +498,6 @@ void ReportsTest::previewShowsThePagesAndExports()
     QTRY_COMPARE(pages->pageCount(), preview.pages().pageCount());
     QVERIFY(pages->pageCount() > 1);
 
-    QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("błędy.pdf"));
     QVERIFY(preview.exportTo(path));
     QCOMPARE(pdfInfo(path, QStringLiteral("Pages")).toInt(), pages->pageCount());
@@ -501,6 +508,35 @@ void ReportsTest::previewShowsThePagesAndExports()
     QCOMPARE(messages.entries().size(), 1);
     QCOMPARE(messages.entries().first().kind, RecordingMessages::Kind::Error);
     QVERIFY(messages.entries().first().text.contains(QDir::toNativeSeparators(dir.path())));
+
+    // A database is never written over; a file of another kind only when the user says so.
+    const auto writeFile = [](const QString &file, const QByteArray &content) {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    };
+    writeFile(database, "database pages");
+    const QString notes = dir.filePath(QStringLiteral("notatki.txt"));
+    writeFile(notes, "moje notatki");
+    messages.clear();
+    messages.scriptAnswers({false, true});
+    QVERIFY(!preview.exportTo(database));
+    QVERIFY(!preview.exportTo(notes));
+    QCOMPARE(readAll(database), QByteArray("database pages"));
+    QCOMPARE(readAll(notes), QByteArray("moje notatki"));
+    QVERIFY(preview.exportTo(notes));
+    QVERIFY(readAll(notes).startsWith("%PDF-"));
+    QCOMPARE(messages.entries().size(), 3);
+    QCOMPARE(messages.entries()[0].kind, RecordingMessages::Kind::Error);
+    QCOMPARE(messages.entries()[0].text,
+             QStringLiteral("Plik %1 to baza danych programu Tervala. Raport nie zostanie w nim zapisany.\r"
+                            "Wybierz inną nazwę pliku.")
+                 .arg(QDir::toNativeSeparators(database)));
+    QCOMPARE(messages.entries()[1].kind, RecordingMessages::Kind::Question);
+    QCOMPARE(messages.entries()[1].text,
+             QStringLiteral("Plik %1 istnieje i nie jest plikiem PDF.\rCzy na pewno chcesz go zastąpić?")
+                 .arg(QDir::toNativeSeparators(notes)));
+    QCOMPARE(messages.entries()[2], messages.entries()[1]);
     preview.close();
 }
 

@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QMap>
 #include <QProcess>
 #include <QTest>
 
@@ -320,7 +321,7 @@ private slots:
     {
         Fund f;
         RecordingMessages messages;
-        const QString pdf = f.ws.path(QStringLiteral("wydruki/podsumowanie.pdf"));
+        const QString pdf = f.ws.path(QStringLiteral("podsumowanie.pdf"));
         QCOMPARE(runSummary({"01", "2013", "06", "2013", pdf}, messages), 0);
         QCOMPARE(messages.texts(), (QStringList{"Podany okres był już importowany i można go edytować",
                                                 "Wydruk danych zapisany w " + QDir::toNativeSeparators(pdf)}));
@@ -345,6 +346,79 @@ private slots:
         QCOMPARE(messages.texts(), QStringList{"Podany okres, nie został jeszcze zaimportowany !"});
         QVERIFY(!QFileInfo::exists(pdf));
         QCOMPARE(runSummary({"01", "2013", "06", "2013"}, messages), 2);
+    }
+
+    // The files the command must not write over, and what it says instead. Every
+    // refusal leaves the file as it was and exits with 1.
+    void commandRefusesToReplace_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("force");
+        QTest::addColumn<QString>("refusal"); // empty: written
+        QTest::newRow("reporting database") << "ksu.fdb" << true
+                                            << "Plik %1 to baza danych programu Tervala (Path_ksu w pliku TV.ini). "
+                                               "Raport nie zostanie w nim zapisany.\rWybierz inną nazwę pliku.";
+        QTest::newRow("Lokra database") << "lokra.fdb" << true
+                                        << "Plik %1 to baza danych programu Lokra (Path w pliku TV.ini). Raport nie "
+                                           "zostanie w nim zapisany.\rWybierz inną nazwę pliku.";
+        QTest::newRow("settings") << "TV.ini" << true
+                                  << "Plik %1 to plik ustawień programu TV.ini. Raport nie zostanie w nim "
+                                     "zapisany.\rWybierz inną nazwę pliku.";
+        QTest::newRow("missing folder") << "wydruki/p.pdf" << true
+                                        << "Folder %2 nie istnieje. Utwórz go albo wybierz inny folder na plik PDF.";
+        QTest::newRow("text file") << "notatki.txt" << false
+                                   << "Plik %1 istnieje i nie jest plikiem PDF, więc nie został zastąpiony.\r"
+                                      "Podaj inną nazwę pliku albo dodaj opcję --force.";
+        QTest::newRow("text file, --force") << "notatki.txt" << true << "";
+        QTest::newRow("earlier summary") << "stary.pdf" << false << "";
+    }
+    void commandRefusesToReplace()
+    {
+        QFETCH(QString, target);
+        QFETCH(bool, force);
+        QFETCH(QString, refusal);
+        Fund f;
+        const QString path = f.ws.path(target);
+        const auto write = [](const QString &file, const QByteArray &content) {
+            QFile out(file);
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            out.write(content);
+        };
+        write(f.ws.path(QStringLiteral("notatki.txt")), "moje notatki");
+        write(f.ws.path(QStringLiteral("stary.pdf")), "%PDF-1.4 stary wydruk");
+        const auto contents = [&](const QString &file) {
+            QFile in(f.ws.path(file));
+            return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+        };
+        QMap<QString, QByteArray> before;
+        for (const QString &file : {"ksu.fdb", "lokra.fdb", "TV.ini", "notatki.txt", "stary.pdf"})
+            before.insert(file, contents(file));
+
+        RecordingMessages messages;
+        QStringList args{"01", "2013", "06", "2013", path};
+        if (force)
+            args << QStringLiteral("--force");
+        const int status = runSummary(args, messages);
+        if (refusal.isEmpty()) {
+            QCOMPARE(status, 0);
+            QVERIFY(contents(target).startsWith("%PDF-"));
+            QVERIFY(pdfText(path).contains(QStringLiteral("DANE ZBIORCZE")));
+            return;
+        }
+        QCOMPARE(status, 1);
+        refusal.replace(QStringLiteral("%1"), QDir::toNativeSeparators(path));
+        refusal.replace(QStringLiteral("%2"), QDir::toNativeSeparators(QFileInfo(path).absolutePath()));
+        QCOMPARE(messages.texts().last(), refusal);
+        QCOMPARE(messages.entries().last().kind, RecordingMessages::Kind::Error);
+        for (auto it = before.cbegin(); it != before.cend(); ++it) {
+            // Firebird itself updates a database's header pages on every attachment.
+            if (it.key().endsWith(QStringLiteral(".fdb")))
+                QCOMPARE(contents(it.key()).size(), it.value().size());
+            else
+                QCOMPARE(contents(it.key()), it.value());
+            QVERIFY(it.key().endsWith(QStringLiteral(".pdf")) || !contents(it.key()).startsWith("%PDF"));
+        }
+        QVERIFY(!QFileInfo::exists(f.ws.path(QStringLiteral("wydruki"))));
     }
 };
 

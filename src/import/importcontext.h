@@ -46,7 +46,7 @@ struct ImportContext
     QString PreviousPeriodId;           // the source of every carry-over
     int ImportReportRow = 0;            // first free row of the import report table
     int errorCount = 0;                 // the error rows of the loan statistics (label spr_imp)
-    QString importReportPath;           // Eksport/IMP_<first day>_<last day>.pdf in the home folder
+    QString importReportPath;           // where the import report PDF is written (a temporary name)
 };
 
 } // namespace import

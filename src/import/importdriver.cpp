@@ -96,8 +96,9 @@ QString importReportPath(const store::OpenPeriod &period)
 }
 
 std::optional<ImportResult> bb_zdaneClick(store::DataModule &dm, store::PageModel &model, Messages &messages,
-                                          ImportOutput &output, reports::ReportSheet &importReport,
-                                          reports::ReportSheet &errorReport, const store::PeriodChoice &choice)
+                                          ImportOutput &output, const output::OutputGuard &guard,
+                                          reports::ReportSheet &importReport, reports::ReportSheet &errorReport,
+                                          const store::PeriodChoice &choice)
 {
     output.setProgress(0);
     dm.LOKRA.close();
@@ -128,7 +129,11 @@ std::optional<ImportResult> bb_zdaneClick(store::DataModule &dm, store::PageMode
     ctx.period.PeriodEnd = bounds.end;
     ctx.period.PeriodStartText = store::FormatDateYMD(bounds.start.date());
     ctx.period.PeriodEndText = store::FormatDateYMD(bounds.end.date());
-    ctx.importReportPath = importReportPath(ctx.period);
+    const QString reportPath = importReportPath(ctx.period);
+    if (!guard.approve(reportPath, output::FileKind::Pdf, messages))
+        return std::nullopt;
+    output::StagedFiles files;
+    ctx.importReportPath = files.stage(reportPath);
     ImportResult result;
     try {
         db::AtomicWork work(dm.KSU);
@@ -160,9 +165,17 @@ std::optional<ImportResult> bb_zdaneClick(store::DataModule &dm, store::PageMode
                         + QStringLiteral("\rBaza danych programu Tervala pozostała bez zmian."));
     }
 
+    try {
+        files.commit();
+    } catch (const db::Error &e) {
+        // The period is imported; only its report could not take its place.
+        messages.showWarning(e.message() + QStringLiteral("\rDane zostały zaimportowane, ale raport z importu nie "
+                                                          "został zapisany."),
+                             QStringLiteral("Błąd!"));
+    }
     model.assignFrom(pages);
     messages.showInformation(closingMessage(existing.has_value(), ctx.errorCount)
-                                 + QDir::toNativeSeparators(ctx.importReportPath),
+                                 + QDir::toNativeSeparators(reportPath),
                              applicationTitle());
     output.setProgress(100);
     importReport.titleLines.clear();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/outputfiles.h"
 #include "store/openperiod.h"
 #include "store/periods.h"
 
@@ -29,10 +30,12 @@ struct ImportResult
 // database: on any error it is rolled back and the error is thrown with a note
 // that nothing was changed. Refusals (an invalid period, a declined overwrite)
 // return nothing and change nothing. `model` is filled only when the import
-// succeeded; the sheets hold the import and error reports.
+// succeeded; the sheets hold the import and error reports. The import report PDF
+// is written under a temporary name and takes its place only after the commit.
 std::optional<ImportResult> bb_zdaneClick(store::DataModule &dm, store::PageModel &model, Messages &messages,
-                                          ImportOutput &output, reports::ReportSheet &importReport,
-                                          reports::ReportSheet &errorReport, const store::PeriodChoice &choice);
+                                          ImportOutput &output, const output::OutputGuard &guard,
+                                          reports::ReportSheet &importReport, reports::ReportSheet &errorReport,
+                                          const store::PeriodChoice &choice);
 
 // The import report's file: Eksport/IMP_<first day>_<last day>.pdf in the home folder.
 QString importReportPath(const store::OpenPeriod &period);

@@ -1,5 +1,6 @@
 #include "reportrenderer.h"
 
+#include "common/outputfiles.h"
 #include "db/error.h"
 
 #include <QDir>
@@ -475,9 +476,9 @@ void writePdf(const SheetPages &pages, const QString &path, const Heartbeat &hea
 {
     const QString shown = QDir::toNativeSeparators(path);
     const QFileInfo target(path);
-    if (!QDir().mkpath(target.absolutePath()))
-        throw db::Error(QStringLiteral("Nie można utworzyć folderu \"%1\" na plik PDF \"%2\".")
-                            .arg(QDir::toNativeSeparators(target.absolutePath()), shown));
+    if (!output::ensureFolderOf(path))
+        throw db::Error(QStringLiteral("Nie można zapisać pliku PDF \"%1\": folder \"%2\" nie istnieje.")
+                            .arg(shown, QDir::toNativeSeparators(target.absolutePath())));
     if (target.isDir())
         throw db::Error(QStringLiteral("Nie można zapisać pliku PDF \"%1\": w tym miejscu jest folder.").arg(shown));
 

@@ -102,8 +102,8 @@ private:
 // dialog. Throws db::Error when the printer cannot be started.
 void printSheet(const SheetPages &pages, QPrinter &printer);
 
-// Writes the pages as a PDF file, whole or not at all: a missing folder is made,
-// an existing file is replaced without asking. Throws db::Error with a Polish
+// Writes the pages as a PDF file, whole or not at all: an existing file is
+// replaced without asking (output::OutputGuard asks first), a missing folder is an error. Throws db::Error with a Polish
 // message naming the file when it cannot be written.
 void writePdf(const SheetPages &pages, const QString &path, const Heartbeat &heartbeat = {});
 

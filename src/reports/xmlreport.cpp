@@ -3,6 +3,7 @@
 #include "common/apppaths.h"
 #include "common/messages.h"
 #include "db/connection.h"
+#include "common/outputfiles.h"
 #include "db/error.h"
 #include "db/query.h"
 #include "reportsheet.h"
@@ -425,9 +426,9 @@ void SaveXmlFile(const QString &path, const QByteArray &content)
     const QString shown = QDir::toNativeSeparators(path);
     const QFileInfo target(path);
     const QString folder = target.absolutePath();
-    if (!QDir().mkpath(folder))
-        throw db::Error(QStringLiteral("Nie można utworzyć folderu \"%1\" na plik XML \"%2\".")
-                            .arg(QDir::toNativeSeparators(folder), shown));
+    if (!output::ensureFolderOf(path))
+        throw db::Error(QStringLiteral("Nie można zapisać pliku XML \"%1\": folder \"%2\" nie istnieje.")
+                            .arg(shown, QDir::toNativeSeparators(folder)));
     if (target.isDir())
         throw db::Error(QStringLiteral("Nie można zapisać pliku XML \"%1\": w tym miejscu jest folder.").arg(shown));
     QSaveFile file(path);
@@ -445,24 +446,13 @@ void SaveXmlFile(const QString &path, const QByteArray &content)
         throw db::Error(QStringLiteral("Nie można zapisać pliku XML \"%1\": %2").arg(shown, file.errorString()));
 }
 
-QString WriteXmlReport(db::Connection &ksu, const store::OpenPeriod &period, const store::CapitalGroupList &groups,
-                       const store::PageModel &model)
+void WriteXmlReport(db::Connection &ksu, const store::OpenPeriod &period, const store::CapitalGroupList &groups,
+                    const store::PageModel &model, const QString &path)
 {
     requireOpenPeriod(period);
     // Built whole before the file is touched: a text that cannot be written stops
     // the operation with the old file still in place.
-    const QByteArray content = BuildXmlReport(period, model, ReadCapitalComponents(ksu, period, groups));
-    const QString path = xmlReportPath();
-    SaveXmlFile(path, content);
-    return path;
-}
-
-void bb_zapisClick(db::Connection &ksu, const store::OpenPeriod &period, const store::CapitalGroupList &groups,
-                   const store::PageModel &model, Messages &messages)
-{
-    const QString path = WriteXmlReport(ksu, period, groups, model);
-    messages.showInformation(QStringLiteral("Plik zapisany pomyślnie w ") + QDir::toNativeSeparators(path),
-                             applicationTitle());
+    SaveXmlFile(path, BuildXmlReport(period, model, ReadCapitalComponents(ksu, period, groups)));
 }
 
 } // namespace reports

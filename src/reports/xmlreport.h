@@ -59,17 +59,12 @@ QString xmlReportPath();
 
 // Replaces the file whole: the content goes to a temporary file beside it that is
 // renamed over the old one only when completely written, so a failure leaves the
-// previous file as it was. A missing folder is made. Throws db::Error with a
-// Polish message naming the file.
+// previous file as it was. Throws db::Error with a Polish message naming the file
+// (also when its folder is missing).
 void SaveXmlFile(const QString &path, const QByteArray &content);
 
-// Builds and writes the file of the open period; returns its path. Throws db::Error.
-QString WriteXmlReport(db::Connection &ksu, const store::OpenPeriod &period, const store::CapitalGroupList &groups,
-                       const store::PageModel &model);
-
-// "Zapisz do pliku": writes the file and tells the user where it is. Errors are
-// thrown for the general error display; no success message is shown then.
-void bb_zapisClick(db::Connection &ksu, const store::OpenPeriod &period, const store::CapitalGroupList &groups,
-                   const store::PageModel &model, Messages &messages);
+// Builds the file of the open period and writes it to `path`. Throws db::Error.
+void WriteXmlReport(db::Connection &ksu, const store::OpenPeriod &period, const store::CapitalGroupList &groups,
+                    const store::PageModel &model, const QString &path);
 
 } // namespace reports

@@ -77,52 +77,59 @@ int openPeriod(const QStringList &args, Messages &messages)
             + store::PageModel::statisticsControls() + store::PageModel::activeLostControls();
         for (const QString &control : controls)
             print(control + u'=' + model.shownText(control));
+        return true;
     });
 }
 
 // The command line's side of an import: no progress bar, and the error report
-// written as a PDF where the window would preview it.
+// kept to be written as a PDF, where the window would preview it, once the
+// import has been committed.
 class ConsoleImportOutput : public import::ImportOutput
 {
 public:
-    explicit ConsoleImportOutput(QString errorReportPath) : m_path(std::move(errorReportPath)) {}
     void setProgress(int) override {}
-    void showErrorReport(const reports::ReportSheet &errorReport) override
-    {
-        reports::writeSheetPdf(errorReport, reports::SheetKind::ErrorReport, m_path);
-        print(QStringLiteral("Raport błędów zapisany w ") + QDir::toNativeSeparators(m_path));
-    }
+    void showErrorReport(const reports::ReportSheet &errorReport) override { m_errorReport = errorReport; }
+    const std::optional<reports::ReportSheet> &errorReport() const { return m_errorReport; }
 
 private:
-    QString m_path;
+    std::optional<reports::ReportSheet> m_errorReport;
 };
 
 int importPeriod(QStringList args)
 {
     const bool overwrite = args.removeAll(QStringLiteral("--overwrite")) > 0;
+    const bool force = args.removeAll(QStringLiteral("--force")) > 0;
     if (args.size() != 4)
-        return usageError(QStringLiteral("import wymaga czterech argumentów: MC RRRR MC RRRR [--overwrite]."));
+        return usageError(
+            QStringLiteral("import wymaga czterech argumentów: MC RRRR MC RRRR [--overwrite] [--force]."));
     ConsoleMessages messages(overwrite);
     store::DataModule dm;
     if (!command::connectDatabases(dm, messages))
         return 1;
-    const store::PeriodChoice choice{args[0], args[1], args[2], args[3]};
-    QString errorReportPath;
-    if (store::isValidPeriodChoice(choice)) {
-        try {
-            const store::PeriodBounds b = store::periodBounds(choice);
-            errorReportPath = AppPaths::file(QStringLiteral("Eksport/ERR_%1_%2.pdf")
-                                                 .arg(store::FormatDateYMD(b.start.date()), store::FormatDateYMD(b.end.date())));
-        } catch (const std::exception &) {
-            // The import itself reports the bad month or year.
-        }
-    }
     store::PageModel model;
     PeriodView view;
     PeriodWorkflow workflow(dm, model, messages, view);
-    ConsoleImportOutput output(errorReportPath);
+    workflow.setReplaceFiles(force ? output::Replace::Force : output::Replace::Refuse);
+    ConsoleImportOutput output;
+    const store::PeriodChoice choice{args[0], args[1], args[2], args[3]};
     try {
-        return workflow.bb_zdaneClick(choice, output) ? 0 : 1;
+        // The error report's file is checked before anything is imported; an
+        // invalid period is left for the import to report.
+        QString path;
+        if (store::isValidPeriodChoice(choice)) {
+            const store::PeriodBounds b = store::periodBounds(choice);
+            path = AppPaths::file(QStringLiteral("Eksport/ERR_%1_%2.pdf")
+                                      .arg(store::FormatDateYMD(b.start.date()), store::FormatDateYMD(b.end.date())));
+            if (!workflow.outputGuard().approve(path, output::FileKind::Pdf, messages))
+                return 1;
+        }
+        if (!workflow.bb_zdaneClick(choice, output))
+            return 1;
+        if (!output.errorReport())
+            return 0;
+        reports::writeSheetPdf(*output.errorReport(), reports::SheetKind::ErrorReport, path);
+        print(QStringLiteral("Raport błędów zapisany w ") + QDir::toNativeSeparators(path));
+        return 0;
     } catch (const std::exception &e) {
         showFailure(messages, e);
         return 1;
@@ -139,13 +146,16 @@ QString usageText()
         "  create-database PLIK   tworzy pustą bazę danych sprawozdań\n"
         "  check-lokra            łączy obie bazy i sprawdza wersję programu Lokra\n"
         "  open MC RRRR MC RRRR   otwiera okres jak \"Edycja okresu\" i wypisuje pola stron\n"
-        "  import MC RRRR MC RRRR [--overwrite]\n"
+        "  import MC RRRR MC RRRR [--overwrite] [--force]\n"
         "                         importuje okres z bazy Lokra jak \"Zaimportuj dane\"\n"
         "                         (--overwrite: przykrywa okres zaimportowany wcześniej)\n"
-        "  xml MC RRRR MC RRRR    otwiera okres jak \"Edycja okresu\" i zapisuje Eksport/plik.xml\n"
+        "  xml MC RRRR MC RRRR [--force]\n"
+        "                         otwiera okres jak \"Edycja okresu\" i zapisuje Eksport/plik.xml\n"
         "                         jak \"Zapisz do pliku\"\n"
-        "  summary MC RRRR MC RRRR PLIK.pdf\n"
+        "  summary MC RRRR MC RRRR PLIK.pdf [--force]\n"
         "                         otwiera okres i zapisuje wydruk danych (\"Drukuj dane\") do pliku PDF\n"
+        "  --force                pozwala zastąpić istniejący plik innego rodzaju (nie PDF, nie XML);\n"
+        "                         plików baz danych i TV.ini program nigdy nie zastępuje\n"
         "  check-updates          sprawdza na serwerze aktualizacji wersję programu i słownik\n"
         "  upgrade-schema         uaktualnia schemat baz danych jak \"Instalacja wersji\"\n"
         "  load-dictionary PLIK   wczytuje słownik składników z pliku jak \"Wczytanie słownika składników\"");

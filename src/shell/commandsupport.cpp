@@ -49,9 +49,9 @@ int withOpenedPeriod(const QStringList &args, Messages &messages, const PeriodWo
     PeriodView view;
     PeriodWorkflow workflow(dm, model, messages, view);
     try {
-        if (!workflow.bb_edycjaClick({args.value(0), args.value(1), args.value(2), args.value(3)}))
+        if (!workflow.bb_edycjaClick({args.value(0), args.value(1), args.value(2), args.value(3)})
+            || !work(dm, workflow, model))
             return 1;
-        work(dm, workflow, model);
     } catch (const std::exception &e) {
         showFailure(messages, e);
         return 1;

@@ -23,7 +23,8 @@ int usageError(const QString &reason);
 // included); false when the reporting database is out of reach.
 bool connectDatabases(store::DataModule &dm, Messages &messages);
 
-using PeriodWork = std::function<void(store::DataModule &, PeriodWorkflow &, store::PageModel &)>;
+// True when the work was done; false after a refusal it has shown.
+using PeriodWork = std::function<bool(store::DataModule &, PeriodWorkflow &, store::PageModel &)>;
 // Opens the period of the four arguments exactly as "Edycja okresu" and runs
 // `work` on it; errors are shown as the window shows them. Exit status 0 when
 // both succeeded, 1 otherwise.

@@ -312,7 +312,7 @@ void MainWindow::keepResponsive()
 
 void MainWindow::showErrorReport(const reports::ReportSheet &errorReport)
 {
-    ReportPreview::showModal(errorReport, reports::SheetKind::ErrorReport, *m_messages, this);
+    ReportPreview::showModal(errorReport, reports::SheetKind::ErrorReport, *m_messages, m_workflow.outputGuard(), this);
 }
 
 void MainWindow::bb_edycjaClick()
@@ -330,15 +330,7 @@ void MainWindow::bb_zapiswClick()
 
 void MainWindow::bb_zapisClick()
 {
-    RunningCommand running(m_workflow, *m_messages);
-    if (!running)
-        return;
-    ReportingDatabaseUse use(m_dm, *m_messages);
-    if (!use)
-        return;
-    runAction([this] {
-        reports::bb_zapisClick(m_dm.KSU, m_workflow.period(), m_workflow.capitalGroups(), m_model, *m_messages);
-    });
+    runAction([this] { m_workflow.bb_zapisClick(); });
 }
 
 void MainWindow::bb_drukClick()
@@ -358,7 +350,8 @@ void MainWindow::bb_drukClick()
     }
     // The database is free again while the user looks at the preview.
     if (built)
-        ReportPreview::showModal(m_workflow.importReport, reports::SheetKind::ImportReport, *m_messages, this);
+        ReportPreview::showModal(m_workflow.importReport, reports::SheetKind::ImportReport, *m_messages,
+                                 m_workflow.outputGuard(), this);
 }
 
 bool MainWindow::savePeriodForClosing()

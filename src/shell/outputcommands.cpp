@@ -2,9 +2,6 @@
 
 #include "commandsupport.h"
 #include "common/messages.h"
-#include "reports/printedsummary.h"
-#include "reports/reportrenderer.h"
-#include "reports/xmlreport.h"
 #include "shell/periodworkflow.h"
 #include "store/datamodule.h"
 
@@ -14,24 +11,25 @@
 using command::usageError;
 using command::withOpenedPeriod;
 
-int runXml(const QStringList &args, Messages &messages)
+int runXml(QStringList args, Messages &messages)
 {
+    const bool force = args.removeAll(QStringLiteral("--force")) > 0;
     if (args.size() != 4)
-        return usageError(QStringLiteral("xml wymaga czterech argumentów: MC RRRR MC RRRR."));
-    return withOpenedPeriod(args, messages, [&](store::DataModule &dm, PeriodWorkflow &workflow, store::PageModel &model) {
-        reports::bb_zapisClick(dm.KSU, workflow.period(), workflow.capitalGroups(), model, messages);
+        return usageError(QStringLiteral("xml wymaga czterech argumentów: MC RRRR MC RRRR [--force]."));
+    return withOpenedPeriod(args, messages, [&](store::DataModule &, PeriodWorkflow &workflow, store::PageModel &) {
+        workflow.setReplaceFiles(force ? output::Replace::Force : output::Replace::Refuse);
+        return workflow.bb_zapisClick();
     });
 }
 
-int runSummary(const QStringList &args, Messages &messages)
+int runSummary(QStringList args, Messages &messages)
 {
+    const bool force = args.removeAll(QStringLiteral("--force")) > 0;
     if (args.size() != 5 || args[4].trimmed().isEmpty())
-        return usageError(QStringLiteral("summary wymaga pięciu argumentów: MC RRRR MC RRRR PLIK.pdf."));
+        return usageError(QStringLiteral("summary wymaga pięciu argumentów: MC RRRR MC RRRR PLIK.pdf [--force]."));
     const QString path = QFileInfo(args[4]).absoluteFilePath();
-    return withOpenedPeriod(args, messages, [&](store::DataModule &dm, PeriodWorkflow &workflow, store::PageModel &model) {
-        reports::BuildPrintedSummary(workflow.importReport, dm.KSU, workflow.period(), workflow.capitalGroups(), model);
-        reports::writeSheetPdf(workflow.importReport, reports::SheetKind::ImportReport, path);
-        messages.showInformation(QStringLiteral("Wydruk danych zapisany w ") + QDir::toNativeSeparators(path),
-                                 applicationTitle());
+    return withOpenedPeriod(args, messages, [&](store::DataModule &, PeriodWorkflow &workflow, store::PageModel &) {
+        workflow.setReplaceFiles(force ? output::Replace::Force : output::Replace::Refuse);
+        return workflow.writePrintedSummary(path);
     });
 }

@@ -6,10 +6,15 @@
 #include "db/query.h"
 #include "import/importdriver.h"
 #include "import/versioncheck.h"
+#include "reports/printedsummary.h"
+#include "reports/reportrenderer.h"
+#include "reports/xmlreport.h"
 #include "store/datamodule.h"
 #include "store/pagemodel.h"
 #include "store/periodstore.h"
 #include "store/schemacheck.h"
+
+#include <QDir>
 
 using store::FormatDateYMD;
 using store::PeriodBounds;
@@ -132,7 +137,7 @@ bool PeriodWorkflow::bb_zdaneClick(const store::PeriodChoice &choice, import::Im
         return false;
     m_view.clearCapitalGroupText();
     const auto result =
-        import::bb_zdaneClick(m_dm, m_model, m_messages, output, importReport, errorReport, choice);
+        import::bb_zdaneClick(m_dm, m_model, m_messages, output, outputGuard(), importReport, errorReport, choice);
     if (!result)
         return false;
     m_period = result->period;
@@ -164,5 +169,44 @@ bool PeriodWorkflow::bb_zapiswClick()
                         + QStringLiteral("\rBaza danych programu Tervala pozostała bez zmian."));
     }
     m_messages.showInformation(QStringLiteral("Dane zaktualizowane"), applicationTitle());
+    return true;
+}
+
+output::OutputGuard PeriodWorkflow::outputGuard() const
+{
+    return output::OutputGuard(m_dm.protectedFiles(), m_replace);
+}
+
+bool PeriodWorkflow::bb_zapisClick()
+{
+    RunningCommand running(*this, m_messages);
+    if (!running)
+        return false;
+    ReportingDatabaseUse use(m_dm, m_messages);
+    if (!use)
+        return false;
+    const QString path = reports::xmlReportPath();
+    if (!outputGuard().approve(path, output::FileKind::Xml, m_messages))
+        return false;
+    reports::WriteXmlReport(m_dm.KSU, m_period, m_groups, m_model, path);
+    m_messages.showInformation(QStringLiteral("Plik zapisany pomyślnie w ") + QDir::toNativeSeparators(path),
+                               applicationTitle());
+    return true;
+}
+
+bool PeriodWorkflow::writePrintedSummary(const QString &path)
+{
+    RunningCommand running(*this, m_messages);
+    if (!running)
+        return false;
+    ReportingDatabaseUse use(m_dm, m_messages);
+    if (!use)
+        return false;
+    if (!outputGuard().approve(path, output::FileKind::Pdf, m_messages))
+        return false;
+    reports::BuildPrintedSummary(importReport, m_dm.KSU, m_period, m_groups, m_model);
+    reports::writeSheetPdf(importReport, reports::SheetKind::ImportReport, path);
+    m_messages.showInformation(QStringLiteral("Wydruk danych zapisany w ") + QDir::toNativeSeparators(path),
+                               applicationTitle());
     return true;
 }

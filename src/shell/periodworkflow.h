@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/outputfiles.h"
 #include "reports/reportsheet.h"
 #include "store/openperiod.h"
 #include "store/periods.h"
@@ -55,6 +56,18 @@ public:
     // Errors are thrown after the import was rolled back.
     bool bb_zdaneClick(const store::PeriodChoice &choice, import::ImportOutput &output);
 
+    // "Zapisz do pliku": writes Eksport/plik.xml of the open period and tells the
+    // user where it is. False when refused; errors are thrown.
+    bool bb_zapisClick();
+
+    // The printed summary of the open period as a PDF file (the command line's
+    // "Drukuj dane"). False when refused; errors are thrown.
+    bool writePrintedSummary(const QString &path);
+
+    // What becomes of an existing file of another kind that an output would replace.
+    void setReplaceFiles(output::Replace replace) { m_replace = replace; }
+    output::OutputGuard outputGuard() const;
+
     // Error rows of the last finished import (the label spr_imp).
     int lastErrorCount() const { return m_lastErrorCount; }
 
@@ -75,6 +88,7 @@ private:
     store::CapitalGroupList m_groups;
     bool m_running = false;
     int m_lastErrorCount = 0;
+    output::Replace m_replace = output::Replace::Ask;
 
     friend class RunningCommand;
 };

@@ -8,8 +8,11 @@
 #include <QToolBar>
 
 ReportPreview::ReportPreview(const reports::ReportSheet &sheet, reports::SheetKind kind, Messages &messages,
-                             QWidget *parent)
-    : QPrintPreviewDialog(parent), m_pages(std::make_unique<reports::SheetPages>(sheet, kind)), m_messages(messages)
+                             output::OutputGuard guard, QWidget *parent)
+    : QPrintPreviewDialog(parent),
+      m_pages(std::make_unique<reports::SheetPages>(sheet, kind)),
+      m_messages(messages),
+      m_guard(std::move(guard))
 {
     setWindowTitle(QStringLiteral("Podgląd wydruku"));
     printer()->setPageLayout(reports::sheetPageLayout());
@@ -30,9 +33,9 @@ ReportPreview::ReportPreview(const reports::ReportSheet &sheet, reports::SheetKi
 ReportPreview::~ReportPreview() = default;
 
 void ReportPreview::showModal(const reports::ReportSheet &sheet, reports::SheetKind kind, Messages &messages,
-                              QWidget *parent)
+                              const output::OutputGuard &guard, QWidget *parent)
 {
-    ReportPreview preview(sheet, kind, messages, parent);
+    ReportPreview preview(sheet, kind, messages, guard, parent);
     // A landscape page needs room: the preview opens as large as the window.
     preview.resize(parent ? parent->size() : QSize(1200, 800));
     preview.exec();
@@ -59,6 +62,8 @@ void ReportPreview::askAndExport()
 bool ReportPreview::exportTo(const QString &path)
 {
     try {
+        if (!m_guard.approve(path, output::FileKind::Pdf, m_messages))
+            return false;
         reports::writePdf(*m_pages, path);
         return true;
     } catch (const std::exception &error) {

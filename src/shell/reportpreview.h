@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/outputfiles.h"
 #include "reports/reportrenderer.h"
 
 #include <QPrintPreviewDialog>
@@ -16,19 +17,20 @@ class ReportPreview : public QPrintPreviewDialog
     Q_OBJECT
 
 public:
+    // `guard` checks the file the user chooses for "Zapisz jako PDF".
     ReportPreview(const reports::ReportSheet &sheet, reports::SheetKind kind, Messages &messages,
-                  QWidget *parent = nullptr);
+                  output::OutputGuard guard, QWidget *parent = nullptr);
     ~ReportPreview() override;
 
     // Shows the preview of the sheet and returns when the user has closed it.
     static void showModal(const reports::ReportSheet &sheet, reports::SheetKind kind, Messages &messages,
-                          QWidget *parent = nullptr);
+                          const output::OutputGuard &guard, QWidget *parent = nullptr);
 
     const reports::SheetPages &pages() const { return *m_pages; }
     QAction *exportAction() const { return m_export; }
 
-    // Writes the previewed pages to the file; a failure is shown as an error and
-    // gives false.
+    // Writes the previewed pages to the file once the guard approved it; a refusal
+    // or a failure is shown and gives false.
     bool exportTo(const QString &path);
 
 private:
@@ -37,5 +39,6 @@ private:
 
     std::unique_ptr<reports::SheetPages> m_pages;
     Messages &m_messages;
+    output::OutputGuard m_guard;
     QAction *m_export = nullptr;
 };

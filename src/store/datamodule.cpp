@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 namespace store {
 
@@ -21,7 +22,9 @@ DatabaseSettings readSettings(const IniFile &ini, const QString &pathKey, const 
                               ini.value(Section, QStringLiteral("password"), QString())};
     // A local file named relative to TV.ini belongs to the home folder, wherever
     // the program was started from. A server resolves its own paths and aliases.
-    if (settings.host.isEmpty() && !settings.path.isEmpty() && QDir::isRelativePath(settings.path))
+    static const QRegularExpression windowsAbsolute(QStringLiteral(R"(^([A-Za-z]:[\\/]|\\\\))"));
+    if (settings.host.isEmpty() && !settings.path.isEmpty() && QDir::isRelativePath(settings.path)
+        && !windowsAbsolute.match(settings.path).hasMatch())
         settings.path = QDir::cleanPath(QDir(AppPaths::home()).absoluteFilePath(settings.path));
     return settings;
 }
@@ -86,6 +89,13 @@ ConnectResult connectDatabase(db::Connection &connection, const DatabaseSettings
     } catch (const db::Error &) {
         return ConnectResult::Failed;
     }
+}
+
+QList<output::ProtectedFile> DataModule::protectedFiles() const
+{
+    return {{SettingsPathKsu, QStringLiteral("baza danych programu Tervala (Path_ksu w pliku TV.ini)")},
+            {SettingsPathLokra, QStringLiteral("baza danych programu Lokra (Path w pliku TV.ini)")},
+            {AppPaths::settingsFile(), QStringLiteral("plik ustawień programu TV.ini")}};
 }
 
 QString connectionFailureText(const db::Connection &connection)

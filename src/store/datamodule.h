@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/outputfiles.h"
 #include "db/connection.h"
 
 #include <QSemaphore>
@@ -77,6 +78,9 @@ public:
     QString SettingsPathLokra;
     bool KsuFailed = false;
     bool LokraFailed = false;
+
+    // Both databases and TV.ini: no report is ever written over them.
+    QList<output::ProtectedFile> protectedFiles() const;
 };
 
 } // namespace store
