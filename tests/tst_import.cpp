@@ -138,23 +138,31 @@ private slots:
         QCOMPARE(f.column("select count(*) from DANE_KAP where ID_OK = 1 and ZRODLO = 0"), QStringLiteral("1"));
     }
 
-    // With OKRES holding 1, 2 and 4: a new period gets 5 and copies from 4;
-    // overwriting 2 gives 5 and copies from 4; overwriting 4 gives 3 and copies from 2.
+    // With OKRES holding 1 (2012 H1), 2 (2012 H2) and 4 (2014 H1): a new period gets
+    // key 5 and takes the rules and the capital of the period that ends latest
+    // before it starts (the latest of all when none does). A period imported again
+    // keeps its key, its rules, its capital and the institution data: only the two
+    // pages computed from Lokra are replaced.
     void periodKeysAndCarryOver_data()
     {
         QTest::addColumn<QStringList>("combos");
-        QTest::addColumn<QString>("newId");
+        QTest::addColumn<QString>("id");
         QTest::addColumn<QString>("source");
         QTest::addColumn<QString>("periodsAfter");
         QTest::addColumn<bool>("overwrite");
-        QTest::newRow("new period") << QStringList{"01", "2013", "06", "2013"} << "5" << "4" << "1,2,4,5" << false;
-        QTest::newRow("overwrite 2") << QStringList{"07", "2012", "12", "2012"} << "5" << "4" << "1,4,5" << true;
-        QTest::newRow("overwrite 4") << QStringList{"01", "2014", "06", "2014"} << "3" << "2" << "1,2,3" << true;
+        QTest::newRow("new period between 2 and 4") << QStringList{"01", "2013", "06", "2013"} << "5" << "2"
+                                                    << "1,2,4,5" << false;
+        QTest::newRow("new period after all") << QStringList{"1", "2015", "6", "2015"} << "5" << "4" << "1,2,4,5" << false;
+        QTest::newRow("new period before all") << QStringList{"01", "2011", "06", "2011"} << "5" << "4" << "1,2,4,5"
+                                               << false;
+        QTest::newRow("overwrite 1") << QStringList{"01", "2012", "06", "2012"} << "1" << "1" << "1,2,4" << true;
+        QTest::newRow("overwrite 2") << QStringList{"07", "2012", "12", "2012"} << "2" << "2" << "1,2,4" << true;
+        QTest::newRow("overwrite 4") << QStringList{"01", "2014", "06", "2014"} << "4" << "4" << "1,2,4" << true;
     }
     void periodKeysAndCarryOver()
     {
         QFETCH(QStringList, combos);
-        QFETCH(QString, newId);
+        QFETCH(QString, id);
         QFETCH(QString, source);
         QFETCH(QString, periodsAfter);
         QFETCH(bool, overwrite);
@@ -168,20 +176,29 @@ private slots:
         QVERIFY(f.import(combos, {true}));
         if (overwrite)
             QCOMPARE(f.messages.entries().first().text,
-                     QStringLiteral("Podany okres został już wcześniej zaimportowany. Przykryc dany okres ?"));
+                     QStringLiteral("Podany okres został już wcześniej zaimportowany. Przykryc dany okres ?\r"
+                                    "Dane stron „Dane zbiorcze” i „Aktywne i stracone pożyczki” zostaną zaimportowane "
+                                    "na nowo. Strony „Dane Funduszu”, „Kapitał pożyczkowy” i „Zasady gospodarowania” "
+                                    "pozostaną bez zmian."));
         QVERIFY2(f.messages.entries().last().text.startsWith(overwrite ? QStringLiteral("Dane przyryte pomyślnie")
                                                                       : QStringLiteral("Dane zaimportowane")),
                  qPrintable(f.messages.texts().join(u'|')));
-        QCOMPARE(f.workflow.period().CurrentPeriodId, newId);
+        QCOMPARE(f.workflow.period().CurrentPeriodId, id);
         QCOMPARE(f.column("select ID_OK from OKRES order by ID_OK"), periodsAfter);
-        const QString where = QStringLiteral(" where ID_OK = ") + newId;
+        const QString where = QStringLiteral(" where ID_OK = ") + id;
         QCOMPARE(f.column("select INNE from ZASADY" + where), "zasady " + source);
         QCOMPARE(f.model.text("e_zinne"), "zasady " + source);
         QCOMPARE(f.column("select SKLADNIK from KAPITAL_FUND" + where), "skladnik " + source);
         QCOMPARE(f.column("select NAZWA from DANE_KAP" + where + " order by ZRODLO"), "zmiana " + source + ",zrodlo " + source);
         QCOMPARE(f.model.text("Przyr_spad"), "zmiana " + source);
-        // Institution data come from the stored row, not from Lokra.
+        QCOMPARE(f.model.capitalSources().size(), 1);
+        // The two computed pages hold one row each, of this import.
+        QCOMPARE(f.column("select count(*) from AKT_STR" + where), QStringLiteral("1"));
+        QCOMPARE(f.column("select count(*) from POZYCZKI" + where), QStringLiteral("1"));
+        QCOMPARE(f.column("select count(*) from AKT_STR"), QStringLiteral("1"));
+        // Institution data come from the stored row, not from Lokra, and stay stored.
         QCOMPARE(f.model.text("e_nazwa_inst"), QStringLiteral("Fundusz z bazy"));
+        QCOMPARE(f.column("select NAZWA || '/' || KRS from DANE_INST"), QStringLiteral("Fundusz z bazy/0000123"));
     }
 
     // A refusal changes nothing: the open period stays as it was.
@@ -190,7 +207,10 @@ private slots:
         QTest::addColumn<QStringList>("combos");
         QTest::addColumn<QString>("message");
         QTest::newRow("declined overwrite") << QStringList{"01", "2013", "06", "2013"}
-                                            << "Podany okres został już wcześniej zaimportowany. Przykryc dany okres ?";
+                                            << "Podany okres został już wcześniej zaimportowany. Przykryc dany okres ?\r"
+                                               "Dane stron „Dane zbiorcze” i „Aktywne i stracone pożyczki” zostaną "
+                                               "zaimportowane na nowo. Strony „Dane Funduszu”, „Kapitał pożyczkowy” i "
+                                               "„Zasady gospodarowania” pozostaną bez zmian.";
         QTest::newRow("invalid period") << QStringList{"06", "2013", "05", "2013"} << "Błędnie podany okres sprawozdawczy !";
         QTest::newRow("empty year") << QStringList{"01", "", "06", "2013"} << "Błędnie podany okres sprawozdawczy !";
     }
@@ -256,7 +276,8 @@ private slots:
         // Without --overwrite the question is answered No: nothing happens, exit 1.
         r = runTervala({"--home", ws.path(), "import", "01", "2013", "06", "2013"});
         QCOMPARE(r.status, 1);
-        QVERIFY(r.out.contains(QStringLiteral("Pytanie: Podany okres został już wcześniej zaimportowany. Przykryc dany okres ? Nie")));
+        QVERIFY(r.out.contains(QStringLiteral("Pytanie: Podany okres został już wcześniej zaimportowany. Przykryc dany okres ?\n")));
+        QVERIFY(r.out.contains(QStringLiteral("„Zasady gospodarowania” pozostaną bez zmian. Nie\n")));
         r = runTervala({"--home", ws.path(), "import", "01", "2013", "06", "2013", "--overwrite"});
         QCOMPARE(r.status, 0);
         QVERIFY(r.out.contains(QStringLiteral("Dane przykryte...ale wystąpiły błędy\nPlik z importem zapisany w ")));

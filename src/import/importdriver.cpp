@@ -12,6 +12,7 @@
 #include "reports/reportsheet.h"
 #include "store/datamodule.h"
 #include "store/pagemodel.h"
+#include "store/carryover.h"
 #include "store/periodstore.h"
 #include "store/schemacheck.h"
 #include "versioncheck.h"
@@ -22,60 +23,57 @@ namespace import {
 
 namespace {
 
-// The new period's key (the last one plus 1) and the period it carries over from.
-void InsertPeriod(ImportContext &ctx)
+const QString OverwriteQuestion =
+    QStringLiteral("Podany okres został już wcześniej zaimportowany. Przykryc dany okres ?\r"
+                   "Dane stron „Dane zbiorcze” i „Aktywne i stracone pożyczki” zostaną zaimportowane na nowo. "
+                   "Strony „Dane Funduszu”, „Kapitał pożyczkowy” i „Zasady gospodarowania” pozostaną bez zmian.");
+
+// A new period: its key is the last one plus 1, and it takes the rules, the
+// institution data and the loan capital over from the period before it.
+void importNew(ImportContext &ctx, ImportResult &result)
 {
-    db::Query last(ctx.ksu, QStringLiteral("select max(id_ok) from OKRES"));
-    last.execute();
-    last.next();
-    const qint64 id = last.value(0).toInt() + 1;
+    const qint64 source = store::carryOverSource(ctx.ksu, ctx.period.PeriodStart.date());
+    ctx.PreviousPeriodId = QString::number(source);
+    ctx.period.CurrentPeriodId =
+        QString::number(store::InsertPeriod(ctx.ksu, ctx.period.PeriodStart.date(), ctx.period.PeriodEnd.date()));
+    result.groups = store::LoadCapitalGroups(ctx.ksu, ctx.model);
+    ImportManagementRules(ctx);
+    ImportActiveLostLoans(ctx);
+    ImportInstitutionData(ctx);
+    ImportLoanStatistics(ctx);
+    ctx.output.setProgress(75);
+    store::CopyCapitalComponents(ctx.ksu, source, ctx.period);
+    store::CopyCapitalSources(ctx.ksu, source, ctx.period, ctx.model);
+    ctx.output.setProgress(80);
+}
+
+// A period imported before, imported again after corrections in Lokra: only
+// what the import computes from Lokra is replaced. The period keeps its key,
+// its rules, its loan capital and the institution data the user edited.
+void importAgain(ImportContext &ctx, qint64 id, ImportResult &result)
+{
     ctx.period.CurrentPeriodId = QString::number(id);
-    ctx.PreviousPeriodId = QString::number(id - 1);
-    db::Query insert(ctx.ksu, QStringLiteral("insert into OKRES (ID_OK,ODK,DOK,DATAW,WPROWADZIL) values (:d0,:d1,:d2,:d3,:d4)"));
-    insert.execute({id, ctx.period.PeriodStart.date(), ctx.period.PeriodEnd.date(), QDate::currentDate(), 1});
-    ctx.ksu.commitRetaining();
-}
-
-// A new period starts with the components and values of the previous one.
-void CopyCapitalComponents(ImportContext &ctx)
-{
-    db::Query previous(ctx.ksu, QStringLiteral("select * from KAPITAL_FUND where ID_OK=:d0 order by id_skl;"));
-    previous.execute({ctx.PreviousPeriodId.toLongLong()});
-    db::Query lastKey(ctx.ksu, QStringLiteral("select max(id_skl) from kapital_fund"));
-    db::Query insert(ctx.ksu, QStringLiteral("insert into KAPITAL_FUND (Id_skl,Id_ok,Skladnik,Wartosc,Nazwa_r,Grupa,Rodzaj,"
-                                             "Szczegoly) values (:d0,:d1,:d2,:d3,:d4,:d5,:d6,:d7);"));
-    while (previous.next()) {
-        lastKey.execute();
-        lastKey.next();
-        const qint64 key = lastKey.value(0).toInt() + 1;
-        lastKey.closeCursor();
-        insert.execute({key, ctx.period.id(), previous.value(u"SKLADNIK").toString(), previous.value(u"WARTOSC").toMoney(),
-                        previous.value(u"NAZWA_R").toInt(), previous.value(u"GRUPA").toInt(),
-                        previous.value(u"RODZAJ").toInt(), previous.value(u"SZCZEGOLY").toString()});
-        ctx.ksu.commitRetaining();
+    ctx.PreviousPeriodId = QString::number(store::carryOverSource(ctx.ksu, ctx.period.PeriodStart.date(), id));
+    store::DeleteImportedFigures(ctx.ksu, ctx.period);
+    store::MarkPeriodImported(ctx.ksu, id);
+    result.groups = store::LoadCapitalGroups(ctx.ksu, ctx.model);
+    // A period stored without its rules (left by an older version) takes them over
+    // as a new one would.
+    if (store::HasManagementRules(ctx.ksu, ctx.period)) {
+        store::LoadManagementRules(ctx.ksu, ctx.period, ctx.model);
+        ctx.output.setProgress(10);
+    } else {
+        ImportManagementRules(ctx);
     }
-}
-
-// A new period starts with the capital change and sources of the previous one.
-void CopyCapitalSources(ImportContext &ctx)
-{
-    store::CreateCapitalChangeRow(ctx.ksu, ctx.period, ctx.model);
-    db::Query sources(ctx.ksu, QStringLiteral("select d.nazwa,d.kwota from DANE_KAP d where d.zrodlo=1 and d.id_ok=:d0;"));
-    sources.execute({ctx.PreviousPeriodId.toLongLong()});
-    db::Query insert(ctx.ksu, QStringLiteral("insert into DANE_KAP (nazwa,kwota,ID_OK,dataw,wprowadzil,zrodlo) values "
-                                             "(:d0,:d1,:d2,:d3,:d4,:d5);"));
-    while (sources.next()) {
-        insert.execute({sources.value(0).toString(), sources.value(1).toMoney(), ctx.period.id(), QDate::currentDate(), 1, 1});
-        ctx.ksu.commitRetaining();
-    }
-    db::Query change(ctx.ksu, QStringLiteral("select d.nazwa,d.kwota from DANE_KAP d where d.zrodlo=0 and d.id_ok=:d0;"));
-    change.execute({ctx.PreviousPeriodId.toLongLong()});
-    const bool found = change.next();
-    ctx.model.setText(QStringLiteral("Przyr_spad"), found ? change.value(0).toString() : QString());
-    ctx.model.setNumber(QStringLiteral("Prz_kw"), found ? change.value(1).toDouble() : 0.0);
-    change.closeCursor();
-    store::SaveCapitalChange(ctx.ksu, ctx.period, ctx.model);
+    ImportInstitutionData(ctx);
+    ImportActiveLostLoans(ctx);
+    ImportLoanStatistics(ctx);
+    ctx.output.setProgress(75);
+    if (!store::HasCapitalChange(ctx.ksu, ctx.period))
+        store::CreateCapitalChangeRow(ctx.ksu, ctx.period, ctx.model);
+    store::LoadCapitalChange(ctx.ksu, ctx.period, ctx.model);
     store::RefreshCapitalSources(ctx.ksu, ctx.period, ctx.model);
+    ctx.output.setProgress(80);
 }
 
 QString closingMessage(bool overwrite, int errorCount)
@@ -114,9 +112,7 @@ std::optional<ImportResult> bb_zdaneClick(store::DataModule &dm, store::PageMode
     if (!store::requireReportingDatabase(dm.KSU, messages))
         return std::nullopt;
     const std::optional<qint64> existing = store::findPeriod(dm.KSU, bounds.start.date(), bounds.end.date());
-    if (existing
-        && !messages.askYesNo(QStringLiteral("Podany okres został już wcześniej zaimportowany. Przykryc dany okres ?"),
-                              QStringLiteral("Pytanie")))
+    if (existing && !messages.askYesNo(OverwriteQuestion, QStringLiteral("Pytanie")))
         return std::nullopt;
 
     // The steps fill a copy of the pages, which the window takes only when the
@@ -137,26 +133,10 @@ std::optional<ImportResult> bb_zdaneClick(store::DataModule &dm, store::PageMode
     ImportResult result;
     try {
         db::AtomicWork work(dm.KSU);
-        if (existing) {
-            ctx.period.CurrentPeriodId = QString::number(*existing);
-            store::DeletePeriodData(dm.KSU, ctx.period);
-            InsertPeriod(ctx);
-            ImportInstitutionData(ctx);
-            result.groups = store::LoadCapitalGroups(dm.KSU, pages);
-            ImportManagementRules(ctx);
-            ImportActiveLostLoans(ctx);
-        } else {
-            InsertPeriod(ctx);
-            result.groups = store::LoadCapitalGroups(dm.KSU, pages);
-            ImportManagementRules(ctx);
-            ImportActiveLostLoans(ctx);
-            ImportInstitutionData(ctx);
-        }
-        ImportLoanStatistics(ctx);
-        output.setProgress(75);
-        CopyCapitalComponents(ctx);
-        CopyCapitalSources(ctx);
-        output.setProgress(80);
+        if (existing)
+            importAgain(ctx, *existing, result);
+        else
+            importNew(ctx, result);
         work.commit();
     } catch (const std::exception &e) {
         const QString reason = dynamic_cast<const db::Error *>(&e) ? static_cast<const db::Error &>(e).message()

@@ -1,5 +1,6 @@
 #include "periods.h"
 
+#include "db/connection.h"
 #include "db/error.h"
 #include "db/query.h"
 
@@ -87,6 +88,26 @@ std::optional<qint64> findPeriod(db::Connection &ksu, QDate first, QDate last)
             return q.value(u"ID_OK").toInt();
     }
     return std::nullopt;
+}
+
+qint64 InsertPeriod(db::Connection &ksu, QDate first, QDate last)
+{
+    db::Query lastKey(ksu, QStringLiteral("select max(id_ok) from OKRES"));
+    lastKey.execute();
+    lastKey.next();
+    const qint64 id = lastKey.value(0).toInt() + 1;
+    lastKey.closeCursor();
+    db::Query insert(ksu, QStringLiteral("insert into OKRES (ID_OK,ODK,DOK,DATAW,WPROWADZIL) values (:d0,:d1,:d2,:d3,:d4)"));
+    insert.execute({id, first, last, QDate::currentDate(), 1});
+    ksu.commitRetaining();
+    return id;
+}
+
+void MarkPeriodImported(db::Connection &ksu, qint64 id)
+{
+    db::Query update(ksu, QStringLiteral("update OKRES set DATAW=:d0 where ID_OK=:d1"));
+    update.execute({QDate::currentDate(), id});
+    ksu.commitRetaining();
 }
 
 } // namespace store

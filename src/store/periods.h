@@ -42,4 +42,10 @@ QString FormatDateYMD(QDate date);
 // The ID_OK of the OKRES row whose ODK and DOK fall on these days, if any.
 std::optional<qint64> findPeriod(db::Connection &ksu, QDate first, QDate last);
 
+// A new OKRES row with the next key (the last one plus 1), created today; its key.
+qint64 InsertPeriod(db::Connection &ksu, QDate first, QDate last);
+
+// Stamps a period imported again with today's date.
+void MarkPeriodImported(db::Connection &ksu, qint64 id);
+
 } // namespace store

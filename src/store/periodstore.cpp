@@ -310,6 +310,32 @@ void DeletePeriodData(db::Connection &ksu, const OpenPeriod &period)
     work.commit();
 }
 
+void DeleteImportedFigures(db::Connection &ksu, const OpenPeriod &period)
+{
+    run(ksu, QStringLiteral("delete from AKT_STR where ID_OK=:d0"), {period.id()});
+    run(ksu, QStringLiteral("delete from POZYCZKI where ID_OK=:d0"), {period.id()});
+    ksu.commitRetaining();
+}
+
+namespace {
+bool hasRow(db::Connection &ksu, const QString &sql, qint64 id)
+{
+    db::Query query(ksu, sql);
+    query.execute({id});
+    return query.next();
+}
+} // namespace
+
+bool HasManagementRules(db::Connection &ksu, const OpenPeriod &period)
+{
+    return hasRow(ksu, QStringLiteral("select 1 from ZASADY where ID_OK=:d0"), period.id());
+}
+
+bool HasCapitalChange(db::Connection &ksu, const OpenPeriod &period)
+{
+    return hasRow(ksu, QStringLiteral("select 1 from DANE_KAP where zrodlo=0 and ID_OK=:d0"), period.id());
+}
+
 void SavePeriod(db::Connection &ksu, const OpenPeriod &period, const PageModel &model)
 {
     // All pages or none: a write refused half-way must not leave the first pages

@@ -46,6 +46,12 @@ void CreateCapitalChangeRow(db::Connection &ksu, const OpenPeriod &period, PageM
 void DeleteCapitalSource(db::Connection &ksu, const OpenPeriod &period, qint64 id, PageModel &model);
 // Deletes the period from all seven period tables, all or nothing.
 void DeletePeriodData(db::Connection &ksu, const OpenPeriod &period);
+// Deletes what an import computes from Lokra (AKT_STR and POZYCZKI), before the
+// period is imported again; the rest of the period stays.
+void DeleteImportedFigures(db::Connection &ksu, const OpenPeriod &period);
+// Whether the period has its ZASADY row, and its DANE_KAP capital-change row.
+bool HasManagementRules(db::Connection &ksu, const OpenPeriod &period);
+bool HasCapitalChange(db::Connection &ksu, const OpenPeriod &period);
 
 // "Zapisz zmiany": every page's save, in its fixed order, all or nothing.
 void SavePeriod(db::Connection &ksu, const OpenPeriod &period, const PageModel &model);
