@@ -458,6 +458,8 @@ private slots:
         const QStringList before = f.dump();
         const QMap<QString, QByteArray> filesBefore = folderContents(f.ws.path(QStringLiteral("Eksport")));
         f.window->model().setText(QStringLiteral("e_nazwa_inst"), QStringLiteral("wpisane, nie zapisane"));
+        // Asked whether to save the typed text first, the user goes on without saving.
+        f.messages.scriptChoices({Messages::Answer::No});
         const bool imported = f.import(combos, {true});
         QObject::disconnect(hook);
         QVERIFY2(!imported && injected, qPrintable(f.messages.texts().join(u'|')));
@@ -481,6 +483,7 @@ private slots:
         QCOMPARE(f.window->model().text(QStringLiteral("e_nazwa_inst")), QStringLiteral("wpisane, nie zapisane"));
 
         repair();
+        f.messages.scriptChoices({Messages::Answer::No});
         QVERIFY2(f.import(combos, {true}), qPrintable(f.messages.texts().join(u'|')));
         QVERIFY(QFile::exists(reportPdf));
         QVERIFY(f.idle());
@@ -807,6 +810,7 @@ private slots:
             {"Oprogramie1", {}, trigger("Oprogramie1"), {}},
             {"Wczyt", {true}, trigger("Wczyt"), {dictionaryWarning, dictionaryQuestion, StartupBusy}},
             {"Instalacjawersji1", {}, trigger("Instalacjawersji1"), {StartupBusy}},
+            {"UsunOkres", {true}, [&] { w.deletePeriod(); }, {StartupBusy}},
             {"Zamknij", {false}, trigger("Zamknij"), {exitQuestion}},
             {"cb_grupa", {}, [&] { page.cb_grupaSelect(); }, {StartupBusy}},
             // Without an open period the capital page's buttons cannot be pressed.
@@ -914,6 +918,7 @@ private slots:
             {"Oprogramie1", {}, trigger("Oprogramie1"), {}},
             {"Wczyt", {true}, trigger("Wczyt"), {dictionaryWarning, dictionaryQuestion, CommandRunning}},
             {"Instalacjawersji1", {}, trigger("Instalacjawersji1"), {CommandRunning}},
+            {"UsunOkres", {true}, trigger("UsunOkres"), {CommandRunning}},
             // Even a user who does not save and wants to leave waits for the import.
             {"Zamknij", {false, true}, trigger("Zamknij"), {ClosingDuringImport}},
             // Esc says at once that the import runs, without the exit question first.

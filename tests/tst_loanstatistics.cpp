@@ -304,7 +304,7 @@ void TestLoanStatistics::classification_data()
     QTest::addColumn<Overrides>("overrides");
     QTest::addColumn<QStringList>("figures"); // the named breakdowns' other members are 0
     QTest::addColumn<QStringList>("errors");  // "column:message"
-    QTest::addColumn<QString>("mismatch");
+    QTest::addColumn<QString>("note"); // a line under the title of the error report
 
     const QStringList none;
     QTest::newRow("complete contract") << Overrides{}
@@ -431,6 +431,23 @@ void TestLoanStatistics::classification_data()
         << QStringList{"Jvl_r=0/0", "sl_dzial=0/0", "sl_stat=0/0", "l_popl=1/5000", "l_pier=1/5000"}
         << QStringList{"4:Brak typu", "6:Brak numeru PKD", "7:Brak Daty dział", "8:niewybrany"} << QString();
 
+    // A contract with several applications counts once, its area that of the
+    // lowest area code among them.
+    const QString severalApplications = QStringLiteral("Umowa nr 1 ma kilka wniosków (2): w statystyce liczona raz, "
+                                                       "obszar wzięty z wniosku o najniższym kodzie obszaru.");
+    const QStringList onceUrban{"l_kon=1/5000", "l_kob=1/5000", "l_pier=1/5000", "l_miej=1/5000"};
+    QTest::newRow("two applications, two areas")
+        << Overrides{{"extra", "insert into wnioski (idwniosku, idumowy, nrklienta, obszar) values (2, 1, 1, 2);"}}
+        << onceUrban << none << severalApplications;
+    QTest::newRow("two applications, one area")
+        << Overrides{{"extra", "insert into wnioski (idwniosku, idumowy, nrklienta, obszar) values (2, 1, 1, 1);"}}
+        << onceUrban << none << severalApplications;
+    QTest::newRow("two applications, the first without an area")
+        << Overrides{{"obszar", "0"},
+                     {"extra", "insert into wnioski (idwniosku, idumowy, nrklienta, obszar) values (2, 1, 1, 3);"}}
+        << QStringList{"l_kon=1/5000", "l_kob=1/5000", "l_pier=1/5000", "l_wiej=1/5000"} << none
+        << severalApplications;
+
     QTest::newRow("payout differs from the loan")
         << Overrides{{"kwota", "6000.00"}} << QStringList{"Jvl_mik=1/5000"} << none
         << QStringLiteral("Wykryto potencjalną niezgodność z raportem wypłat dla umowy nr 1, "
@@ -442,7 +459,7 @@ void TestLoanStatistics::classification()
     QFETCH(Overrides, overrides);
     QFETCH(QStringList, figures);
     QFETCH(QStringList, errors);
-    QFETCH(QString, mismatch);
+    QFETCH(QString, note);
 
     Run run(ActivityDictionary + contractSql(1, overrides));
     import::ImportLoanStatistics(run.ctx);
@@ -488,12 +505,12 @@ void TestLoanStatistics::classification()
     // The report is shown when it has something to say, with the hint lines only
     // when there are error rows.
     QStringList title{ErrorTitle};
-    if (!mismatch.isEmpty())
-        title << mismatch;
+    if (!note.isEmpty())
+        title << note;
     if (!errors.isEmpty())
         title += HintLines;
     QCOMPARE(sheet.titleLines, title);
-    const bool shown = !errors.isEmpty() || !mismatch.isEmpty();
+    const bool shown = !errors.isEmpty() || !note.isEmpty();
     QCOMPARE(run.output.shownReports.size(), shown ? 1 : 0);
     if (shown)
         QCOMPARE(run.output.shownReports.first().titleLines, title);

@@ -55,17 +55,21 @@ private slots:
         QCOMPARE(month->currentText(), QString());
         auto *year = child<QComboBox>(window, "cb_dorok");
         QCOMPARE(year->itemText(0), QStringLiteral("1985"));
-        QCOMPARE(year->itemText(year->count() - 1), QStringLiteral("2017"));
+        QCOMPARE(year->itemText(year->count() - 1), QString::number(QDate::currentDate().year() + 1));
         QCOMPARE(child<QProgressBar>(window, "Postep")->maximum(), 100);
         QStringList menu;
         for (QAction *a : window.menuBar()->actions().first()->menu()->actions())
             menu << a->text();
-        QCOMPARE(menu, (QStringList{"O programie", "Wczytanie słownika składników", "Instalacja wersji", "",
-                                    "Zamknięcie programu"}));
+        QCOMPARE(menu, (QStringList{"O programie", "Wczytanie słownika składników", "Instalacja wersji", "Usuń okres",
+                                    "", "Zamknięcie programu"}));
+        // Deleting a period waits, as opening one does, for the reporting database.
+        auto *deletePeriod = window.findChild<QAction *>("UsunOkres");
+        QVERIFY(!deletePeriod->isEnabled());
 
         QSignalSpy finished(&window, &MainWindow::startupFinished);
         window.show();
         QVERIFY(finished.wait(30000));
+        QTRY_VERIFY(deletePeriod->isEnabled());
         QCOMPARE(pages->currentIndex(), 0);
         QCOMPARE(window.windowTitle(), QStringLiteral("Opis Struktur danych.."));
         QVERIFY(child<QPushButton>(window, "bb_zdane")->isEnabled());

@@ -363,6 +363,27 @@ private slots:
         QCOMPARE(committed("select MIKRO_LS from POZYCZKI where ID_OK=1"), QStringLiteral("12"));
     }
 
+    // Every period shows the newest institution row and a later import adds none:
+    // deleting the period that holds the only row must not lose what was typed.
+    void deletingAPeriodKeepsTheInstitutionData_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("left");
+        QTest::newRow("the only row passes to the period that ends latest")
+            << "delete from DANE_INST where ID_OK=2;" << "3:Fundusz A";
+        QTest::newRow("another period has its own row") << "" << "2:Fundusz B";
+        QTest::newRow("no period remains")
+            << "delete from DANE_INST where ID_OK=2; delete from OKRES where ID_OK<>1;" << "<no row>";
+    }
+    void deletingAPeriodKeepsTheInstitutionData()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, left);
+        db::runSqlScript(m_db, before);
+        DeletePeriodData(m_db, period(1));
+        QCOMPARE(committed("select list(ID_OK || ':' || NAZWA) from DANE_INST having count(*)>0"), left);
+    }
+
     void deletePeriodDataRemovesOnlyThatPeriod()
     {
         fillDictionary();

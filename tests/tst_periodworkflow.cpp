@@ -12,6 +12,7 @@ using namespace store;
 #include "support/cli.h"
 #include "support/workspace.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -99,6 +100,17 @@ private slots:
         QTest::newRow("years backwards") << QStringList{"01", "2014", "12", "2013"} << false;
         QTest::newRow("empty month") << QStringList{"", "2013", "06", "2013"} << false;
         QTest::newRow("empty year") << QStringList{"01", "2013", "06", ""} << false;
+        QTest::newRow("months without a leading zero") << QStringList{"9", "2013", "10", "2013"} << true;
+        QTest::newRow("one month written two ways") << QStringList{"01", "2013", "1", "2013"} << true;
+        QTest::newRow("year 213") << QStringList{"01", "213", "06", "2013"} << false;
+        QTest::newRow("year before the list") << QStringList{"01", "1984", "06", "1984"} << false;
+        QTest::newRow("first year of the list") << QStringList{"01", "1985", "06", "1985"} << true;
+        QTest::newRow("next year") << QStringList{"01", QString::number(QDate::currentDate().year() + 1), "06",
+                                                  QString::number(QDate::currentDate().year() + 1)}
+                                   << true;
+        QTest::newRow("the year after next") << QStringList{"01", QString::number(QDate::currentDate().year() + 2),
+                                                            "06", QString::number(QDate::currentDate().year() + 2)}
+                                             << false;
     }
     void validation()
     {
@@ -148,6 +160,11 @@ private slots:
         QCOMPARE(f.model.shownText("Jvl_wspol_strat"), QStringLiteral("15,38 %"));
         QCOMPARE(f.model.items("cb_grupa"), QStringList{QStringLiteral("Kapitał własny")});
         QCOMPARE(f.workflow.capitalGroups().size(), 1);
+
+        // Months without their leading zero name the same period.
+        f.messages.clear();
+        QVERIFY(f.workflow.bb_edycjaClick({"1", "2013", "6", "2013"}));
+        QCOMPARE(f.workflow.period().CurrentPeriodId, QStringLiteral("1"));
     }
 
     // A refused or failed opening leaves the open period and the pages as they were.
@@ -190,6 +207,138 @@ private slots:
         QCOMPARE(f.workflow.period().PeriodEndText, QStringLiteral("2013-06-30"));
         QCOMPARE(f.model.text("e_nazwa_inst"), QStringLiteral("typed but not saved"));
         QCOMPARE(f.model.text("Jvl_mik"), QStringLiteral("12"));
+    }
+
+    // Another period replacing pages with unsaved edits: the user saves them,
+    // drops them or stays where they were.
+    void unsavedEditsBeforeAnotherPeriod_data()
+    {
+        QTest::addColumn<bool>("edited");
+        QTest::addColumn<int>("answer"); // Messages::Answer
+        QTest::addColumn<bool>("opened");
+        QTest::addColumn<QString>("stored"); // MALE_LS of period 1 afterwards
+        QTest::newRow("nothing edited") << false << -1 << true << "3";
+        QTest::newRow("save") << true << int(Messages::Answer::Yes) << true << "7";
+        QTest::newRow("drop") << true << int(Messages::Answer::No) << true << "3";
+        QTest::newRow("cancel") << true << int(Messages::Answer::Cancel) << false << "3";
+    }
+    void unsavedEditsBeforeAnotherPeriod()
+    {
+        QFETCH(bool, edited);
+        QFETCH(int, answer);
+        QFETCH(bool, opened);
+        QFETCH(QString, stored);
+        Fixture f;
+        QVERIFY(f.workflow.bb_edycjaClick({"01", "2013", "06", "2013"}));
+        // Choosing a capital group or a recomputed sum is no edit of the user's data.
+        f.model.setText("cb_grupa", QStringLiteral("Kapitał własny"));
+        f.model.recomputeAllSums();
+        if (edited)
+            f.model.setText("Jvl_mal", QStringLiteral("7"));
+        f.messages.clear();
+        if (answer >= 0)
+            f.messages.scriptChoices({Messages::Answer(answer)});
+        QCOMPARE(f.workflow.bb_edycjaClick({"2", "2012", "2", "2012"}), opened);
+        QStringList expected;
+        if (edited)
+            expected << QStringLiteral("Czy chcesz zapisac zmiany?");
+        if (answer == int(Messages::Answer::Yes))
+            expected << QStringLiteral("Dane zaktualizowane");
+        if (opened)
+            expected << OpenedInfo;
+        QCOMPARE(f.messages.texts(), expected);
+        QCOMPARE(f.messages.unansweredQuestions(), 0);
+        QCOMPARE(f.workflow.period().CurrentPeriodId, opened ? QStringLiteral("2") : QStringLiteral("1"));
+        QCOMPARE(f.model.text("Jvl_mal"), opened ? QString() : QStringLiteral("7"));
+        db::Query q(f.dm.KSU, QStringLiteral("select MALE_LS from POZYCZKI where ID_OK = 1"));
+        q.execute();
+        QVERIFY(q.next());
+        QCOMPARE(q.value(0).toString(), stored);
+        // What was just opened or saved counts as unedited.
+        QCOMPARE(f.model.isModified(), !opened);
+    }
+
+    // Deleting asks, naming the dates; it removes every row of the period and,
+    // when that period was open, leaves no period open and the pages empty.
+    void deletePeriod_data()
+    {
+        QTest::addColumn<QStringList>("choice");
+        QTest::addColumn<QList<bool>>("answers");
+        QTest::addColumn<QString>("deleted"); // ID_OK, or empty
+        QTest::newRow("the open period") << QStringList{"01", "2013", "06", "2013"} << QList<bool>{true} << "1";
+        QTest::newRow("another period") << QStringList{"02", "2012", "02", "2012"} << QList<bool>{true} << "2";
+        QTest::newRow("not confirmed") << QStringList{"01", "2013", "06", "2013"} << QList<bool>{false} << "";
+        QTest::newRow("not imported") << QStringList{"03", "2013", "06", "2013"} << QList<bool>{} << "";
+    }
+    void deletePeriod()
+    {
+        QFETCH(QStringList, choice);
+        QFETCH(QList<bool>, answers);
+        QFETCH(QString, deleted);
+        Fixture f;
+        QVERIFY(f.workflow.bb_edycjaClick({"01", "2013", "06", "2013"}));
+        f.messages.clear();
+        f.messages.scriptAnswers(answers);
+        QCOMPARE(f.workflow.deletePeriod({choice[0], choice[1], choice[2], choice[3]}), !deleted.isEmpty());
+        QCOMPARE(f.messages.unansweredQuestions(), 0);
+        const QString dates = QStringLiteral("od %1-%2-01 do ").arg(choice[1], choice[0]);
+        if (answers.isEmpty())
+            QCOMPARE(f.messages.entries().first().kind, Kind::Warning);
+        else
+            QVERIFY2(f.messages.entries().first().text.contains(dates), qPrintable(f.messages.texts().join(u'|')));
+
+        auto count = [&](const QString &sql) {
+            db::Query q(f.dm.KSU, sql);
+            q.execute();
+            return q.next() ? q.value(0).toInt() : -1;
+        };
+        QCOMPARE(count("select count(*) from OKRES"), deleted.isEmpty() ? 2 : 1);
+        if (!deleted.isEmpty()) {
+            for (const char *table : {"ZASADY", "POZYCZKI", "AKT_STR", "KAPITAL_FUND", "DANE_INST", "DANE_KAP", "OKRES"})
+                QVERIFY2(count(QStringLiteral("select count(*) from %1 where ID_OK=%2").arg(QLatin1String(table), deleted))
+                             == 0,
+                         table);
+            QCOMPARE(f.messages.entries().last().kind, Kind::Information);
+        }
+        QCOMPARE(count("select count(*) from DANE_INST"), 1); // the institution data stay
+        const bool openDeleted = deleted == u"1";
+        QCOMPARE(f.workflow.period().isOpen, !openDeleted);
+        QCOMPARE(f.model.text("e_nazwa_inst"), openDeleted ? QString() : QStringLiteral("Fundusz Łódzki"));
+    }
+
+    void deletePeriodInTheWindowAndOnTheCommandLine()
+    {
+        {
+            WindowFixture w;
+            MainWindow &window = w.window;
+            for (const auto &[name, text] : {std::pair{"cb_odmc", "01"}, {"cb_odrok", "2013"}, {"cb_domc", "06"},
+                                             {"cb_dorok", "2013"}})
+                window.findChild<QComboBox *>(name)->setEditText(QString::fromLatin1(text));
+            QTest::mouseClick(window.findChild<QPushButton *>("bb_edycja"), Qt::LeftButton);
+            QVERIFY(window.workflow().period().isOpen);
+            auto *action = window.findChild<QAction *>("UsunOkres");
+            QVERIFY(action && action->isEnabled());
+            w.messages.scriptAnswers({true});
+            action->trigger();
+            QVERIFY2(!window.workflow().period().isOpen, qPrintable(w.messages.texts().join(u'|')));
+            QVERIFY(window.findChild<QLabel *>("La_do")->isHidden());
+            QVERIFY(!window.findChild<QPushButton *>("bb_zapisw")->isEnabled());
+            QVERIFY(!window.findChild<QPushButton *>("bb_druk")->isEnabled());
+        }
+        Fixture f;
+        f.dm.KSU.close();
+        f.dm.LOKRA.close();
+        f.ws.writeEmbeddedIni();
+        const QStringList args{"--home", f.ws.path(), "delete-period", "02", "2012", "02", "2012"};
+        CliResult r = runTervala(args);
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.out.contains(QStringLiteral("od 2012-02-01 do 2012-02-29")) && r.out.contains(QStringLiteral("--yes")),
+                 qPrintable(r.out));
+        r = runTervala(args + QStringList{"--yes"});
+        QCOMPARE(r.status, 0);
+        r = runTervala(args + QStringList{"--yes"});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.out.contains(QStringLiteral("nie został jeszcze zaimportowany")), qPrintable(r.out));
     }
 
     void saveConfirms()

@@ -391,7 +391,7 @@ private slots:
             return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
         };
         QMap<QString, QByteArray> before;
-        for (const QString &file : {"ksu.fdb", "lokra.fdb", "TV.ini", "notatki.txt", "stary.pdf"})
+        for (const char *file : {"ksu.fdb", "lokra.fdb", "TV.ini", "notatki.txt", "stary.pdf"})
             before.insert(file, contents(file));
 
         RecordingMessages messages;

@@ -164,17 +164,19 @@ QList<Statement> statements()
          {}},
         {nullptr,
          QStringLiteral(
-             "select s.nrumowy,Sum(Kwota_Wn),k.wp,k.datarozdz,k.plec,u.ru,u.datawyplaty,w.obszar from stan s,dekret "
-             "d,plankt p, umowy u left outer join klient k on u.nrklienta=k.nr_klienta left outer join wnioski w on "
-             "w.idumowy=u.idumowy where d.idstanu=s.idstan and s.nrumowy=u.IdUmowy and s.konto=p.nr_kt and "
+             "select s.nrumowy,Sum(Kwota_Wn),k.wp,k.datarozdz,k.plec,u.ru,u.datawyplaty,(select min(w.obszar) from "
+             "wnioski w where w.idumowy=u.idumowy and w.obszar between 1 and 3),(select count(*) from wnioski w where "
+             "w.idumowy=u.idumowy) from stan s,dekret d,plankt p, umowy u left outer join klient k on "
+             "u.nrklienta=k.nr_klienta where d.idstanu=s.idstan and s.nrumowy=u.IdUmowy and s.konto=p.nr_kt and "
              "KoDDok='WY' and InfDod<>'ST' and DataDekretu>=:d0 and DataDekretu<=:d1 and p.typkonta=1 group by "
-             "nrumowy,k.wp,k.datarozdz,k.plec,u.ru,u.datawyplaty,w.obszar having Sum(Kwota_Wn)>0"),
+             "nrumowy,k.wp,k.datarozdz,k.plec,u.ru,u.datawyplaty,u.idumowy having Sum(Kwota_Wn)>0"),
          QStringLiteral(
-             "select s.nrumowy,Sum(Kwota_Wn),k.wp,k.datarozdz,k.plec,u.ru,u.datawyplaty,w.obszar from stan s join "
-             "dekret d on d.idstanu=s.idstan join plankt p on s.konto=p.nr_kt join umowy u on s.nrumowy=u.IdUmowy "
-             "left outer join klient k on u.nrklienta=k.nr_klienta left outer join wnioski w on w.idumowy=u.idumowy "
-             "where KoDDok='WY' and InfDod<>'ST' and DataDekretu>=:d0 and DataDekretu<=:d1 and p.typkonta=1 group by "
-             "nrumowy,k.wp,k.datarozdz,k.plec,u.ru,u.datawyplaty,w.obszar having Sum(Kwota_Wn)>0")},
+             "select s.nrumowy,Sum(Kwota_Wn),k.wp,k.datarozdz,k.plec,u.ru,u.datawyplaty,(select min(w.obszar) from "
+             "wnioski w where w.idumowy=u.idumowy and w.obszar between 1 and 3),(select count(*) from wnioski w where "
+             "w.idumowy=u.idumowy) from stan s join dekret d on d.idstanu=s.idstan join plankt p on s.konto=p.nr_kt "
+             "join umowy u on s.nrumowy=u.IdUmowy left outer join klient k on u.nrklienta=k.nr_klienta where "
+             "KoDDok='WY' and InfDod<>'ST' and DataDekretu>=:d0 and DataDekretu<=:d1 and p.typkonta=1 group by "
+             "nrumowy,k.wp,k.datarozdz,k.plec,u.ru,u.datawyplaty,u.idumowy having Sum(Kwota_Wn)>0")},
         {nullptr,
          QStringLiteral(
              "select sum(d.kwota_wn),u.kwotakredytu,u.idumowy from dekret d,stan s,umowy u,plankt p where "

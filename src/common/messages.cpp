@@ -54,6 +54,11 @@ bool ConsoleMessages::askYesNo(const QString &text, const QString &caption)
     return m_answer;
 }
 
+Messages::Answer ConsoleMessages::askYesNoCancel(const QString &text, const QString &caption)
+{
+    return askYesNo(text, caption) ? Answer::Yes : Answer::No;
+}
+
 void RecordingMessages::showWarning(const QString &text, const QString &caption)
 {
     m_entries.append({Kind::Warning, caption, text});
@@ -77,6 +82,16 @@ bool RecordingMessages::askYesNo(const QString &text, const QString &caption)
         return false;
     }
     return m_answers.takeFirst();
+}
+
+Messages::Answer RecordingMessages::askYesNoCancel(const QString &text, const QString &caption)
+{
+    m_entries.append({Kind::Question, caption, text});
+    if (m_choices.isEmpty()) {
+        ++m_unanswered;
+        return Answer::Cancel;
+    }
+    return m_choices.takeFirst();
 }
 
 QStringList RecordingMessages::texts() const

@@ -20,6 +20,10 @@ public:
     virtual void showInformation(const QString &text, const QString &caption) = 0;
     // A question box with Yes and No buttons; true for Yes.
     virtual bool askYesNo(const QString &text, const QString &caption) = 0;
+    // A question box with Yes, No and Cancel buttons. (Cancel first: a box that
+    // could not be shown answers with the harmless choice.)
+    enum class Answer { Cancel, Yes, No };
+    virtual Answer askYesNoCancel(const QString &text, const QString &caption) = 0;
 };
 
 // The caption of information boxes that name none: the application title.
@@ -38,6 +42,8 @@ public:
     void showError(const QString &text, const QString &caption) override;
     void showInformation(const QString &text, const QString &caption) override;
     bool askYesNo(const QString &text, const QString &caption) override;
+    // Yes or No as for askYesNo; the command line never cancels.
+    Answer askYesNoCancel(const QString &text, const QString &caption) override;
     static QString line(const QString &caption, const QString &text);
 
 private:
@@ -63,8 +69,11 @@ public:
     // Takes the next scripted answer; a question nobody scripted fails the test
     // by answering No and recording it.
     bool askYesNo(const QString &text, const QString &caption) override;
+    // Takes the next scripted choice; an unscripted one is recorded and cancels.
+    Answer askYesNoCancel(const QString &text, const QString &caption) override;
 
     void scriptAnswers(QList<bool> answers) { m_answers = std::move(answers); }
+    void scriptChoices(QList<Answer> choices) { m_choices = std::move(choices); }
     const QList<Entry> &entries() const { return m_entries; }
     QStringList texts() const;
     void clear() { m_entries.clear(); }
@@ -73,5 +82,6 @@ public:
 private:
     QList<Entry> m_entries;
     QList<bool> m_answers;
+    QList<Answer> m_choices;
     int m_unanswered = 0;
 };

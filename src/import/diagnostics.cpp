@@ -144,10 +144,16 @@ void ErrorReport::AddErrorRow(const QString &contract, qint64 contractId, db::Mo
     ++m_rowPointer;
 }
 
+void ErrorReport::AddNote(const QString &note)
+{
+    m_ctx.errorReport.titleLines << note;
+    ++m_noteCount;
+}
+
 void ErrorReport::Close()
 {
     m_ctx.errorCount = m_errorCount;
-    if (m_errorCount <= 0 && m_mismatchCount <= 0 && !m_codesMissing)
+    if (m_errorCount <= 0 && m_mismatchCount <= 0 && !m_codesMissing && m_noteCount <= 0)
         return;
     if (m_errorCount > 0) {
         m_ctx.errorReport.titleLines

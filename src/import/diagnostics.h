@@ -78,6 +78,8 @@ public:
     // One row: running number, contract, client name, amount and the message in its column.
     void AddErrorRow(const QString &contract, qint64 contractId, db::Money amount, ErrorColumn column,
                      const QString &message);
+    // A line under the title about the fund's data that changes no figure.
+    void AddNote(const QString &note);
     // Hands the error count to the window (label spr_imp) and shows the report
     // when it lists anything.
     void Close();
@@ -95,6 +97,7 @@ private:
     int m_rowPointer = 0;
     int m_mismatchCount = 0;
     bool m_codesMissing = false;
+    int m_noteCount = 0;
 };
 
 // A contract of an import report list: its number and amount as the query gives them.

@@ -96,7 +96,8 @@ QString importReportPath(const store::OpenPeriod &period)
 std::optional<ImportResult> bb_zdaneClick(store::DataModule &dm, store::PageModel &model, Messages &messages,
                                           ImportOutput &output, const output::OutputGuard &guard,
                                           reports::ReportSheet &importReport, reports::ReportSheet &errorReport,
-                                          const store::PeriodChoice &choice)
+                                          const store::PeriodChoice &choice,
+                                          const std::function<bool()> &mayReplacePages)
 {
     output.setProgress(0);
     dm.LOKRA.close();
@@ -126,7 +127,7 @@ std::optional<ImportResult> bb_zdaneClick(store::DataModule &dm, store::PageMode
     ctx.period.PeriodStartText = store::FormatDateYMD(bounds.start.date());
     ctx.period.PeriodEndText = store::FormatDateYMD(bounds.end.date());
     const QString reportPath = importReportPath(ctx.period);
-    if (!guard.approve(reportPath, output::FileKind::Pdf, messages))
+    if (!guard.approve(reportPath, output::FileKind::Pdf, messages) || (mayReplacePages && !mayReplacePages()))
         return std::nullopt;
     output::StagedFiles files;
     ctx.importReportPath = files.stage(reportPath);

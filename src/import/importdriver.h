@@ -4,6 +4,8 @@
 #include "store/openperiod.h"
 #include "store/periods.h"
 
+#include <functional>
+
 class Messages;
 namespace store {
 class DataModule;
@@ -30,12 +32,15 @@ struct ImportResult
 // database: on any error it is rolled back and the error is thrown with a note
 // that nothing was changed. Refusals (an invalid period, a declined overwrite)
 // return nothing and change nothing. `model` is filled only when the import
-// succeeded; the sheets hold the import and error reports. The import report PDF
+// succeeded; the sheets hold the import and error reports. `mayReplacePages` is
+// asked once nothing else stands in the way; false ends the import as a refusal.
+// The import report PDF
 // is written under a temporary name and takes its place only after the commit.
 std::optional<ImportResult> bb_zdaneClick(store::DataModule &dm, store::PageModel &model, Messages &messages,
                                           ImportOutput &output, const output::OutputGuard &guard,
                                           reports::ReportSheet &importReport, reports::ReportSheet &errorReport,
-                                          const store::PeriodChoice &choice);
+                                          const store::PeriodChoice &choice,
+                                          const std::function<bool()> &mayReplacePages = {});
 
 // The import report's file: Eksport/IMP_<first day>_<last day>.pdf in the home folder.
 QString importReportPath(const store::OpenPeriod &period);

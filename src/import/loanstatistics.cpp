@@ -119,12 +119,17 @@ const char *const QueryC =
     "select s.nrumowy,Sum(Kwota_Wn),u.nrklienta from stan s,dekret d,plankt p, umowy u where d.idstanu=s.idstan and  "
     "s.nrumowy=u.IdUmowy and s.konto=p.nr_kt and KoDDok='WY' and InfDod<>'ST' and DataDekretu>=:d0 and "
     "DataDekretu<=:d1 and p.typkonta=1 group by nrumowy,u.nrklienta having Sum(Kwota_Wn)>0";
+// D counts each contract once, however many applications (WNIOSKI rows) it has:
+// joining them would repeat the contract, or double its amount. The area is that
+// of the lowest area code (1 to 3) among its applications; the number of
+// applications lets the error report note contracts that have several.
 const char *const QueryD =
-    "select s.nrumowy,Sum(Kwota_Wn),k.wp,k.datarozdz,k.plec,u.ru,u.datawyplaty,w.obszar from stan s join dekret d on "
-    "d.idstanu=s.idstan join plankt p on s.konto=p.nr_kt join umowy u on s.nrumowy=u.IdUmowy left outer join klient "
-    "k on u.nrklienta=k.nr_klienta left outer join wnioski w on w.idumowy=u.idumowy where KoDDok='WY' and "
+    "select s.nrumowy,Sum(Kwota_Wn),k.wp,k.datarozdz,k.plec,u.ru,u.datawyplaty,(select min(w.obszar) from wnioski w "
+    "where w.idumowy=u.idumowy and w.obszar between 1 and 3),(select count(*) from wnioski w where "
+    "w.idumowy=u.idumowy) from stan s join dekret d on d.idstanu=s.idstan join plankt p on s.konto=p.nr_kt join "
+    "umowy u on s.nrumowy=u.IdUmowy left outer join klient k on u.nrklienta=k.nr_klienta where KoDDok='WY' and "
     "InfDod<>'ST' and DataDekretu>=:d0 and DataDekretu<=:d1 and p.typkonta=1 group by "
-    "nrumowy,k.wp,k.datarozdz,k.plec,u.ru,u.datawyplaty,w.obszar having Sum(Kwota_Wn)>0";
+    "nrumowy,k.wp,k.datarozdz,k.plec,u.ru,u.datawyplaty,u.idumowy having Sum(Kwota_Wn)>0";
 
 // The schedule and PKD lookups of the passes, asked once for every contract (or
 // client) with a disbursement in the period instead of once for each: over a
@@ -568,6 +573,13 @@ void Computation::statusPass()
             error(AreaColumn, area);
             break;
         }
+
+        const qint64 applications = row.columns[8].toInt();
+        if (applications > 1)
+            m_errors.AddNote(QStringLiteral("Umowa nr %1 ma kilka wniosków (%2): w statystyce liczona raz, obszar "
+                                            "wzięty z wniosku o najniższym kodzie obszaru.")
+                                 .arg(row.number)
+                                 .arg(applications));
 
         WriteStatusContract(m_ctx, {row.number, row.amountText,
                                     db::shortDateText(registered),

@@ -461,11 +461,11 @@ void CapitalPage::clearGroup()
     bb_uskl->setEnabled(false);
 }
 
-void CapitalPage::periodOpened()
+void CapitalPage::periodOpened(bool open)
 {
     clearGroup();
-    bb_Dzrod->setEnabled(true);
-    bb_Uzrod->setEnabled(true);
+    bb_Dzrod->setEnabled(open);
+    bb_Uzrod->setEnabled(open);
 }
 
 qint64 CapitalPage::chosenGroupKod() const

@@ -78,9 +78,9 @@ public:
     CapitalPage(store::PageModel &model, CapitalContext &context, Messages &messages, QWidget *parent = nullptr);
     ~CapitalPage() override;
 
-    // A period was opened or imported: no group is chosen, the component buttons
-    // wait for one, the source buttons are enabled.
-    void periodOpened();
+    // A period was opened or imported (open) or deleted (not open): no group is
+    // chosen, the component buttons wait for one, the source buttons follow open.
+    void periodOpened(bool open = true);
     // Forgets the chosen group: cb_grupa empty, no components, no total, the add
     // dialog closed and the component buttons disabled.
     void clearGroup();

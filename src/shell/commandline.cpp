@@ -136,6 +136,31 @@ int importPeriod(QStringList args)
     }
 }
 
+// Deleting cannot be undone: without --yes the question is answered No.
+int deletePeriod(QStringList args)
+{
+    const bool yes = args.removeAll(QStringLiteral("--yes")) > 0;
+    if (args.size() != 4)
+        return usageError(QStringLiteral("delete-period wymaga czterech argumentów: MC RRRR MC RRRR [--yes]."));
+    ConsoleMessages messages(yes);
+    store::DataModule dm;
+    if (!command::connectDatabases(dm, messages))
+        return 1;
+    store::PageModel model;
+    PeriodView view;
+    PeriodWorkflow workflow(dm, model, messages, view);
+    try {
+        if (workflow.deletePeriod({args[0], args[1], args[2], args[3]}))
+            return 0;
+    } catch (const std::exception &e) {
+        showFailure(messages, e);
+        return 1;
+    }
+    if (!yes)
+        print(QStringLiteral("Nic nie usunięto: usunięcie okresu potwierdza opcja --yes."));
+    return 1;
+}
+
 } // namespace
 
 QString usageText()
@@ -154,6 +179,9 @@ QString usageText()
         "                         jak \"Zapisz do pliku\"\n"
         "  summary MC RRRR MC RRRR PLIK.pdf [--force]\n"
         "                         otwiera okres i zapisuje wydruk danych (\"Drukuj dane\") do pliku PDF\n"
+        "  delete-period MC RRRR MC RRRR [--yes]\n"
+        "                         usuwa okres ze wszystkimi jego danymi jak \"Usuń okres\"\n"
+        "                         (bez --yes niczego nie usuwa)\n"
         "  --force                pozwala zastąpić istniejący plik innego rodzaju (nie PDF, nie XML);\n"
         "                         plików baz danych i TV.ini program nigdy nie zastępuje\n"
         "  check-updates          sprawdza na serwerze aktualizacji wersję programu i słownik\n"
@@ -202,6 +230,8 @@ int runCommand(const CommandLine &commandLine)
         return openPeriod(args, messages);
     if (command == QStringLiteral("import"))
         return importPeriod(args);
+    if (command == QStringLiteral("delete-period"))
+        return deletePeriod(args);
     if (command == QStringLiteral("xml"))
         return runXml(args, messages);
     if (command == QStringLiteral("summary"))

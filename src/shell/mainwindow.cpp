@@ -10,6 +10,7 @@
 #include "pages/rulespage.h"
 #include "pages/statisticspage.h"
 #include "store/datamodule.h"
+#include "store/periods.h"
 #include "store/schemacheck.h"
 #include "store/schemaupgrade.h"
 
@@ -195,9 +196,9 @@ QWidget *MainWindow::buildPeriodFrame()
     auto *period = new QGroupBox(QStringLiteral("Dane"));
     auto *grid = new QGridLayout(period);
     cb_odmc = periodCombo("cb_odmc", 1, 12, 60);
-    cb_odrok = periodCombo("cb_odrok", 1985, 2017, 80);
+    cb_odrok = periodCombo("cb_odrok", store::FirstPeriodYear, store::lastPeriodYear(), 80);
     cb_domc = periodCombo("cb_domc", 1, 12, 60);
-    cb_dorok = periodCombo("cb_dorok", 1985, 2017, 80);
+    cb_dorok = periodCombo("cb_dorok", store::FirstPeriodYear, store::lastPeriodYear(), 80);
     grid->addWidget(new QLabel(QStringLiteral("od")), 0, 0, 1, 2, Qt::AlignHCenter);
     grid->addWidget(new QLabel(QStringLiteral("do")), 0, 2, 1, 2, Qt::AlignHCenter);
     grid->addWidget(cb_odmc, 1, 0);
@@ -246,6 +247,10 @@ void MainWindow::buildMenu()
     QAction *upgrade = menu->addAction(QStringLiteral("Instalacja wersji"));
     upgrade->setObjectName(QStringLiteral("Instalacjawersji1"));
     connect(upgrade, &QAction::triggered, this, &MainWindow::Instalacjawersji1Click);
+    m_deletePeriod = menu->addAction(QStringLiteral("Usuń okres"));
+    m_deletePeriod->setObjectName(QStringLiteral("UsunOkres"));
+    m_deletePeriod->setEnabled(false); // with "Edycja okresu", once the reporting database is open
+    connect(m_deletePeriod, &QAction::triggered, this, &MainWindow::deletePeriod);
     menu->addSeparator();
     QAction *quit = menu->addAction(QStringLiteral("Zamknięcie programu"));
     quit->setObjectName(QStringLiteral("Zamknij"));
@@ -320,6 +325,14 @@ void MainWindow::bb_edycjaClick()
     runAction([this] {
         m_workflow.bb_edycjaClick({cb_odmc->currentText(), cb_odrok->currentText(), cb_domc->currentText(),
                                    cb_dorok->currentText()});
+    });
+}
+
+void MainWindow::deletePeriod()
+{
+    runAction([this] {
+        m_workflow.deletePeriod({cb_odmc->currentText(), cb_odrok->currentText(), cb_domc->currentText(),
+                                 cb_dorok->currentText()});
     });
 }
 
@@ -456,6 +469,7 @@ void MainWindow::setPeriodButtons(bool importEnabled, bool openEnabled)
         [this, importEnabled, openEnabled] {
             bb_zdane->setEnabled(importEnabled);
             bb_edycja->setEnabled(openEnabled);
+            m_deletePeriod->setEnabled(openEnabled);
         },
         Qt::QueuedConnection);
 }
@@ -480,6 +494,15 @@ void MainWindow::enablePeriodButtons()
     for (QPushButton *b : {bb_zapis, bb_druk, bb_zapisw})
         b->setEnabled(true);
     m_capitalPage->periodOpened();
+}
+
+void MainWindow::closePeriod()
+{
+    for (QPushButton *b : {bb_zapis, bb_druk, bb_zapisw})
+        b->setEnabled(false);
+    for (QLabel *label : std::as_const(m_periodLabels))
+        label->hide();
+    m_capitalPage->periodOpened(false);
 }
 
 db::Connection &MainWindow::ksu()

@@ -51,6 +51,8 @@ public:
     void bb_wyjscieClick();
     void Oprogramie1Click();
     void Instalacjawersji1Click();
+    // "Usuń okres" in the menu: the period chosen in the four combo boxes.
+    void deletePeriod();
 
 signals:
     void startupFinished();
@@ -81,6 +83,7 @@ private:
     void clearCapitalGroupText() override;
     void ShowPeriodLabels(const store::OpenPeriod &period) override;
     void enablePeriodButtons() override;
+    void closePeriod() override;
     void focusInstitutionName() override;
     void setProgress(int percent) override;
     // ImportOutput.
@@ -98,6 +101,7 @@ private:
     Messages *m_messages;
     store::PageModel m_model;
     PeriodWorkflow m_workflow;
+    QAction *m_deletePeriod = nullptr;
     QThread *m_startupThread = nullptr;
     AboutBox *m_about = nullptr;
     bool m_activated = false;

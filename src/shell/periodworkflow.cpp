@@ -22,6 +22,17 @@ using store::findPeriod;
 using store::isValidPeriodChoice;
 using store::periodBounds;
 
+namespace {
+// A unit of work on the reporting database failed and was rolled back: says so
+// in the user's language, around the cause.
+[[noreturn]] void throwUnitFailure(const QString &what, const std::exception &e)
+{
+    const auto *dbError = dynamic_cast<const db::Error *>(&e);
+    throw db::Error(what + (dbError ? dbError->message() : QString::fromUtf8(e.what()))
+                    + QStringLiteral("\rBaza danych programu Tervala pozostała bez zmian."));
+}
+} // namespace
+
 void warnCommandRunning(Messages &messages)
 {
     messages.showWarning(QStringLiteral("Trwa import lub zapis danych.\rPoczekaj na jego zakończenie."),
@@ -87,20 +98,47 @@ bool PeriodWorkflow::bb_edycjaClick(const store::PeriodChoice &choice)
     errorReport.titleLines.clear();
     import::CheckLoanSystemVersion(m_dm.LOKRA, m_messages);
 
+    const std::optional<store::OpenPeriod> found = findImportedPeriod(choice);
+    if (!found)
+        return false;
+    const store::OpenPeriod &period = *found;
+
+    // Loaded aside and shown only when every load succeeded, so that a failure
+    // leaves the pages showing the period they belong to.
+    store::PageModel loaded;
+    store::CapitalGroupList groups;
+    store::LoadPeriod(m_dm.KSU, period, loaded, groups);
+    if (!keepOrDropEdits())
+        return false;
+
+    m_period = period;
+    m_groups = groups;
+    m_model.assignFrom(loaded);
+    m_model.markUnmodified();
+    m_view.ShowPeriodLabels(m_period);
+    m_view.enablePeriodButtons();
+    m_messages.showInformation(QStringLiteral("Podany okres był już importowany i można go edytować"),
+                               applicationTitle());
+    m_view.focusInstitutionName();
+    m_view.setProgress(100);
+    return true;
+}
+
+std::optional<store::OpenPeriod> PeriodWorkflow::findImportedPeriod(const store::PeriodChoice &choice)
+{
     if (!isValidPeriodChoice(choice)) {
         m_messages.showWarning(QStringLiteral("Błędnie podany okres sprawozdawczy"), QStringLiteral("Błąd!"));
-        return false;
+        return std::nullopt;
     }
     const PeriodBounds bounds = periodBounds(choice);
     if (!store::requireReportingDatabase(m_dm.KSU, m_messages))
-        return false;
+        return std::nullopt;
     const std::optional<qint64> id = findPeriod(m_dm.KSU, bounds.start.date(), bounds.end.date());
     if (!id) {
         m_messages.showWarning(QStringLiteral("Podany okres, nie został jeszcze zaimportowany !"), QStringLiteral("Błąd!"));
         m_view.focusInstitutionName();
-        return false;
+        return std::nullopt;
     }
-
     store::OpenPeriod period;
     period.isOpen = true;
     period.CurrentPeriodId = QString::number(*id);
@@ -108,22 +146,40 @@ bool PeriodWorkflow::bb_edycjaClick(const store::PeriodChoice &choice)
     period.PeriodEnd = bounds.end;
     period.PeriodStartText = FormatDateYMD(bounds.start.date());
     period.PeriodEndText = FormatDateYMD(bounds.end.date());
+    return period;
+}
 
-    // Loaded aside and shown only when every load succeeded, so that a failure
-    // leaves the pages showing the period they belong to.
-    store::PageModel loaded;
-    store::CapitalGroupList groups;
-    store::LoadPeriod(m_dm.KSU, period, loaded, groups);
-
-    m_period = period;
-    m_groups = groups;
-    m_model.assignFrom(loaded);
-    m_view.ShowPeriodLabels(m_period);
-    m_view.enablePeriodButtons();
-    m_messages.showInformation(QStringLiteral("Podany okres był już importowany i można go edytować"),
-                               applicationTitle());
-    m_view.focusInstitutionName();
-    m_view.setProgress(100);
+bool PeriodWorkflow::deletePeriod(const store::PeriodChoice &choice)
+{
+    RunningCommand running(*this, m_messages);
+    if (!running)
+        return false;
+    ReportingDatabaseUse use(m_dm, m_messages);
+    if (!use)
+        return false;
+    const std::optional<store::OpenPeriod> found = findImportedPeriod(choice);
+    if (!found)
+        return false;
+    const QString dates = QStringLiteral("od %1 do %2").arg(found->PeriodStartText, found->PeriodEndText);
+    if (!m_messages.askYesNo(QStringLiteral("Czy na pewno usunąć okres %1 ze wszystkimi jego danymi? "
+                                            "Usuniętego okresu nie można przywrócić.")
+                                 .arg(dates),
+                             QStringLiteral("Usuń okres")))
+        return false;
+    try {
+        store::DeletePeriodData(m_dm.KSU, *found);
+    } catch (const std::exception &e) {
+        throwUnitFailure(QStringLiteral("Usuwanie okresu przerwane: "), e);
+    }
+    // The pages showed the deleted period: nothing is open any more.
+    if (m_period.isOpen && m_period.CurrentPeriodId == found->CurrentPeriodId) {
+        m_period = store::OpenPeriod();
+        m_groups.clear();
+        m_model.assignFrom(store::PageModel());
+        m_model.markUnmodified();
+        m_view.closePeriod();
+    }
+    m_messages.showInformation(QStringLiteral("Okres %1 został usunięty").arg(dates), applicationTitle());
     return true;
 }
 
@@ -137,9 +193,11 @@ bool PeriodWorkflow::bb_zdaneClick(const store::PeriodChoice &choice, import::Im
         return false;
     m_view.clearCapitalGroupText();
     const auto result =
-        import::bb_zdaneClick(m_dm, m_model, m_messages, output, outputGuard(), importReport, errorReport, choice);
+        import::bb_zdaneClick(m_dm, m_model, m_messages, output, outputGuard(), importReport, errorReport, choice,
+                              [this] { return keepOrDropEdits(); });
     if (!result)
         return false;
+    m_model.markUnmodified();
     m_period = result->period;
     m_groups = result->groups;
     m_lastErrorCount = result->errorCount;
@@ -157,19 +215,36 @@ bool PeriodWorkflow::bb_zapiswClick()
     ReportingDatabaseUse use(m_dm, m_messages);
     if (!use)
         return false;
+    return saveOpenPeriod();
+}
+
+bool PeriodWorkflow::saveOpenPeriod()
+{
     if (!store::requireReportingDatabase(m_dm.KSU, m_messages))
         return false;
     try {
         store::SavePeriod(m_dm.KSU, m_period, m_model);
     } catch (const std::exception &e) {
-        // The save is one unit: say so, in the user's language, around the cause.
-        const auto *dbError = dynamic_cast<const db::Error *>(&e);
-        throw db::Error(QStringLiteral("Zapis zmian przerwany: ")
-                        + (dbError ? dbError->message() : QString::fromUtf8(e.what()))
-                        + QStringLiteral("\rBaza danych programu Tervala pozostała bez zmian."));
+        throwUnitFailure(QStringLiteral("Zapis zmian przerwany: "), e);
     }
+    m_model.markUnmodified();
     m_messages.showInformation(QStringLiteral("Dane zaktualizowane"), applicationTitle());
     return true;
+}
+
+bool PeriodWorkflow::keepOrDropEdits()
+{
+    if (!m_period.isOpen || !m_model.isModified())
+        return true;
+    switch (m_messages.askYesNoCancel(QStringLiteral("Czy chcesz zapisac zmiany?"), QStringLiteral("Pytanie"))) {
+    case Messages::Answer::Yes:
+        return saveOpenPeriod();
+    case Messages::Answer::No:
+        return true;
+    case Messages::Answer::Cancel:
+        break;
+    }
+    return false;
 }
 
 output::OutputGuard PeriodWorkflow::outputGuard() const

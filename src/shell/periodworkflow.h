@@ -7,6 +7,8 @@
 
 #include <QString>
 
+#include <optional>
+
 class Messages;
 namespace import {
 class ImportOutput;
@@ -27,6 +29,8 @@ public:
     virtual void clearCapitalGroupText() {}
     virtual void ShowPeriodLabels(const store::OpenPeriod &) {}
     virtual void enablePeriodButtons() {}
+    virtual void closePeriod() {} // the open period was deleted
+
     virtual void focusInstitutionName() {}
     virtual void setProgress(int) {}
 };
@@ -44,13 +48,20 @@ public:
     // "Edycja okresu": true when the period was opened. Refusals are shown as
     // messages; database and conversion errors are thrown for the general error
     // display. A failed or refused opening leaves the open period and the pages
-    // exactly as they were.
+    // exactly as they were. Unsaved edits of the open period are saved, dropped
+    // or kept (the opening cancelled) as the user answers.
     bool bb_edycjaClick(const store::PeriodChoice &choice);
 
     // "Zapisz zmiany": saves the open period, then "Dane zaktualizowane". False
     // when refused because the start-up task still uses the database. A failed
     // save changes nothing and is thrown as "Zapis zmian przerwany: <cause>".
     bool bb_zapiswClick();
+
+    // "Usuń okres": asks, naming the dates, then deletes the chosen period with
+    // every row it has, all or nothing. When it was the open period, the pages
+    // are cleared and no period is open. False when refused or not confirmed;
+    // a failed delete is thrown and changes nothing.
+    bool deletePeriod(const store::PeriodChoice &choice);
 
     // "Zaimportuj dane": true when the import finished (its closing message shown).
     // Errors are thrown after the import was rolled back.
@@ -80,6 +91,15 @@ public:
     reports::ReportSheet errorReport;
 
 private:
+    // The imported period the four combo texts choose; a warning when the choice
+    // is invalid or the period was not imported.
+    std::optional<store::OpenPeriod> findImportedPeriod(const store::PeriodChoice &choice);
+    // Saves the open period (its checks, the unit, "Dane zaktualizowane").
+    bool saveOpenPeriod();
+    // Before another period replaces the pages: asks whether to save the user's
+    // unsaved work. False when the user cancels (or the save was refused).
+    bool keepOrDropEdits();
+
     store::DataModule &m_dm;
     store::PageModel &m_model;
     Messages &m_messages;

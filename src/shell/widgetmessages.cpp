@@ -59,3 +59,23 @@ bool WidgetMessages::askYesNo(const QString &text, const QString &caption)
         return box.exec() == QMessageBox::Yes;
     });
 }
+
+Messages::Answer WidgetMessages::askYesNoCancel(const QString &text, const QString &caption)
+{
+    return onUiThread([&] {
+        QMessageBox box(QMessageBox::Question, caption, boxText(text),
+                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, m_parent);
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("Tak"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("Nie"));
+        box.button(QMessageBox::Cancel)->setText(QStringLiteral("Anuluj"));
+        box.setDefaultButton(QMessageBox::Cancel);
+        switch (box.exec()) {
+        case QMessageBox::Yes:
+            return Answer::Yes;
+        case QMessageBox::No:
+            return Answer::No;
+        default:
+            return Answer::Cancel;
+        }
+    });
+}

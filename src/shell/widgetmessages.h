@@ -17,6 +17,7 @@ public:
     void showError(const QString &text, const QString &caption) override;
     void showInformation(const QString &text, const QString &caption) override;
     bool askYesNo(const QString &text, const QString &caption) override;
+    Answer askYesNoCancel(const QString &text, const QString &caption) override;
 
     // After this, boxes asked for from another thread are no longer shown.
     void shutDown() { m_shutDown = true; }

@@ -299,6 +299,31 @@ void PageModel::clear(const QString &control)
     emit fieldChanged(control);
 }
 
+namespace {
+bool isStored(const FieldSpec &spec)
+{
+    return spec.saveAs != SaveAs::None && !spec.column.empty();
+}
+} // namespace
+
+bool PageModel::isModified() const
+{
+    for (auto it = m_fields.cbegin(); it != m_fields.cend(); ++it) {
+        if (isStored(*it->spec) && text(it.key()) != m_unmodified.value(it.key()))
+            return true;
+    }
+    return false;
+}
+
+void PageModel::markUnmodified()
+{
+    m_unmodified.clear();
+    for (auto it = m_fields.cbegin(); it != m_fields.cend(); ++it) {
+        if (isStored(*it->spec))
+            m_unmodified.insert(it.key(), text(it.key()));
+    }
+}
+
 void PageModel::setItems(const QString &control, const QStringList &items)
 {
     field(control);

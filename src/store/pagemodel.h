@@ -101,6 +101,11 @@ public:
     const QList<CapitalSource> &capitalSources() const { return m_capitalSources; }
     void setCapitalSources(QList<CapitalSource> sources);
 
+    // Whether a stored field (one that "Zapisz zmiany" writes) differs from what it
+    // held at the last markUnmodified(): the user's unsaved work.
+    bool isModified() const;
+    void markUnmodified();
+
     // The statistics page's sum of one breakdown (index into StatisticGroups): the
     // counts added as integers, or the values added exactly as money.
     void recomputeCountSum(int group);
@@ -134,6 +139,7 @@ private:
     void add(const FieldSpec &spec);
 
     QHash<QString, Field> m_fields;
+    QHash<QString, QString> m_unmodified; // stored fields' texts at markUnmodified()
     QHash<QString, QStringList> m_items;
     QList<CapitalSource> m_capitalSources;
     std::vector<FieldSpec> m_sumSpecs;

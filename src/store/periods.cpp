@@ -8,33 +8,38 @@ namespace store {
 
 namespace {
 
-// The month as a count of months, when both texts are whole numbers.
-std::optional<qint64> monthNumber(const QString &month, const QString &year)
+std::optional<int> number(const QString &text)
 {
-    bool monthOk = false;
-    bool yearOk = false;
-    const int m = month.trimmed().toInt(&monthOk);
-    const int y = year.trimmed().toInt(&yearOk);
-    if (!monthOk || !yearOk)
-        return std::nullopt;
-    return qint64(y) * 12 + m;
+    bool ok = false;
+    const int n = text.trimmed().toInt(&ok);
+    return ok ? std::optional<int>(n) : std::nullopt;
 }
 
 } // namespace
+
+int lastPeriodYear()
+{
+    return QDate::currentDate().year() + 1;
+}
 
 bool isValidPeriodChoice(const PeriodChoice &c)
 {
     if (c.fromMonth.isEmpty() || c.fromYear.isEmpty() || c.toMonth.isEmpty() || c.toYear.isEmpty())
         return false;
-    if (c.fromYear > c.toYear)
-        return false;
-    if (c.fromYear == c.toYear && c.fromMonth > c.toMonth)
-        return false;
-    // The texts compare as texts, which for typed numbers of other lengths ("9" and
-    // "10", "2013" and "12013") is not their order: the numbers must agree too.
-    const auto first = monthNumber(c.fromMonth, c.fromYear);
-    const auto last = monthNumber(c.toMonth, c.toYear);
-    return !first || !last || *first <= *last;
+    const auto fromMonth = number(c.fromMonth), fromYear = number(c.fromYear);
+    const auto toMonth = number(c.toMonth), toYear = number(c.toYear);
+    if (!fromMonth || !fromYear || !toMonth || !toYear) {
+        // Texts that are no numbers compare as texts; opening them then fails on the number.
+        if (c.fromYear > c.toYear)
+            return false;
+        return !(c.fromYear == c.toYear && c.fromMonth > c.toMonth);
+    }
+    // A typed year such as 213 would make a period nobody can use.
+    for (int year : {*fromYear, *toYear}) {
+        if (year < FirstPeriodYear || year > lastPeriodYear())
+            return false;
+    }
+    return qint64(*fromYear) * 12 + *fromMonth <= qint64(*toYear) * 12 + *toMonth;
 }
 
 namespace {

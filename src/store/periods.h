@@ -21,9 +21,14 @@ struct PeriodChoice
     QString toYear;
 };
 
-// Invalid when a text is empty or the first month comes after the last (the texts
-// compared as texts, months only within one year); when all four texts are whole
-// numbers, also when the first month comes after the last by number.
+// The years a period may lie in: the year lists run from the first to the last.
+inline constexpr int FirstPeriodYear = 1985;
+int lastPeriodYear(); // the current year + 1
+
+// Invalid when a text is empty, when the first month comes after the last, or when
+// a year lies outside FirstPeriodYear to lastPeriodYear(). Whole numbers compare
+// as numbers ("1" and "01" are one month); other texts as texts, months only
+// within one year.
 bool isValidPeriodChoice(const PeriodChoice &choice);
 
 // 00:00 of the first day and 23:59:59.999 of the last day. Throws db::Error with a

@@ -300,11 +300,33 @@ void DeleteCapitalSource(db::Connection &ksu, const OpenPeriod &period, qint64 i
     RefreshCapitalSources(ksu, period, model);
 }
 
+namespace {
+// Every period shows the newest DANE_INST row, and an import adds none when one
+// exists: the rows of a deleted period that holds the only ones pass to the
+// remaining period that ends latest, so that what the user typed stays.
+void keepInstitutionData(db::Connection &ksu, qint64 id)
+{
+    db::Query others(ksu, QStringLiteral("select first 1 ID_OK from DANE_INST where ID_OK<>:d0"));
+    others.execute({id});
+    if (others.next())
+        return;
+    others.closeCursor();
+    db::Query heir(ksu, QStringLiteral("select first 1 ID_OK from OKRES where ID_OK<>:d0 order by DOK desc, ID_OK desc"));
+    heir.execute({id});
+    if (!heir.next())
+        return;
+    const qint64 heirId = heir.value(0).toInt();
+    heir.closeCursor();
+    run(ksu, QStringLiteral("update DANE_INST set ID_OK=:d0 where ID_OK=:d1"), {heirId, id});
+}
+} // namespace
+
 void DeletePeriodData(db::Connection &ksu, const OpenPeriod &period)
 {
     // All seven deletes or none: a period is never left half deleted.
     const qint64 id = period.id();
     db::AtomicWork work(ksu);
+    keepInstitutionData(ksu, id);
     for (const char *table : PeriodTables)
         run(ksu, QStringLiteral("delete from %1 where ID_OK=:d0").arg(QLatin1String(table)), {id});
     work.commit();

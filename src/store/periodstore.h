@@ -44,7 +44,8 @@ void SaveCapitalChange(db::Connection &ksu, const OpenPeriod &period, const Page
 void CreateCapitalChangeRow(db::Connection &ksu, const OpenPeriod &period, PageModel &model);
 // Deletes one DANE_KAP row by its ID; then reloads the sources.
 void DeleteCapitalSource(db::Connection &ksu, const OpenPeriod &period, qint64 id, PageModel &model);
-// Deletes the period from all seven period tables, all or nothing.
+// Deletes the period from all seven period tables, all or nothing. Institution
+// data held by no other period pass to the remaining period that ends latest.
 void DeletePeriodData(db::Connection &ksu, const OpenPeriod &period);
 // Deletes what an import computes from Lokra (AKT_STR and POZYCZKI), before the
 // period is imported again; the rest of the period stays.
