@@ -573,6 +573,12 @@ private slots:
         QTest::addColumn<QString>("total");
         QTest::newRow("value") << 1 << "2500,75" << "2500.75|" << QStringLiteral("2") + Nbsp + "500,75" << "2601,00";
         QTest::newRow("empty value is 0") << 1 << "" << "0.00|" << "0,00" << "100,25";
+        // A large fund's capital: values up to 13 whole digits, a 14th refused as typed.
+        QTest::newRow("58 mln zł") << 1 << "58000000,00" << "58000000.00|"
+                                   << QStringLiteral("58") + Nbsp + "000" + Nbsp + "000,00" << "58000100,25";
+        QTest::newRow("14 digits") << 1 << "12345678901234" << "1234567890123.00|"
+                                   << QStringLiteral("1") + Nbsp + "234" + Nbsp + "567" + Nbsp + "890" + Nbsp + "123,00"
+                                   << "1234567890223,25";
         QTest::newRow("details") << 3 << "nowy opis" << "1234567.50|nowy opis" << "nowy opis" << "1234667,75";
     }
 
@@ -633,6 +639,22 @@ private slots:
         QTest::newRow("add, closed") << false << "close" << QStringList{kept};
         QTest::newRow("edit, Zapisz") << true << "Zapisz" << QStringList{"Pożyczka z banku|1234,56"};
         QTest::newRow("edit, Anuluj") << true << "Anuluj" << QStringList{kept};
+    }
+    // The name takes no more than the column holds, so that the save cannot fail on it.
+    void aSourceNameTakesAHundredCharacters()
+    {
+        Host h(QString::fromUtf8(Sources));
+        const QString typed = QString(120, u'x');
+        const bool shown = withSourceDialog(
+            [&] { QTest::mouseClick(h.control<QPushButton>(QStringLiteral("bb_Dzrod")), Qt::LeftButton); },
+            [&](pages::CapitalSourceDialog *d) {
+                retype(childOf<QLineEdit>(d, "Nazwa"), typed);
+                QTest::mouseClick(childOf<QPushButton>(d, "Zapisz"), Qt::LeftButton);
+            });
+        QVERIFY(shown);
+        QCOMPARE(h.committed(QStringLiteral("select NAZWA from DANE_KAP where ZRODLO = 1 and ID_OK = 1 order by ID")),
+                 (QStringList{"Zysk za rok", typed.left(100)}));
+        QCOMPARE(h.messages.entries(), QList<Entry>{});
     }
 
     void addingAndEditingSources()
@@ -718,15 +740,20 @@ private slots:
     void aRejectedSourceShowsTheDatabasesReason()
     {
         Host h;
+        for (const char *sql : {"create exception e_refused 'Zapis odrzucony'",
+                                "create trigger t_refuse for DANE_KAP before insert as begin exception e_refused; end"}) {
+            h.context.connection.executeImmediate(QString::fromLatin1(sql));
+            h.context.connection.commitRetaining();
+        }
         const bool shown = withSourceDialog([&] { h.page->bb_DzrodClick(); },
                                             [](pages::CapitalSourceDialog *d) {
-                                                retype(childOf<QLineEdit>(d, "Nazwa"), QString(101, u'x'));
+                                                retype(childOf<QLineEdit>(d, "Nazwa"), QStringLiteral("Dotacja"));
                                                 QTest::mouseClick(childOf<QPushButton>(d, "Zapisz"), Qt::LeftButton);
                                             });
         QVERIFY(shown);
         QCOMPARE(h.messages.entries().size(), 1);
         QCOMPARE(h.messages.entries().first().kind, Kind::Error);
-        QVERIFY2(h.messages.entries().first().text.contains(QStringLiteral("truncation")),
+        QVERIFY2(h.messages.entries().first().text.contains(QStringLiteral("Zapis odrzucony")),
                  qPrintable(h.messages.entries().first().text));
         QCOMPARE(h.committed(QStringLiteral("select count(*) from DANE_KAP")), QStringList{"0"});
     }

@@ -24,6 +24,7 @@ CapitalSourceDialog::CapitalSourceDialog(bool editing, const QString &name, db::
     m_name = new QLineEdit(name);
     m_name->setObjectName(QStringLiteral("Nazwa"));
     m_name->setFixedWidth(249);
+    m_name->setMaxLength(100); // DANE_KAP.NAZWA
     m_amount = new NumericEdit(store::FieldKind::Decimal);
     m_amount->setObjectName(QStringLiteral("Kwota"));
     m_amount->setFixedWidth(129);
