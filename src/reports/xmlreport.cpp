@@ -452,7 +452,7 @@ QString WriteXmlReport(db::Connection &ksu, const store::OpenPeriod &period, con
     // Built whole before the file is touched: a text that cannot be written stops
     // the operation with the old file still in place.
     const QByteArray content = BuildXmlReport(period, model, ReadCapitalComponents(ksu, period, groups));
-    const QString path = xmlReportPath();
+    QString path = xmlReportPath();
     SaveXmlFile(path, content);
     return path;
 }
