@@ -111,7 +111,7 @@ public:
             m_core.server.close();
             qDeleteAll(m_core.findChildren<QTcpSocket *>());
             // Back to the test's thread, which destroys it.
-            m_core.moveToThread(qApp->thread());
+            m_core.moveToThread(QCoreApplication::instance()->thread());
         }, Qt::BlockingQueuedConnection);
         m_thread.quit();
         m_thread.wait();

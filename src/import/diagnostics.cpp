@@ -25,7 +25,7 @@ QString ClientNames::ContractClientName(qint64 contract)
 {
     m_query->execute({contract});
     // The server names the unnamed IIF column CASE.
-    const QString name = m_query->next() ? m_query->value(u"CASE").toString() : QString();
+    QString name = m_query->next() ? m_query->value(u"CASE").toString() : QString();
     m_query->closeCursor();
     return name;
 }

@@ -61,8 +61,9 @@ void DateEdit::keyPressEvent(QKeyEvent *event)
 bool DateEdit::focusNextPrevChild(bool next)
 {
     // Tab goes on to the next control, as everywhere on the pages; the arrow keys
-    // move between day, month and year.
-    return QWidget::focusNextPrevChild(next);
+    // move between day, month and year. QDateTimeEdit's own override, which Tab
+    // would step through the sections with, is passed over on purpose.
+    return QWidget::focusNextPrevChild(next); // NOLINT(bugprone-parent-virtual-call)
 }
 
 bool DateEdit::eventFilter(QObject *watched, QEvent *event)

@@ -33,7 +33,7 @@ QString noInternetText()
 // Replaces the home folder's copy of a fetched file whole and returns its path.
 QString saveHomeFile(const QString &name, const QByteArray &contents)
 {
-    const QString path = AppPaths::file(name);
+    QString path = AppPaths::file(name);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size() || !file.commit())
         throw UpdateCheckError(QStringLiteral("Nie można zapisać pliku %1: %2").arg(path, file.errorString()));

@@ -29,7 +29,7 @@ inline constexpr const char *ProgramDownloadPath = "/pliki/sprawozdawczosc/Terva
 // Every request ends within this time, so a silent network never holds the start-up.
 inline constexpr int DefaultTimeLimitMs = 5000;
 // Both files are a few kilobytes; anything beyond this is not what we asked for.
-inline constexpr qint64 MaxReplySize = 1024 * 1024;
+inline constexpr qint64 MaxReplySize = qint64(1024) * 1024;
 
 // A failed step of the checks, with the reason for the command line.
 class UpdateCheckError : public std::runtime_error

@@ -14,8 +14,8 @@ QString pozyczkiTable()
 {
     QStringList columns{QStringLiteral("ID_OK INTEGER NOT NULL PRIMARY KEY")};
     for (const StatisticPair &p : StatisticPairs) {
-        columns << QString::fromLatin1(p.countColumn.data(), p.countColumn.size()) + QStringLiteral(" INTEGER");
-        columns << QString::fromLatin1(p.valueColumn.data(), p.valueColumn.size()) + QStringLiteral(" DECIMAL(15,2)");
+        columns << QString::fromLatin1(p.countColumn) + QStringLiteral(" INTEGER");
+        columns << QString::fromLatin1(p.valueColumn) + QStringLiteral(" DECIMAL(15,2)");
     }
     columns << QStringLiteral("WPROWADZIL INTEGER");
     return QStringLiteral("CREATE TABLE POZYCZKI (%1);").arg(columns.join(u','));

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Builds the program and its tests with AddressSanitizer (leaks included) and
+# UndefinedBehaviorSanitizer in build-asan/ and runs every test there: any
+# finding in a test or in the program it starts fails the run. What Firebird's
+# and Qt's own libraries keep or do is in tests/sanitizers/.
+#
+#   scripts/test-sanitizers.sh [CTEST ARGUMENTS...]
+#
+# Uses clang 14 (SANITIZE_CXX names another compiler); scripts/setup.sh installs it.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+
+cxx="${SANITIZE_CXX:-$(command -v clang++-14 || command -v clang++ || true)}"
+if [[ -z "$cxx" ]]; then
+    echo "clang++ not found: apt-get install clang-14 libclang-rt-14-dev (or run scripts/setup.sh)" >&2
+    exit 2
+fi
+# -O1 keeps the tests quick enough and the stacks readable.
+cmake -S . -B build-asan -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-g -O1" \
+    -DBUILD_TESTING=ON -DTERVALA_SANITIZE=ON >/dev/null
+cmake --build build-asan -j"$(nproc)"
+scripts/start-test-server.sh
+cd build-asan
+ctest --output-on-failure --timeout 900 "$@"
