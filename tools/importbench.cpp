@@ -29,6 +29,7 @@
 #include "db/query.h"
 #include "demofund.h"
 #include "import/importcontext.h"
+#include "import/loanqueries.h"
 #include "reports/reportrenderer.h"
 #include "shell/periodworkflow.h"
 #include "store/datamodule.h"
@@ -90,8 +91,8 @@ QList<db::Param> paramsOf(const char *name)
     return {First, Last};
 }
 
-// The texts as quoted for the import, and as the import sends them (kept equal to
-// the texts in src/import/activelost.cpp and loanstatistics.cpp). Q1 to Q6 compare
+// The texts as quoted for the import, and as the import sends them (A, B and D are
+// the import's own texts; Q1 to Q6 are kept equal to src/import/activelost.cpp). Q1 to Q6 compare
 // the entry date as date + 0, which selects the same entries (a date plus no days
 // is the same date, NULL stays NULL) without offering the server the date index
 // for a range that holds nearly the whole ledger. A, B and D join the ledger before
@@ -139,22 +140,14 @@ QList<Statement> statements()
              "klient k on u.nrklienta=k.nr_klienta where d.idstanu=s.idstan and s.nrumowy=u.IdUmowy and "
              "s.konto=p.nr_kt and KoDDok='WY' and InfDod<>'ST' and DataDekretu>=:d0 and DataDekretu<=:d1 and "
              "p.typkonta=1 group by nrumowy,k.wp,k.datarozdz having Sum(Kwota_Wn)>0"),
-         QStringLiteral(
-             "select s.nrumowy,Sum(Kwota_Wn),k.wp,k.datarozdz from stan s join dekret d on d.idstanu=s.idstan join "
-             "plankt p on s.konto=p.nr_kt join umowy u on s.nrumowy=u.IdUmowy left outer join klient k on "
-             "u.nrklienta=k.nr_klienta where KoDDok='WY' and InfDod<>'ST' and DataDekretu>=:d0 and DataDekretu<=:d1 "
-             "and p.typkonta=1 group by nrumowy,k.wp,k.datarozdz having Sum(Kwota_Wn)>0")},
+         QString::fromLatin1(import::QueryA)},
         {nullptr,
          QStringLiteral(
              "select s.nrumowy,Sum(Kwota_Wn),sl.kod from stan s,dekret d,plankt p, umowy u left outer join slownik sl "
              "on u.cpozyczki=sl.nr where d.idstanu=s.idstan and  s.nrumowy=u.IdUmowy and s.konto=p.nr_kt and "
              "KoDDok='WY' and InfDod<>'ST' and DataDekretu>=:d0 and DataDekretu<=:d1 and p.typkonta=1 group by "
              "nrumowy,sl.kod having Sum(Kwota_Wn)>0"),
-         QStringLiteral(
-             "select s.nrumowy,Sum(Kwota_Wn),sl.kod from stan s join dekret d on d.idstanu=s.idstan join plankt p on "
-             "s.konto=p.nr_kt join umowy u on s.nrumowy=u.IdUmowy left outer join slownik sl on u.cpozyczki=sl.nr "
-             "where KoDDok='WY' and InfDod<>'ST' and DataDekretu>=:d0 and DataDekretu<=:d1 and p.typkonta=1 group by "
-             "nrumowy,sl.kod having Sum(Kwota_Wn)>0")},
+         QString::fromLatin1(import::QueryB)},
         {nullptr,
          QStringLiteral(
              "select s.nrumowy,Sum(Kwota_Wn),u.nrklienta from stan s,dekret d,plankt p, umowy u where "
@@ -170,13 +163,7 @@ QList<Statement> statements()
              "u.nrklienta=k.nr_klienta where d.idstanu=s.idstan and s.nrumowy=u.IdUmowy and s.konto=p.nr_kt and "
              "KoDDok='WY' and InfDod<>'ST' and DataDekretu>=:d0 and DataDekretu<=:d1 and p.typkonta=1 group by "
              "nrumowy,k.wp,k.datarozdz,k.plec,u.ru,u.datawyplaty,u.idumowy having Sum(Kwota_Wn)>0"),
-         QStringLiteral(
-             "select s.nrumowy,Sum(Kwota_Wn),k.wp,k.datarozdz,k.plec,u.ru,u.datawyplaty,(select min(w.obszar) from "
-             "wnioski w where w.idumowy=u.idumowy and w.obszar between 1 and 3),(select count(*) from wnioski w where "
-             "w.idumowy=u.idumowy) from stan s join dekret d on d.idstanu=s.idstan join plankt p on s.konto=p.nr_kt "
-             "join umowy u on s.nrumowy=u.IdUmowy left outer join klient k on u.nrklienta=k.nr_klienta where "
-             "KoDDok='WY' and InfDod<>'ST' and DataDekretu>=:d0 and DataDekretu<=:d1 and p.typkonta=1 group by "
-             "nrumowy,k.wp,k.datarozdz,k.plec,u.ru,u.datawyplaty,u.idumowy having Sum(Kwota_Wn)>0")},
+         QString::fromLatin1(import::QueryD)},
         {nullptr,
          QStringLiteral(
              "select sum(d.kwota_wn),u.kwotakredytu,u.idumowy from dekret d,stan s,umowy u,plankt p where "
@@ -326,26 +313,10 @@ QString planOf(db::Connection &c, const QString &sql)
     });
 }
 
-// The per-contract lookups the import answers with one statement each (texts kept
-// equal to those in src/import/activelost.cpp and loanstatistics.cpp), each
+// The per-contract lookups the import answers with one statement each, each
 // compared with the lookups as quoted, contract by contract.
-const QString PeriodTranches = QStringLiteral(
-    "select c.nrumowy, t.idstanu, t.DataTranszy from (select distinct s2.nrumowy from stan s2 join dekret d2 on "
-    "d2.idstanu=s2.idstan join plankt p2 on s2.konto=p2.nr_kt where d2.KoDDok='WY' and d2.InfDod<>'ST' and "
-    "d2.DataDekretu>=:d0 and d2.DataDekretu<=:d1 and p2.typkonta=1) c left outer join stan s on "
-    "s.nrumowy=c.nrumowy left outer join Terminarz t on t.idstanu=s.idstan and t.KwTranszy>0");
-const QString PeriodPkdEntries = QStringLiteral(
-    "select c.nrklienta, p.klient, s.podklasa, s.dzial, p.glowny from (select distinct u2.nrklienta from stan s2 "
-    "join dekret d2 on d2.idstanu=s2.idstan join plankt p2 on s2.konto=p2.nr_kt join umowy u2 on "
-    "s2.nrumowy=u2.IdUmowy where d2.KoDDok='WY' and d2.InfDod<>'ST' and d2.DataDekretu>=:d0 and "
-    "d2.DataDekretu<=:d1 and p2.typkonta=1) c left outer join pkd p on p.klient=c.nrklienta left outer join "
-    "pkd_slownik s on p.ID_SL_PKD=s.idslownika");
-const QString ScheduleLookup = QStringLiteral(
-    "select DataTranszy from Terminarz t,stan s where t.idstanu=s.idstan and s.nrumowy=:d0  and KwTranszy>0 order by "
-    "DataTranszy");
-const QString PkdLookup = QStringLiteral(
-    "select s.podklasa,s.dzial,p.glowny from pkd p left outer join pkd_slownik s on p.ID_SL_PKD=s.idslownika where "
-    "p.klient=:d0 order by p.glowny desc");
+const QString ScheduleLookup = QString::fromLatin1(import::ScheduleLookup);
+const QString PkdLookup = QString::fromLatin1(import::PkdLookup);
 
 void verifyLookups(db::Connection &lokra, Results &r)
 {
@@ -412,7 +383,7 @@ void verifyLookups(db::Connection &lokra, Results &r)
             QDate earliest;
         };
         QHash<qint64, Tranches> set;
-        db::Query q(lokra, PeriodTranches);
+        db::Query q(lokra, QString::fromLatin1(import::PeriodTranches));
         q.execute({First, Last});
         while (q.next()) {
             Tranches &tr = set[q.value(0).toInt()];
@@ -465,7 +436,7 @@ void verifyLookups(db::Connection &lokra, Results &r)
             bool comparable = true;
         };
         QHash<qint64, Entries> set;
-        db::Query q(lokra, PeriodPkdEntries);
+        db::Query q(lokra, QString::fromLatin1(import::PeriodPkdEntries));
         q.execute({First, Last});
         while (q.next()) {
             Entries &e = set[q.value(0).toInt()];

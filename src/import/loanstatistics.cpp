@@ -5,229 +5,18 @@
 #include "db/value.h"
 #include "diagnostics.h"
 #include "importcontext.h"
+#include "loanclassification.h"
+#include "loanqueries.h"
+#include "statisticsreport.h"
 #include "reports/reportrenderer.h"
 #include "store/pagemodel.h"
 #include "store/periodstore.h"
 
 #include <QHash>
-#include <QLocale>
-
-#include <limits>
-#include <optional>
 
 namespace import {
 
 namespace {
-
-// The categories, as indices into store::StatisticPairs.
-constexpr int Mikro = statisticIndex("MIKRO_LS");
-constexpr int Male = statisticIndex("MALE_LS");
-constexpr int Srednie = statisticIndex("SREDNIE_LS");
-constexpr int Inne = statisticIndex("INNE_LS");
-constexpr int Eko = statisticIndex("EKO_LS");
-constexpr int Starting = statisticIndex("S_PRZP_LS");
-constexpr int Continuing = statisticIndex("S_PRZK_LS");
-constexpr int Woman = statisticIndex("PL_KOB_LS");
-constexpr int Man = statisticIndex("PL_MEN_LS");
-constexpr int OtherSex = statisticIndex("PL_POZ_LS");
-constexpr int FirstTime = statisticIndex("RK_POC_LS");
-constexpr int Again = statisticIndex("RK_KOL_LS");
-constexpr int Rural = statisticIndex("MZ_WIEJ_LS");
-constexpr int Urban = statisticIndex("MZ_MIEJ_LS");
-
-// Enterprise types by Lokra's code, with their import report names.
-struct TypeCategory
-{
-    int code;
-    const char *name;
-    int pair;
-};
-constexpr TypeCategory Types[]{
-    {1, "Mikro", Mikro},   {2, "Male", Male}, {3, "Srednie", Srednie},
-    {4, "Inne", Inne},     {5, "Ekonomi społecznej", Eko},
-};
-
-struct PurposeCategory
-{
-    const char *code;
-    const char *name;
-    int pair;
-};
-constexpr PurposeCategory Purposes[]{
-    {"001", "Obrotowe", statisticIndex("OBROT_LS")},
-    {"002", "Inwestycyjne", statisticIndex("INWES_LS")},
-    {"003", "Inwestycyjno-obrotowe", statisticIndex("IO_LS")},
-};
-
-// Sectors by the highest sector code they take, in ascending order (codes 1 to 999).
-struct SectorCategory
-{
-    int lastCode;
-    const char *label;
-    int pair;
-};
-constexpr SectorCategory Sectors[]{
-    {39, "Rolnictwo...", statisticIndex("RO_LS")},
-    {99, "Górnictwo..", statisticIndex("GOR_LS")},
-    {349, "Przetwór..", statisticIndex("PRZET_LS")},
-    {399, "Wytwarzanie..", statisticIndex("DZIAL_LS")},
-    {449, "Budownictwo", statisticIndex("BUD_LS")},
-    {479, "Handel", statisticIndex("HAN_LS")},
-    {539, "Transport", statisticIndex("TRAN_LS")},
-    {969, "Pozos. usł", statisticIndex("US_LS")},
-    {999, "Inne rodz. dział.", statisticIndex("IN_LS")},
-};
-
-// Loan-size brackets by the amount disbursed in the period, each upper limit included.
-struct Bracket
-{
-    qint64 upToZloty;
-    int pair;
-};
-constexpr Bracket Brackets[]{
-    {10000, statisticIndex("JVL_10")},
-    {30000, statisticIndex("JVL_10_30")},
-    {50000, statisticIndex("JVL_30_50")},
-    {120000, statisticIndex("JVL_50_120")},
-    {300000, statisticIndex("JVL_120_300")},
-    {std::numeric_limits<qint64>::max() / db::Money::Scale, statisticIndex("JVL_300")},
-};
-
-// The four category queries: one row per contract, its number first and the amount
-// disbursed in the period second.
-//
-// A, B and D are sent with their inner joins written out before the outer joins
-// ("stan s join dekret d on ... left outer join klient k on ..."), where the plain
-// texts list "stan s,dekret d,plankt p, umowy u left outer join klient k on ..."
-// and join in the WHERE clause. No condition of the WHERE clause names an outer
-// joined table, so filtering the inner join first and attaching the client, the
-// dictionary entry or the application afterwards yields the same rows, grouped by
-// the same columns and so sorted the same way. The plain form makes the server
-// start from every contract and probe the ledger for each; this one lets it start
-// from the period's entries, as it does for query C.
-const char *const QueryA =
-    "select s.nrumowy,Sum(Kwota_Wn),k.wp,k.datarozdz from stan s join dekret d on d.idstanu=s.idstan join plankt p "
-    "on s.konto=p.nr_kt join umowy u on s.nrumowy=u.IdUmowy left outer join klient k on u.nrklienta=k.nr_klienta "
-    "where KoDDok='WY' and InfDod<>'ST' and DataDekretu>=:d0 and DataDekretu<=:d1 and p.typkonta=1 group by "
-    "nrumowy,k.wp,k.datarozdz having Sum(Kwota_Wn)>0";
-const char *const QueryB =
-    "select s.nrumowy,Sum(Kwota_Wn),sl.kod from stan s join dekret d on d.idstanu=s.idstan join plankt p on "
-    "s.konto=p.nr_kt join umowy u on s.nrumowy=u.IdUmowy left outer join slownik sl on u.cpozyczki=sl.nr where "
-    "KoDDok='WY' and InfDod<>'ST' and DataDekretu>=:d0 and DataDekretu<=:d1 and p.typkonta=1 group by "
-    "nrumowy,sl.kod having Sum(Kwota_Wn)>0";
-const char *const QueryC =
-    "select s.nrumowy,Sum(Kwota_Wn),u.nrklienta from stan s,dekret d,plankt p, umowy u where d.idstanu=s.idstan and  "
-    "s.nrumowy=u.IdUmowy and s.konto=p.nr_kt and KoDDok='WY' and InfDod<>'ST' and DataDekretu>=:d0 and "
-    "DataDekretu<=:d1 and p.typkonta=1 group by nrumowy,u.nrklienta having Sum(Kwota_Wn)>0";
-// D counts each contract once, however many applications (WNIOSKI rows) it has:
-// joining them would repeat the contract, or double its amount. The area is that
-// of the lowest area code (1 to 3) among its applications; the number of
-// applications lets the error report note contracts that have several.
-const char *const QueryD =
-    "select s.nrumowy,Sum(Kwota_Wn),k.wp,k.datarozdz,k.plec,u.ru,u.datawyplaty,(select min(w.obszar) from wnioski w "
-    "where w.idumowy=u.idumowy and w.obszar between 1 and 3),(select count(*) from wnioski w where "
-    "w.idumowy=u.idumowy) from stan s join dekret d on d.idstanu=s.idstan join plankt p on s.konto=p.nr_kt join "
-    "umowy u on s.nrumowy=u.IdUmowy left outer join klient k on u.nrklienta=k.nr_klienta where KoDDok='WY' and "
-    "InfDod<>'ST' and DataDekretu>=:d0 and DataDekretu<=:d1 and p.typkonta=1 group by "
-    "nrumowy,k.wp,k.datarozdz,k.plec,u.ru,u.datawyplaty,u.idumowy having Sum(Kwota_Wn)>0";
-
-// The schedule and PKD lookups of the passes, asked once for every contract (or
-// client) with a disbursement in the period instead of once for each: over a
-// network each lookup costs its round trips. The contracts are those of the
-// category queries' ledger conditions without their HAVING, so every contract the
-// queries return is among them; an answer for any other contract (should the
-// ledger change meanwhile) is asked one by one as before. The rows come unsorted,
-// so that the first arrives as soon as the period's payouts are read.
-
-// The schedule lookup reads a contract's positive tranches in date order and takes
-// the first row's date. Ascending order puts NULL first, so that date is the
-// earliest one when every tranche has a date and no date otherwise; a contract
-// without a positive tranche has no row. Here: every positive tranche of the
-// contracts, and a row with t.idstanu NULL for each of their accounts without one.
-const char *const PeriodTranches =
-    "select c.nrumowy, t.idstanu, t.DataTranszy from (select distinct s2.nrumowy from stan s2 join dekret d2 on "
-    "d2.idstanu=s2.idstan join plankt p2 on s2.konto=p2.nr_kt where d2.KoDDok='WY' and d2.InfDod<>'ST' and "
-    "d2.DataDekretu>=:d0 and d2.DataDekretu<=:d1 and p2.typkonta=1) c left outer join stan s on "
-    "s.nrumowy=c.nrumowy left outer join Terminarz t on t.idstanu=s.idstan and t.KwTranszy>0";
-
-// The PKD lookup takes the first of a client's entries in descending order of
-// glowny, where NULL comes last. Here: every entry of the clients; p.klient is
-// NULL only in the one row of a client without entries.
-const char *const PeriodPkdEntries =
-    "select c.nrklienta, p.klient, s.podklasa, s.dzial, p.glowny from (select distinct u2.nrklienta from stan s2 "
-    "join dekret d2 on d2.idstanu=s2.idstan join plankt p2 on s2.konto=p2.nr_kt join umowy u2 on "
-    "s2.nrumowy=u2.IdUmowy where d2.KoDDok='WY' and d2.InfDod<>'ST' and d2.DataDekretu>=:d0 and "
-    "d2.DataDekretu<=:d1 and p2.typkonta=1) c left outer join pkd p on p.klient=c.nrklienta left outer join "
-    "pkd_slownik s on p.ID_SL_PKD=s.idslownika";
-
-// A key read back exactly as the whole number the lookups bind, or nothing.
-std::optional<qint64> wholeNumber(const db::Value &v)
-{
-    if (v.kind() != db::Value::Kind::Scaled)
-        return std::nullopt;
-    const qint64 n = v.toInt();
-    if (v.toString() != QString::number(n))
-        return std::nullopt;
-    return n;
-}
-
-// A contract's positive tranches as the set statement gives them.
-struct Tranches
-{
-    qint64 count = 0;
-    bool undated = false;
-    QDate earliest;
-
-    // The date of the lookup's first row: none without tranches or with an undated one.
-    QDate first() const { return count > 0 && !undated ? earliest : QDate(); }
-};
-
-// The text columns the sector is made of, from a client's first PKD entry.
-struct MainPkd
-{
-    QString podklasa;
-    QString dzial;
-    bool operator==(const MainPkd &) const = default;
-};
-
-// A client's PKD entries as the set statement gives them, and the answer of the
-// lookup when it does not depend on how the server orders entries of equal
-// glowny: told apart for whole numbers only, NULL after them.
-class PkdEntries
-{
-public:
-    void add(const db::Value &klient, const db::Value &podklasa, const db::Value &dzial, const db::Value &glowny)
-    {
-        if (klient.isNull())
-            return; // the client has no entry: the lookup finds no row
-        if (!glowny.isNull() && !wholeNumber(glowny)) {
-            m_comparable = false;
-            return;
-        }
-        const std::optional<qint64> rank = glowny.isNull() ? std::nullopt : wholeNumber(glowny);
-        const MainPkd entry{podklasa.toString(), dzial.toString()};
-        if (!m_first || rank > m_rank) { // std::optional orders nothing before any number
-            m_first = entry;
-            m_rank = rank;
-            m_alike = true;
-        } else if (rank == m_rank) {
-            m_alike = m_alike && entry == *m_first;
-        }
-    }
-
-    std::optional<MainPkd> answer() const
-    {
-        if (!m_comparable || !m_alike)
-            return std::nullopt;
-        return m_first ? *m_first : MainPkd{};
-    }
-
-private:
-    std::optional<MainPkd> m_first; // an entry first in order, if any
-    std::optional<qint64> m_rank;   // its glowny
-    bool m_alike = true;            // every entry of the same glowny reads the same
-    bool m_comparable = true;
-};
 
 // One contract row of a category query, kept in memory so that the report
 // tables can walk it again without a second read.
@@ -261,42 +50,6 @@ QList<ContractRow> fetchContracts(ImportContext &ctx, const char *sql, QDate fir
     return rows;
 }
 
-// The sector code of a client's main PKD entry: its division followed by 0, or
-// the digits of its subclass, cut to three characters; 0 when there is none.
-int sectorCode(const QString &podklasa, const QString &dzial)
-{
-    QString digits;
-    if (!dzial.isEmpty()) {
-        digits = dzial + u'0';
-    } else {
-        for (QChar c : podklasa) {
-            if (c >= u'0' && c <= u'9')
-                digits += c;
-        }
-    }
-    bool ok = false;
-    const int code = digits.left(3).toInt(&ok);
-    return ok ? code : 0;
-}
-
-QString clientKindText(qint64 ru)
-{
-    switch (ru) {
-    case 0:
-        return QStringLiteral("NN");
-    case 1:
-        return QStringLiteral("Nowa");
-    case 2:
-        return QStringLiteral("Wznowiono");
-    case 3:
-        return QStringLiteral("Refinansowana");
-    case 4:
-        return QStringLiteral("Kolejna");
-    default:
-        return QStringLiteral("Nieokreślono");
-    }
-}
-
 // The classification of one computation.
 class Computation
 {
@@ -306,10 +59,8 @@ public:
           m_first(ctx.period.PeriodStart.date()),
           m_last(ctx.period.PeriodEnd.date()),
           m_errors(ctx),
-          m_schedule(ctx.lokra, QStringLiteral("select DataTranszy from Terminarz t,stan s where t.idstanu=s.idstan "
-                                               "and s.nrumowy=:d0  and KwTranszy>0 order by DataTranszy")),
-          m_pkd(ctx.lokra, QStringLiteral("select s.podklasa,s.dzial,p.glowny from pkd p left outer join pkd_slownik s "
-                                          "on p.ID_SL_PKD=s.idslownika where p.klient=:d0 order by p.glowny desc"))
+          m_schedule(ctx.lokra, QString::fromLatin1(ScheduleLookup)),
+          m_pkd(ctx.lokra, QString::fromLatin1(PkdLookup))
     {
     }
 
