@@ -9,6 +9,7 @@
 #include "store/capitalstore.h"
 #include "store/pagemodel.h"
 #include "store/periodstore.h"
+#include "support/rowstext.h"
 #include "support/workspace.h"
 
 #include <QApplication>
@@ -160,24 +161,8 @@ struct Host
         return out;
     }
 
-    // A query's rows (columns joined by "|") as another attachment sees them: only
-    // committed work shows.
-    QStringList committed(const QString &sql) const
-    {
-        db::Connection reader;
-        reader.setDatabase(QString(), dbPath);
-        reader.open();
-        db::Query q(reader, sql);
-        q.execute();
-        QStringList out;
-        while (q.next()) {
-            QStringList row;
-            for (int c = 0; c < q.columnCount(); ++c)
-                row << (q.value(c).isNull() ? QStringLiteral("<NULL>") : q.value(c).toString());
-            out << row.join(u'|');
-        }
-        return out;
-    }
+    // A query's rows as another attachment sees them: only committed work shows.
+    QStringList committed(const QString &sql) const { return committedRows(dbPath, sql); }
 
     QString total() const { return model.text(QStringLiteral("JvValidateEdit7")); }
 

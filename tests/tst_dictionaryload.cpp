@@ -8,6 +8,7 @@
 #include "shell/dictionarycommand.h"
 #include "store/dictionaryload.h"
 #include "store/pagemodel.h"
+#include "support/rowstext.h"
 #include "support/workspace.h"
 
 #include <QFile>
@@ -58,22 +59,7 @@ struct Fixture
     // SLOWNIKI in storage order as another attachment sees it: only committed rows show.
     QStringList committedDictionary() const { return committed(QStringLiteral("select NAZWA, KOD, GRUPA, RODZAJ from SLOWNIKI")); }
 
-    QStringList committed(const QString &sql) const
-    {
-        db::Connection reader;
-        reader.setDatabase(QString(), dbPath);
-        reader.open();
-        db::Query q(reader, sql);
-        q.execute();
-        QStringList out;
-        while (q.next()) {
-            QStringList row;
-            for (int c = 0; c < q.columnCount(); ++c)
-                row << q.value(c).toString();
-            out << row.join(u'|');
-        }
-        return out;
-    }
+    QStringList committed(const QString &sql) const { return committedRows(dbPath, sql); }
 
     Workspace ws;
     QString dbPath;

@@ -9,6 +9,7 @@
 #include "shell/periodworkflow.h"
 #include "store/datamodule.h"
 #include "store/pagemodel.h"
+#include "support/golden.h"
 #include "support/cli.h"
 #include "support/workspace.h"
 
@@ -32,8 +33,13 @@ class RecordingOutput : public import::ImportOutput
 public:
     QList<int> progress;
     int errorReports = 0;
+    reports::ReportSheet lastErrorReport;
     void setProgress(int percent) override { progress << percent; }
-    void showErrorReport(const reports::ReportSheet &) override { ++errorReports; }
+    void showErrorReport(const reports::ReportSheet &sheet) override
+    {
+        ++errorReports;
+        lastErrorReport = sheet;
+    }
 };
 
 struct Fixture
@@ -136,6 +142,14 @@ private slots:
         QCOMPARE(f.model.text("e_nazwa_inst"), QStringLiteral("Fundusz Pożyczkowy Przykładowy"));
         QCOMPARE(f.column("select NAZWA from DANE_INST where ID_OK = 1"), QStringLiteral("Fundusz Pożyczkowy Przykładowy"));
         QCOMPARE(f.column("select count(*) from DANE_KAP where ID_OK = 1 and ZRODLO = 0"), QStringLiteral("1"));
+
+        // Both reports, every contract behind every figure, against their golden files
+        // (the import report's rows stay after the import, the error report as shown).
+        for (const auto &[name, sheet] : {std::pair{"import-report.txt", &f.workflow.importReport},
+                                          std::pair{"error-report.txt", &f.output.lastErrorReport}}) {
+            const QString difference = differenceFromGolden(QString::fromLatin1(name), sheetText(*sheet));
+            QVERIFY2(difference.isEmpty(), qPrintable(difference));
+        }
     }
 
     // With OKRES holding 1 (2012 H1), 2 (2012 H2) and 4 (2014 H1): a new period gets

@@ -12,6 +12,7 @@
 #include "reports/reportsheet.h"
 #include "store/loanstatistics.h"
 #include "store/pagemodel.h"
+#include "support/rowstext.h"
 #include "support/workspace.h"
 
 #include <QProcess>
@@ -145,23 +146,6 @@ struct Run
         QDir().mkpath(ws.path(QStringLiteral("Eksport")));
     }
 };
-
-// A row of a sheet as its cells joined by "|", without the empty cells at its end.
-QString rowText(const reports::ReportSheet &sheet, int row)
-{
-    QStringList cells = sheet.row(row);
-    while (!cells.isEmpty() && cells.last().isEmpty())
-        cells.removeLast();
-    return cells.join(u'|');
-}
-
-QStringList rowsText(const reports::ReportSheet &sheet, int from)
-{
-    QStringList rows;
-    for (int r = from; r < sheet.rowCount(); ++r)
-        rows << rowText(sheet, r);
-    return rows;
-}
 
 db::Money money(const QString &text)
 {
@@ -489,7 +473,7 @@ void TestLoanStatistics::classification()
     const reports::ReportSheet &sheet = run.errorReport;
     QCOMPARE(run.ctx.errorCount, errors.size());
     QCOMPARE(sheet.rowCount(), std::max<int>(2, int(errors.size()) + 1));
-    QCOMPARE(rowText(sheet, 0), ErrorHeader);
+    QCOMPARE(sheetRowText(sheet, 0), ErrorHeader);
     const QString name = overrides.value(QStringLiteral("client")) == u"none" ? QString() : QStringLiteral("Jan Kowalski");
     for (int i = 0; i < errors.size(); ++i) {
         const int column = errors[i].section(u':', 0, 0).toInt();
@@ -570,7 +554,7 @@ void TestLoanStatistics::errorReport()
                           QStringLiteral("Wykryto potencjalną niezgodność z raportem wypłat dla umowy nr 13, "
                                          "Kwota winien=   25000,25; Kwota kredytu=   50000,00")})
                  + HintLines);
-    QCOMPARE(rowsText(sheet, 0),
+    QCOMPARE(sheetRowsText(sheet, 0),
              QStringList({
                  ErrorHeader,
                  "1|12|Jan Kowalski| 1234567,50|Brak typu",
@@ -594,7 +578,7 @@ void TestLoanStatistics::importReportSections()
 {
     const reports::ReportSheet &sheet = m_fund->importReport;
     QCOMPARE(sheet.titleLines, QStringList{"Raport z importu"});
-    QCOMPARE(rowText(sheet, 4), QStringLiteral("poprzednia sekcja"));
+    QCOMPARE(sheetRowText(sheet, 4), QStringLiteral("poprzednia sekcja"));
     const QStringList expected{
         "|TYP PRZEDSIEBIORSTWA",
         "|Mikro", "Nr umowy|Kwota pożyczki", "11|10000", "Ilosc|1", "Suma pożyczek|10000", "",
@@ -629,7 +613,7 @@ void TestLoanStatistics::importReportSections()
         "15|3000||niewybrany|Nowa|Miejski",
         "", "SUMA", "Ilość|2", "Suma pożyczek|124701357",
     };
-    QCOMPARE(rowsText(sheet, 5), expected);
+    QCOMPARE(sheetRowsText(sheet, 5), expected);
     QCOMPARE(m_fund->ctx.ImportReportRow, 5 + expected.size());
 }
 
@@ -668,7 +652,7 @@ void TestLoanStatistics::emptyLedger()
     QCOMPARE(run.ctx.errorCount, 0);
     QVERIFY(run.output.shownReports.isEmpty());
     QCOMPARE(run.errorReport.titleLines, QStringList{ErrorTitle});
-    QCOMPARE(rowsText(run.errorReport, 0), QStringList({ErrorHeader, ""}));
+    QCOMPARE(sheetRowsText(run.errorReport, 0), QStringList({ErrorHeader, ""}));
 
     QStringList expected{"|TYP PRZEDSIEBIORSTWA"};
     for (const char *type : {"Mikro", "Male", "Srednie", "Inne", "Ekonomi społecznej"})
@@ -683,7 +667,7 @@ void TestLoanStatistics::emptyLedger()
         expected << QString::fromUtf8(sector) << "Ilosc|0" << "Suma pożyczek|0" << "";
     expected << "|STATUS, PŁEĆ,RODZAJ, MIEJSCE" << "Numer umowy|Kwota|Data Działalności|Płeć|Rodz. umowy|Obszar" << ""
              << "SUMA" << "Ilość|0" << "Suma pożyczek|0";
-    QCOMPARE(rowsText(run.importReport, 0), expected);
+    QCOMPARE(sheetRowsText(run.importReport, 0), expected);
     QVERIFY(QFile::exists(run.ctx.importReportPath));
 
     db::Query row(run.ksu, QStringLiteral("select count(*) from POZYCZKI where ID_OK=1 and MIKRO_LS=0 and JVW_300=0"));

@@ -6,6 +6,7 @@
 #include "store/loanstatistics.h"
 #include "store/pagemodel.h"
 #include "store/periodstore.h"
+#include "support/rowstext.h"
 #include "support/workspace.h"
 
 #include <QTest>
@@ -61,17 +62,11 @@ class TestPeriodStore : public QObject
         c.open();
     }
 
-    // The first column of the first row as another connection sees it: only
+    // The first row of a one-column query as another connection sees it: only
     // committed work shows.
     QString committed(const QString &sql) const
     {
-        db::Connection reader;
-        openOn(reader);
-        db::Query q(reader, sql);
-        q.execute();
-        if (!q.next())
-            return QStringLiteral("<no row>");
-        return q.value(0).isNull() ? QStringLiteral("<NULL>") : q.value(0).toString();
+        return committedRows(m_path, sql).value(0, QStringLiteral("<no row>"));
     }
 
     int committedCount(const QString &table, const QString &condition = QString()) const

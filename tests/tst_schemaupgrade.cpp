@@ -7,6 +7,7 @@
 #include "shell/updatecommands.h"
 #include "store/schema.h"
 #include "store/schemaupgrade.h"
+#include "support/rowstext.h"
 #include "support/workspace.h"
 
 #include <QTest>
@@ -85,26 +86,14 @@ QString lokraTables(bool upgraded = false)
         .arg(upgraded ? QStringLiteral(", RU INTEGER") : QString(), upgraded ? QStringLiteral(", OBSZAR INTEGER") : QString());
 }
 
-QStringList rows(db::Connection &c, const QString &sql, std::initializer_list<db::Param> params = {})
-{
-    QStringList out;
-    db::Query q(c, sql);
-    q.execute(params);
-    while (q.next()) {
-        QStringList cells;
-        for (int i = 0; i < q.columnCount(); ++i)
-            cells << q.value(i).toString().trimmed();
-        out << cells.join(u' ');
-    }
-    return out;
-}
 
-// Every user table's columns with their types, the sequences and the triggers:
+// Every user table's columns with their types, the sequences and the triggers
+// (names without the padding of their CHAR columns):
 // what a schema comparison needs, independent of column positions.
 QStringList schemaOf(db::Connection &c)
 {
-    return rows(c, QStringLiteral(
-                       "select rf.rdb$relation_name, rf.rdb$field_name, f.rdb$field_type, "
+    return rowsAsText(c, QStringLiteral(
+                       "select trim(rf.rdb$relation_name), trim(rf.rdb$field_name), f.rdb$field_type, "
                        "coalesce(f.rdb$field_sub_type, 0), f.rdb$field_length, f.rdb$field_scale, "
                        "coalesce(f.rdb$field_precision, 0), coalesce(f.rdb$character_set_id, -1), "
                        "coalesce(rf.rdb$null_flag, 0) "
@@ -112,9 +101,9 @@ QStringList schemaOf(db::Connection &c)
                        "join rdb$fields f on f.rdb$field_name = rf.rdb$field_source "
                        "join rdb$relations r on r.rdb$relation_name = rf.rdb$relation_name "
                        "where coalesce(r.rdb$system_flag, 0) = 0 order by 1, 2"))
-        + rows(c, QStringLiteral("select 'SEQUENCE', rdb$generator_name from rdb$generators "
+        + rowsAsText(c, QStringLiteral("select 'SEQUENCE', trim(rdb$generator_name) from rdb$generators "
                                  "where coalesce(rdb$system_flag, 0) = 0 order by 2"))
-        + rows(c, QStringLiteral("select 'TRIGGER', rdb$trigger_name, rdb$relation_name, rdb$trigger_type, "
+        + rowsAsText(c, QStringLiteral("select 'TRIGGER', trim(rdb$trigger_name), trim(rdb$relation_name), rdb$trigger_type, "
                                  "rdb$trigger_sequence, coalesce(rdb$trigger_inactive, 0) from rdb$triggers "
                                  "where coalesce(rdb$system_flag, 0) = 0 order by 2"));
 }
@@ -126,8 +115,8 @@ QStringList schemaOf(db::Connection &c)
 QStringList withoutRequirementCharset(QStringList schema)
 {
     for (QString &line : schema) {
-        if (line.startsWith(QStringLiteral("ZASADY WYM_")) || line.startsWith(QStringLiteral("ZASADY ET_ZAW ")))
-            line = line.section(u' ', 0, 6) + u' ' + line.section(u' ', 8);
+        if (line.startsWith(QStringLiteral("ZASADY|WYM_")) || line.startsWith(QStringLiteral("ZASADY|ET_ZAW|")))
+            line = line.section(u'|', 0, 6) + u'|' + line.section(u'|', 8);
     }
     return schema;
 }
@@ -143,7 +132,7 @@ QStringList currentSchema()
 
 QStringList columnsOf(db::Connection &c, const QString &table)
 {
-    return rows(c, QStringLiteral("select rdb$field_name from rdb$relation_fields where rdb$relation_name = :d0 "
+    return rowsAsText(c, QStringLiteral("select trim(rdb$field_name) from rdb$relation_fields where rdb$relation_name = :d0 "
                                   "order by 1"),
                 {table});
 }
@@ -248,34 +237,34 @@ private slots:
         QCOMPARE(poz.value(2).toInt(), 7);
         QCOMPARE(poz.value(3).toMoney(), money(u"1234.56"));
         QVERIFY(poz.value(4).isNull());
-        QCOMPARE(rows(ksu, QStringLiteral("select PA_L, PA_W, WSDO_L from AKT_STR")),
-                 QStringList{QStringLiteral("4 100,25 0,25")});
+        QCOMPARE(rowsAsText(ksu, QStringLiteral("select PA_L, PA_W, WSDO_L from AKT_STR")),
+                 QStringList{QStringLiteral("4|100,25|0,25")});
 
         // The widened requirement columns keep their answers and take the longest one.
         db::Query rules(ksu, QStringLiteral("update ZASADY set WYM_EKO = :d0 where ID_ZAS = 1"));
         rules.execute({QStringLiteral("Nie dotyczy")});
-        QCOMPARE(rows(ksu, QStringLiteral("select FUN_NIE_ZYS, WYM_TECH, WYM_EKO from ZASADY")),
-                 QStringList{withRequirementColumns ? QStringLiteral("Tak Nie Nie dotyczy")
-                                                    : QStringLiteral("Tak  Nie dotyczy")});
+        QCOMPARE(rowsAsText(ksu, QStringLiteral("select FUN_NIE_ZYS, WYM_TECH, WYM_EKO from ZASADY")),
+                 QStringList{withRequirementColumns ? QStringLiteral("Tak|Nie|Nie dotyczy")
+                                                    : QStringLiteral("Tak|<NULL>|Nie dotyczy")});
 
         // DANE_KAP takes its keys from DKAP_GEN whatever the insert supplies.
         db::Query dk(ksu, QStringLiteral("insert into DANE_KAP (ID_OK,ID,ZRODLO,NAZWA,KWOTA,WPROWADZIL) "
                                          "values (:d0,:d1,:d2,:d3,:d4,1)"));
         dk.execute({1, 500, 0, QStringLiteral("Przyrost z dotacji"), money(u"10.00")});
         dk.execute({1, 500, 1, QStringLiteral("Źródło"), money(u"20.00")});
-        QCOMPARE(rows(ksu, QStringLiteral("select ID, NAZWA from DANE_KAP order by ID")),
-                 (QStringList{QStringLiteral("1 Przyrost z dotacji"), QStringLiteral("2 Źródło")}));
+        QCOMPARE(rowsAsText(ksu, QStringLiteral("select ID, NAZWA from DANE_KAP order by ID")),
+                 (QStringList{QStringLiteral("1|Przyrost z dotacji"), QStringLiteral("2|Źródło")}));
 
         // A component above the old limit of 21 474 836,47 zł fits now.
         db::Query component(ksu, QStringLiteral("insert into KAPITAL_FUND (ID_SKL, ID_OK, WARTOSC) values (1, 1, :d0)"));
         component.execute({money(u"58000000.01")});
-        QCOMPARE(rows(ksu, QStringLiteral("select WARTOSC from KAPITAL_FUND")), QStringList{QStringLiteral("58000000,01")});
+        QCOMPARE(rowsAsText(ksu, QStringLiteral("select WARTOSC from KAPITAL_FUND")), QStringList{QStringLiteral("58000000,01")});
 
         // The Lokra database has the columns the import reads.
         QVERIFY(columnsOf(lokra, QStringLiteral("WNIOSKI")).contains(QStringLiteral("OBSZAR")));
         QVERIFY(columnsOf(lokra, QStringLiteral("UMOWY")).contains(QStringLiteral("RU")));
-        QCOMPARE(rows(lokra, QStringLiteral("select IDUMOWY, NRKLIENTA, RU from UMOWY")),
-                 QStringList{QStringLiteral("1 10 ")}); // RU is there, empty
+        QCOMPARE(rowsAsText(lokra, QStringLiteral("select IDUMOWY, NRKLIENTA, RU from UMOWY")),
+                 QStringList{QStringLiteral("1|10|<NULL>")}); // RU is there, empty
     }
 
     // A database in the current layout, or one upgraded before: nothing changes

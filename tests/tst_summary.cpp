@@ -8,6 +8,8 @@
 #include "shell/periodworkflow.h"
 #include "store/datamodule.h"
 #include "store/pagemodel.h"
+#include "support/golden.h"
+#include "support/rowstext.h"
 #include "support/workspace.h"
 
 #include <QDir>
@@ -92,19 +94,6 @@ struct OpenedFund : Fund
         db::runSqlScript(dm.KSU, sql);
     }
 };
-
-// The rows from `first` on, each as its cells joined by "|" without trailing empty cells.
-QStringList rowsFrom(const reports::ReportSheet &sheet, int first)
-{
-    QStringList rows;
-    for (int r = first; r < sheet.rowCount(); ++r) {
-        QStringList cells = sheet.row(r);
-        while (!cells.isEmpty() && cells.last().isEmpty())
-            cells.removeLast();
-        rows << cells.join(u'|');
-    }
-    return rows;
-}
 
 QString pdfText(const QString &path)
 {
@@ -199,11 +188,20 @@ private slots:
             m_fund = std::make_unique<OpenedFund>();
             m_fund->build();
         }
-        QCOMPARE(rowsFrom(m_fund->sheet, row).value(0), cells);
+        QCOMPARE(sheetRowsText(m_fund->sheet, row).value(0), cells);
         QCOMPARE(m_fund->sheet.columnCount(), 11);
         QCOMPARE(m_fund->sheet.titleLines,
                  (QStringList{"Dane sprawozdania za okres '2013-01-01' do '2013-06-30'",
                               "Data utworzenia: 02.07.2013 09:05:07", "Wersja programu: Prog 1.16.5"}));
+    }
+
+    // The whole summary of the usual case against its golden file.
+    void wholeSummary()
+    {
+        OpenedFund f;
+        f.build();
+        const QString difference = differenceFromGolden(QStringLiteral("printed-summary.txt"), sheetText(f.sheet));
+        QVERIFY2(difference.isEmpty(), qPrintable(difference));
     }
 
     // The rows from 65 on: the capital groups, the capital change and the sources.
@@ -253,7 +251,7 @@ private slots:
         QFETCH(QStringList, rows);
         OpenedFund f(capital);
         f.build();
-        QCOMPARE(rowsFrom(f.sheet, 65), rows);
+        QCOMPARE(sheetRowsText(f.sheet, 65), rows);
     }
 
     // The dictionary gained a group since the period was shown: the walk follows
@@ -266,7 +264,7 @@ private slots:
               "insert into KAPITAL_FUND (ID_SKL, ID_OK, SKLADNIK, WARTOSC, GRUPA, RODZAJ) "
               "values (9, 1, 'Bez grupy', 4, 0, 1);\n");
         f.build();
-        QCOMPARE(rowsFrom(f.sheet, 65).mid(0, 10),
+        QCOMPARE(sheetRowsText(f.sheet, 65).mid(0, 10),
                  (QStringList{"KAPITAŁ POŻYCZKOWY", "", "Kapitał własny", "|Składnik|Wartość|Szczegóły",
                               "|Lokaty|1500.5|Bank Śląski", "|Gotówka|1500.00", "", "", "|Składnik|Wartość|Szczegóły",
                               "|Bez grupy|4.00"}));
@@ -298,8 +296,8 @@ private slots:
         f.model.recomputeAllSums();
         f.model.setText(QStringLiteral("cb_pot"), QStringLiteral("Nie"));
         f.build();
-        QCOMPARE(rowsFrom(f.sheet, 28).value(0), QStringLiteral("Liczba poż.|5|||5"));
-        QCOMPARE(rowsFrom(f.sheet, 29).value(0), QStringLiteral("Wartość poż.|100.25|0.00|0.00|100.25"));
+        QCOMPARE(sheetRowsText(f.sheet, 28).value(0), QStringLiteral("Liczba poż.|5|||5"));
+        QCOMPARE(sheetRowsText(f.sheet, 29).value(0), QStringLiteral("Wartość poż.|100.25|0.00|0.00|100.25"));
         QCOMPARE(f.sheet.cell(1, 57), QStringLiteral("Nie"));
     }
 
