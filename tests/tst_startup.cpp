@@ -1,4 +1,5 @@
 #include "common/messages.h"
+#include "db/error.h"
 #include "db/query.h"
 #include "shell/startuptask.h"
 #include "store/datamodule.h"
@@ -13,6 +14,21 @@ class TestStartup : public QObject
 {
     Q_OBJECT
 
+    // Whether a Firebird server answers on 127.0.0.1:3050 ("I/O error" for a missing
+    // file is an answer; a refused connection is not).
+    static bool serverAnswers()
+    {
+        db::Connection probe;
+        probe.setDatabase(QStringLiteral("127.0.0.1"), QStringLiteral("/nonexistent.fdb"));
+        try {
+            probe.open();
+        } catch (const db::Error &e) {
+            return !e.message().contains(QStringLiteral("connection refused"), Qt::CaseInsensitive)
+                && !e.message().contains(QStringLiteral("Unable to complete network request"), Qt::CaseInsensitive);
+        }
+        return true;
+    }
+
     static qint64 count(db::Connection &c, const QString &sql)
     {
         db::Query q(c, sql);
@@ -22,69 +38,91 @@ class TestStartup : public QObject
     }
 
 private slots:
-    void bothDatabasesConnect()
+    // The start-up on the local files (embedded engine) and through the Firebird
+    // server on 127.0.0.1, whose SYSDBA password scripts/start-test-server.sh sets.
+    void connecting_data()
     {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("credentials"); // user/password; empty: TV.ini names none
+        QTest::addColumn<QString>("ksuFile");     // a file that is not there fails
+        QTest::addColumn<QString>("lokraFile");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QStringList>("failed"); // the files the error messages name, in order
+        QTest::addColumn<bool>("importEnabled");
+        QTest::addColumn<bool>("openEnabled");
+        const QString server = QStringLiteral("127.0.0.1");
+        const QString sysdba = QStringLiteral("SYSDBA/M305X718");
+        QTest::newRow("embedded") << QString() << QString() << "ksu.fdb" << "lokra.fdb" << "Opis Struktur danych.."
+                                  << QStringList{} << true << true;
+        QTest::newRow("embedded, Lokra missing") << QString() << QString() << "ksu.fdb" << "brak.fdb"
+                                                 << "Opis Struktur danych." << QStringList{"brak.fdb"} << false << true;
+        QTest::newRow("embedded, reporting missing") << QString() << QString() << "brak.fdb" << "lokra.fdb"
+                                                     << "Opis Struktur danych." << QStringList{"brak.fdb"} << false
+                                                     << false;
+        QTest::newRow("server") << server << sysdba << "ksu.fdb" << "lokra.fdb" << "Opis Struktur danych.."
+                                << QStringList{} << true << true;
+        // Wrong credentials are tried once more with the default ones.
+        QTest::newRow("server, wrong credentials") << server << "anna/zle-haslo" << "ksu.fdb" << "lokra.fdb"
+                                                   << "Opis Struktur danych..." << QStringList{} << true << true;
+        QTest::newRow("server, Lokra missing") << server << sysdba << "ksu.fdb" << "brak.fdb"
+                                               << "Opis Struktur danych." << QStringList{"brak.fdb"} << false << true;
+        // Nothing listens on this port: both connections fail, both buttons stay off.
+        QTest::newRow("server unreachable") << "127.0.0.1/3059" << QString() << "ksu.fdb" << "lokra.fdb"
+                                            << "Opis Struktur danych" << QStringList{"ksu.fdb", "lokra.fdb"} << false
+                                            << false;
+    }
+    void connecting()
+    {
+        QFETCH(QString, host);
+        QFETCH(QString, credentials);
+        QFETCH(QString, ksuFile);
+        QFETCH(QString, lokraFile);
+        QFETCH(QString, caption);
+        QFETCH(QStringList, failed);
+        QFETCH(bool, importEnabled);
+        QFETCH(bool, openEnabled);
+        if (!host.isEmpty() && !serverAnswers())
+            QFAIL("no Firebird server on 127.0.0.1:3050: run scripts/start-test-server.sh");
+        // Databases are made embedded, then reached as TV.ini says.
         Workspace ws;
         ws.createReportingDatabase();
         ws.createLokraDatabase();
-        ws.writeEmbeddedIni();
+        QString ini = QStringLiteral("[Settings]\nHost=%1\nPath_ksu=%2\nPath=%3\nUpdateServer=%4\n")
+                          .arg(host, ws.path(ksuFile), ws.path(lokraFile), QString::fromLatin1(NoUpdateServer));
+        if (!credentials.isEmpty())
+            ini += QStringLiteral("user=%1\npassword=%2\n").arg(credentials.section(u'/', 0, 0), credentials.section(u'/', 1));
+        ws.writeIni(ini.toUtf8());
         ws.makeHome();
         store::DataModule dm;
         RecordingMessages messages;
         RecordingSink sink;
         StartupTask(dm, messages, sink).run();
-        QCOMPARE(sink.caption, QStringLiteral("Opis Struktur danych.."));
-        QVERIFY(sink.importEnabled);
-        QVERIFY(sink.openEnabled);
-        QCOMPARE(messages.entries(), QList<RecordingMessages::Entry>{noInternetWarning()});
-        QCOMPARE(dm.SettingsHost, QString());
-        QCOMPARE(dm.SettingsPathKsu, ws.path(QStringLiteral("ksu.fdb")));
-        QCOMPARE(dm.SettingsPathLokra, ws.path(QStringLiteral("lokra.fdb")));
-        QCOMPARE(count(dm.KSU, QStringLiteral("select count(*) from logowanie where wersja = 'Prog 1.16.5' and dataw is not null")), 1);
-        // The gate is free again for the user's work.
-        QVERIFY(dm.reportingGate.tryAcquire());
-    }
 
-    void unreachableDatabases_data()
-    {
-        QTest::addColumn<bool>("ksuThere");
-        QTest::addColumn<bool>("lokraThere");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QString>("missingFile");
-        QTest::addColumn<bool>("importEnabled");
-        QTest::addColumn<bool>("openEnabled");
-        QTest::newRow("Lokra missing") << true << false << "Opis Struktur danych." << "lokra.fdb" << false << true;
-        QTest::newRow("reporting missing") << false << true << "Opis Struktur danych." << "ksu.fdb" << false << false;
-    }
-    void unreachableDatabases()
-    {
-        QFETCH(bool, ksuThere);
-        QFETCH(bool, lokraThere);
-        QFETCH(QString, caption);
-        QFETCH(QString, missingFile);
-        QFETCH(bool, importEnabled);
-        QFETCH(bool, openEnabled);
-        Workspace ws;
-        if (ksuThere)
-            ws.createReportingDatabase();
-        if (lokraThere)
-            ws.createLokraDatabase();
-        ws.writeEmbeddedIni();
-        ws.makeHome();
-        store::DataModule dm;
-        RecordingMessages messages;
-        RecordingSink sink;
-        StartupTask(dm, messages, sink).run();
         QCOMPARE(sink.caption, caption);
         QCOMPARE(sink.importEnabled, importEnabled);
         QCOMPARE(sink.openEnabled, openEnabled);
-        QCOMPARE(messages.entries(),
-                 (QList<RecordingMessages::Entry>{
-                     {Kind::Error, QStringLiteral("Błąd serwera"),
-                      QStringLiteral("Błąd bazy danych programu Tervala \rBłąd serwera :") + ws.path(missingFile)},
-                     noInternetWarning()}));
-        QCOMPARE(dm.KsuFailed, !ksuThere);
-        QCOMPARE(dm.LokraFailed, !lokraThere);
+        QList<RecordingMessages::Entry> expected;
+        for (const QString &file : failed) {
+            expected.append({Kind::Error, QStringLiteral("Błąd serwera"),
+                             QStringLiteral("Błąd bazy danych programu Tervala \rBłąd serwera %1:%2").arg(host, ws.path(file))});
+        }
+        expected.append(noInternetWarning());
+        QCOMPARE(messages.entries(), expected);
+        QCOMPARE(dm.KsuFailed, failed.contains(ksuFile));
+        QCOMPARE(dm.LokraFailed, failed.contains(lokraFile));
+        if (dm.LokraFailed || dm.KsuFailed)
+            return;
+
+        QCOMPARE(dm.KSU.databaseName(), host + u':' + ws.path(ksuFile));
+        QCOMPARE(dm.LOKRA.user(), QStringLiteral("SYSDBA"));
+        QCOMPARE(count(dm.KSU, QStringLiteral("select count(*) from logowanie where wersja = 'Prog 1.16.5' and dataw is not null")), 1);
+        // Polish text to the database and back.
+        db::Query read(dm.KSU, QStringLiteral("select cast(:d0 as varchar(20)) from rdb$database"));
+        read.execute({QStringLiteral("Łódź Żółć")});
+        QVERIFY(read.next());
+        QCOMPARE(read.value(0).toString(), QStringLiteral("Łódź Żółć"));
+        // The gate is free again for the user's work.
+        QVERIFY(dm.reportingGate.tryAcquire());
     }
 
     // Both paths naming one file, however written: nothing is connected, so that
