@@ -8,7 +8,6 @@
 #include <QHash>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QPrinter>
 #include <QSaveFile>
 #include <QTextLayout>
 
@@ -437,6 +436,8 @@ void SheetPages::paintRow(QPainter &painter, const RowPart &part, const CellMeas
 namespace {
 
 // Paints pages first..last (from 1) on a device whose painter is active.
+} // namespace
+
 void paintPages(const SheetPages &pages, QPainter &painter, QPagedPaintDevice &device, int first, int last,
                 const Heartbeat &heartbeat)
 {
@@ -452,24 +453,6 @@ void paintPages(const SheetPages &pages, QPainter &painter, QPagedPaintDevice &d
         pages.paintPage(painter, number - 1);
         painter.restore();
     }
-}
-
-} // namespace
-
-void printSheet(const SheetPages &pages, QPrinter &printer)
-{
-    int first = 1;
-    int last = pages.pageCount();
-    if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
-        first = std::max(1, printer.fromPage());
-        last = std::min(last, printer.toPage() > 0 ? printer.toPage() : last);
-    }
-    QPainter painter;
-    if (!painter.begin(&printer))
-        throw db::Error(QStringLiteral("Nie można rozpocząć drukowania raportu."));
-    if (first <= last)
-        paintPages(pages, painter, printer, first, last, {});
-    painter.end();
 }
 
 void writePdf(const SheetPages &pages, const QString &path, const Heartbeat &heartbeat)

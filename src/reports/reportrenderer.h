@@ -10,8 +10,8 @@
 #include <functional>
 #include <memory>
 
+class QPagedPaintDevice;
 class QPainter;
-class QPrinter;
 class QTextLayout;
 
 namespace reports {
@@ -98,9 +98,10 @@ private:
     QList<int> m_firstPartOfPage; // one more than there are pages
 };
 
-// Prints the pages on a printer, honouring the page range chosen in its print
-// dialog. Throws db::Error when the printer cannot be started.
-void printSheet(const SheetPages &pages, QPrinter &printer);
+// Paints pages first to last (numbered from 1) on a paged device, each scaled to
+// its page, a new page before each but the first.
+void paintPages(const SheetPages &pages, QPainter &painter, QPagedPaintDevice &device, int first, int last,
+                const Heartbeat &heartbeat = {});
 
 // Writes the pages as a PDF file, whole or not at all: an existing file is
 // replaced without asking (output::OutputGuard asks first), a missing folder is an error. Throws db::Error with a Polish

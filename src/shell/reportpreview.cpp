@@ -1,11 +1,35 @@
 #include "reportpreview.h"
 
 #include "common/messages.h"
+#include "db/error.h"
 
 #include <QAction>
 #include <QFileDialog>
+#include <QPainter>
 #include <QPrinter>
 #include <QToolBar>
+
+namespace {
+
+// Prints the pages on a printer, honouring the page range chosen in its print
+// dialog. Throws db::Error when the printer cannot be started.
+void printSheet(const reports::SheetPages &pages, QPrinter &printer)
+{
+    int first = 1;
+    int last = pages.pageCount();
+    if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
+        first = std::max(1, printer.fromPage());
+        last = std::min(last, printer.toPage() > 0 ? printer.toPage() : last);
+    }
+    QPainter painter;
+    if (!painter.begin(&printer))
+        throw db::Error(QStringLiteral("Nie można rozpocząć drukowania raportu."));
+    if (first <= last)
+        reports::paintPages(pages, painter, printer, first, last);
+    painter.end();
+}
+
+} // namespace
 
 ReportPreview::ReportPreview(const reports::ReportSheet &sheet, reports::SheetKind kind, Messages &messages,
                              output::OutputGuard guard, QWidget *parent)
@@ -44,7 +68,7 @@ void ReportPreview::showModal(const reports::ReportSheet &sheet, reports::SheetK
 void ReportPreview::print(QPrinter *printer)
 {
     try {
-        reports::printSheet(*m_pages, *printer);
+        printSheet(*m_pages, *printer);
     } catch (const std::exception &error) {
         showFailure(m_messages, error);
     }
