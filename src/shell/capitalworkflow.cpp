@@ -58,6 +58,8 @@ bool CapitalWorkflow::chooseGroup(int index)
 void CapitalWorkflow::clearGroup()
 {
     m_groupIndex = -1;
+    if (!m_model.text(GroupControl).isEmpty())
+        m_model.setText(GroupControl, QString());
     m_groupComponents.clear();
     emit groupComponentsChanged();
     m_shownGroup = 0;

@@ -47,7 +47,7 @@ public:
     // field cb_grupa), then loads the group's dictionary components, its
     // components in the open period and its total. False when refused.
     bool chooseGroup(int index);
-    // No group chosen: no components, no total.
+    // No group chosen (the field cb_grupa empty): no components, no total.
     void clearGroup();
     // The Kod of the chosen group: the entry picked when its name is still the
     // field's text, otherwise the last group of that name; 0 for none.
