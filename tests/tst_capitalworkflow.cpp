@@ -219,7 +219,8 @@ private slots:
         Fixture f;
         QVERIFY(f.opened);
         QCOMPARE(f.sourceNames(), QStringList{"Zysk za rok"});
-        QVERIFY(f.capital.addSource(QStringLiteral("Pożyczka z banku"), db::Money::parse(QStringLiteral("1234,56")).value()));
+        QVERIFY(f.capital.addSource(QStringLiteral("Pożyczka z banku"),
+                                    db::Money::parse(QStringLiteral("1234,56")).value()));
         QCOMPARE(f.sourceNames(), (QStringList{"Zysk za rok", "Pożyczka z banku"}));
         const qint64 added = f.model.capitalSources().at(1).id;
         QVERIFY(f.capital.editSource(added, QStringLiteral("Kredyt"), db::Money::parse(QStringLiteral("10")).value()));
@@ -278,10 +279,10 @@ private slots:
                                      << QStringList{"Grupa A|5|0|0", "Skladnik|6|5|1"}
                                      << Entry{Kind::Information, applicationTitle(),
                                               QStringLiteral("Nowy słownik zaczytany prawidłowo")};
-        QTest::newRow("letters on a KOD line") << QByteArray("Grupa A\r\nA\r\n0\r\n0\r\n") << false
-                                               << QStringList{"Kapitał własny|1|0|0", "Dotacje|2|0|0"}
-                                               << Entry{Kind::Warning, QStringLiteral("Błąd!"),
-                                                        QStringLiteral("Wystąpiły błędy podczas wczytywania nowego składnika")};
+        QTest::newRow("letters on a KOD line")
+            << QByteArray("Grupa A\r\nA\r\n0\r\n0\r\n") << false << QStringList{"Kapitał własny|1|0|0", "Dotacje|2|0|0"}
+            << Entry{Kind::Warning, QStringLiteral("Błąd!"),
+                     QStringLiteral("Wystąpiły błędy podczas wczytywania nowego składnika")};
     }
 
     void loadingTheDictionary()
@@ -297,8 +298,9 @@ private slots:
         file.write(contents);
         file.close();
         QCOMPARE(f.capital.loadDictionary(file.fileName()), loaded);
-        QCOMPARE(f.committed(QStringLiteral("select NAZWA, KOD, GRUPA, RODZAJ from SLOWNIKI where GRUPA = 0 or KOD = 6")),
-                 rows);
+        QCOMPARE(
+            f.committed(QStringLiteral("select NAZWA, KOD, GRUPA, RODZAJ from SLOWNIKI where GRUPA = 0 or KOD = 6")),
+            rows);
         QCOMPARE(f.messages.entries(), QList<Entry>{message});
         QVERIFY(!f.periods.isRunning());
     }

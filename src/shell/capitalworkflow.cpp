@@ -15,12 +15,7 @@ const QString TotalControl = QStringLiteral("JvValidateEdit7");
 CapitalWorkflow::CapitalWorkflow(store::DataModule &dataModule, store::PageModel &model, Messages &messages,
                                  CommandGate &commands, const store::OpenPeriod &period,
                                  const store::CapitalGroupList &groups, QObject *parent)
-    : QObject(parent),
-      m_dm(dataModule),
-      m_model(model),
-      m_messages(messages),
-      m_commands(commands),
-      m_period(period),
+    : QObject(parent), m_dm(dataModule), m_model(model), m_messages(messages), m_commands(commands), m_period(period),
       m_groups(groups)
 {
 }

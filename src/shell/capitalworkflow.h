@@ -36,8 +36,7 @@ public:
     // `period` and `groups` are the open period and its CapitalGroups, kept by
     // the period workflow; they are read at every action.
     CapitalWorkflow(store::DataModule &dataModule, store::PageModel &model, Messages &messages, CommandGate &commands,
-                    const store::OpenPeriod &period, const store::CapitalGroupList &groups,
-                    QObject *parent = nullptr);
+                    const store::OpenPeriod &period, const store::CapitalGroupList &groups, QObject *parent = nullptr);
 
     const store::OpenPeriod &period() const { return m_period; }
     // CapitalGroups: entry k is item k of cb_grupa.
