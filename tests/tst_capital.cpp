@@ -6,7 +6,10 @@
 #include "pages/capitalpage.h"
 #include "pages/capitalsourcedialog.h"
 #include "pages/numericedit.h"
+#include "shell/capitalworkflow.h"
+#include "shell/databasecommand.h"
 #include "store/capitalstore.h"
+#include "store/datamodule.h"
 #include "store/pagemodel.h"
 #include "store/periodstore.h"
 #include "support/rowstext.h"
@@ -68,31 +71,20 @@ insert into DANE_KAP (ID_OK, ZRODLO, NAZWA, KWOTA, WPROWADZIL) values (2, 1, 'In
 
 const QChar Nbsp(0x00a0);
 
-// What the window gives the page: the reporting database, period 1 opened and
-// the groups of its dictionary; the busy gate can be made to refuse.
-class Context : public pages::CapitalContext
+// What the window gives the page: the capital workflow over the reporting
+// database, period 1 opened and the groups of its dictionary. Holding the
+// reporting gate plays the start-up task that still uses the database.
+struct Context
 {
-public:
-    db::Connection connection;
+    explicit Context(Messages &messages) : workflow(dm, model, messages, commands, openPeriod, capitalGroups) {}
+
+    store::DataModule dm;
+    db::Connection &connection = dm.KSU;
+    store::PageModel model;
     store::OpenPeriod openPeriod;
     store::CapitalGroupList capitalGroups;
-    bool busy = false;
-    int held = 0;
-    int refusals = 0;
-
-    db::Connection &ksu() override { return connection; }
-    const store::OpenPeriod &period() const override { return openPeriod; }
-    const store::CapitalGroupList &groups() const override { return capitalGroups; }
-    bool beginDatabaseWork() override
-    {
-        if (busy || held > 0) {
-            ++refusals;
-            return false;
-        }
-        ++held;
-        return true;
-    }
-    void endDatabaseWork() override { --held; }
+    CommandGate commands{dm.reportingGate};
+    CapitalWorkflow workflow;
 };
 
 // The page in a shown window over a fresh reporting database with period 1 open.
@@ -113,7 +105,7 @@ struct Host
         context.openPeriod.isOpen = true;
         context.openPeriod.CurrentPeriodId = QStringLiteral("1");
         auto *layout = new QVBoxLayout(&window);
-        page = new pages::CapitalPage(model, context, messages);
+        page = new pages::CapitalPage(model, context.workflow, messages);
         layout->addWidget(page);
         window.resize(1264, 700);
         window.show();
@@ -168,9 +160,9 @@ struct Host
 
     Workspace ws;
     QString dbPath;
-    Context context;
-    store::PageModel model;
     RecordingMessages messages;
+    Context context{messages};
+    store::PageModel &model = context.model;
     QWidget window;
     pages::CapitalPage *page = nullptr;
     bool active = false;
@@ -252,9 +244,8 @@ private slots:
         const QStringList componentButtons{"bb_dskl", "bb_uskl"};
         const QStringList sourceButtons{"bb_Dzrod", "bb_Uzrod"};
         // A page no period was opened on offers nothing.
-        Context idle;
-        store::PageModel model;
-        pages::CapitalPage fresh(model, idle, h.messages);
+        Context idle(h.messages);
+        pages::CapitalPage fresh(idle.model, idle.workflow, h.messages);
         for (const QString &name : componentButtons + sourceButtons)
             QVERIFY2(!childOf<QPushButton>(&fresh, qPrintable(name))->isEnabled(), qPrintable(name));
 
@@ -746,14 +737,20 @@ private slots:
     void aBusyDatabaseRefusesThePagesWork()
     {
         Host h(QString::fromUtf8(Components) + QString::fromUtf8(Sources));
-        h.context.busy = true;
+        h.context.dm.reportingGate.acquire();
         h.chooseGroup(0);
         QCOMPARE(h.gridColumn(QStringLiteral("JvDBGrid1"), 0), QStringList{});
         QVERIFY(!h.control<QPushButton>(QStringLiteral("bb_dskl"))->isEnabled());
         QTest::mouseClick(h.control<QPushButton>(QStringLiteral("bb_Uzrod")), Qt::LeftButton);
-        QCOMPARE(h.context.refusals, 2);
+        const Entry refusal{Kind::Warning, QStringLiteral("Chwileczkę"),
+                            QStringLiteral("Program kończy uruchamianie i korzysta jeszcze z bazy danych.\r"
+                                           "Spróbuj ponownie za chwilę.")};
+        QCOMPARE(h.messages.entries(), (QList<Entry>{refusal, refusal}));
         QCOMPARE(h.committed(QStringLiteral("select count(*) from DANE_KAP")), QStringList{"3"});
-        QCOMPARE(h.context.held, 0);
+        h.context.dm.reportingGate.release();
+        QVERIFY(!h.context.commands.isRunning());
+        QVERIFY(h.context.dm.reportingGate.tryAcquire());
+        h.context.dm.reportingGate.release();
     }
 
     void sameNamesTakeThePickedEntry()

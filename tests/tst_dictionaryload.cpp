@@ -5,7 +5,10 @@
 #include "db/sqlscript.h"
 #include "db/textcodec.h"
 #include "pages/capitalpage.h"
+#include "shell/capitalworkflow.h"
+#include "shell/databasecommand.h"
 #include "shell/dictionarycommand.h"
+#include "store/datamodule.h"
 #include "store/dictionaryload.h"
 #include "store/pagemodel.h"
 #include "support/rowstext.h"
@@ -63,26 +66,22 @@ struct Fixture
 
     Workspace ws;
     QString dbPath;
-    db::Connection connection;
+    store::DataModule dm;
+    db::Connection &connection = dm.KSU;
     RecordingMessages messages;
 };
 
-// The window's side of the page, enough for the menu's load.
-class Context : public pages::CapitalContext
+// The window's side of the page, enough for the menu's load: the capital
+// workflow over the fixture's database, with no period open.
+struct Context
 {
-public:
-    explicit Context(db::Connection &c) : m_connection(c) {}
-    db::Connection &ksu() override { return m_connection; }
-    const store::OpenPeriod &period() const override { return m_period; }
-    const store::CapitalGroupList &groups() const override { return m_groups; }
-    bool beginDatabaseWork() override { return !busy; }
-    void endDatabaseWork() override {}
-    bool busy = false;
+    explicit Context(Fixture &f) : commands(f.dm.reportingGate), workflow(f.dm, model, f.messages, commands, period, groups) {}
 
-private:
-    db::Connection &m_connection;
-    store::OpenPeriod m_period;
-    store::CapitalGroupList m_groups;
+    store::PageModel model;
+    store::OpenPeriod period;
+    store::CapitalGroupList groups;
+    CommandGate commands;
+    CapitalWorkflow workflow;
 };
 
 } // namespace
@@ -191,9 +190,8 @@ private slots:
         QFETCH(QList<Entry>, messages);
         Fixture f;
         const QString file = f.writeFile("Grupa A\r\n10\r\n0\r\n0\r\n");
-        Context context(f.connection);
-        store::PageModel model;
-        pages::CapitalPage page(model, context, f.messages);
+        Context context(f);
+        pages::CapitalPage page(context.model, context.workflow, f.messages);
         bool dialogShown = false;
         page.setFileChooser([&] {
             dialogShown = true;
@@ -209,9 +207,8 @@ private slots:
     void theMenuItemShowsAFileThatCannotBeOpened()
     {
         Fixture f;
-        Context context(f.connection);
-        store::PageModel model;
-        pages::CapitalPage page(model, context, f.messages);
+        Context context(f);
+        pages::CapitalPage page(context.model, context.workflow, f.messages);
         page.setFileChooser([&] { return f.ws.path(QStringLiteral("brak.txt")); });
         f.messages.scriptAnswers({true});
         page.WczytClick();

@@ -1,10 +1,10 @@
 #include "addcomponentdialog.h"
 
-#include "capitalpage.h"
 #include "common/messages.h"
 #include "notypingcombobox.h"
 #include "numericedit.h"
 #include "pagelayout.h"
+#include "shell/capitalworkflow.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -17,9 +17,9 @@
 
 namespace pages {
 
-AddComponentDialog::AddComponentDialog(CapitalContext &context, Messages &messages, QWidget *parent)
+AddComponentDialog::AddComponentDialog(CapitalWorkflow &workflow, Messages &messages, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      m_context(context),
+      m_workflow(workflow),
       m_messages(messages)
 {
     setObjectName(QStringLiteral("Tdodaj_s"));
@@ -83,6 +83,7 @@ AddComponentDialog::AddComponentDialog(CapitalContext &context, Messages &messag
     showDetails(false, false);
     setFixedSize(sizeHint());
 
+    connect(&m_workflow, &CapitalWorkflow::groupComponentsChanged, this, &AddComponentDialog::showGroupComponents);
     connect(cb_skl, &QComboBox::activated, this, &AddComponentDialog::cb_sklSelect);
     connect(BitBtn1, &QPushButton::clicked, this, &AddComponentDialog::BitBtn1Click);
     // The dialog sees every key before its controls, for Esc.
@@ -91,12 +92,16 @@ AddComponentDialog::AddComponentDialog(CapitalContext &context, Messages &messag
         w->installEventFilter(this);
 }
 
-void AddComponentDialog::setGroupComponents(const store::GroupComponentList &components)
+const store::GroupComponentList &AddComponentDialog::groupComponents() const
 {
-    m_components = components;
+    return m_workflow.groupComponents();
+}
+
+void AddComponentDialog::showGroupComponents()
+{
     cb_skl->clear();
     cb_skl->addItem(QString());
-    for (const store::GroupComponent &c : m_components)
+    for (const store::GroupComponent &c : groupComponents())
         cb_skl->addItem(c.Nazwa);
     cb_skl->setCurrentIndex(-1);
     showDetails(false, false);
@@ -118,10 +123,11 @@ void AddComponentDialog::showCentred()
 const store::GroupComponent *AddComponentDialog::chosenComponent() const
 {
     // Item i (from 1) is entry i - 1: of two components with one name, the one picked.
+    const store::GroupComponentList &components = groupComponents();
     const int index = cb_skl->currentIndex() - 1;
-    if (index < 0 || index >= m_components.size() || m_components[index].Nazwa != cb_skl->currentText())
+    if (index < 0 || index >= components.size() || components[index].Nazwa != cb_skl->currentText())
         return nullptr;
-    return &m_components[index];
+    return &components[index];
 }
 
 void AddComponentDialog::showDetails(bool list, bool text)
@@ -138,19 +144,18 @@ void AddComponentDialog::cb_sklSelect()
     const qint64 rodzaj = entry ? entry->Rodzaj : 0;
     switch (rodzaj) {
     case store::RodzajListEntry: {
-        DatabaseWork work(m_context);
-        if (!work)
-            return;
-        QStringList entries;
+        std::optional<QStringList> entries;
         try {
-            entries = store::LoadComponentListEntries(m_context.ksu(), entry->Kod);
+            entries = m_workflow.listEntries(*entry);
         } catch (const std::exception &e) {
             showFailure(m_messages, e);
             return;
         }
+        if (!entries)
+            return;
         cb_szcz->clear();
         cb_szcz->addItem(QString());
-        cb_szcz->addItems(entries);
+        cb_szcz->addItems(*entries);
         cb_szcz->setCurrentIndex(0);
         showDetails(true, false);
         break;
@@ -184,20 +189,13 @@ void AddComponentDialog::BitBtn1Click()
         details = cb_szcz->currentText();
     else if (entry->Rodzaj == store::RodzajFreeText)
         details = e_uw->text();
-    const store::NewCapitalComponent component{cb_skl->currentText(), Jvw_kap->value().toMoney(), entry->Kod,
-                                               entry->Grupa,          entry->Rodzaj,               details};
-    {
-        DatabaseWork work(m_context);
-        if (!work)
+    try {
+        if (!m_workflow.addComponent(*entry, Jvw_kap->value().toMoney(), details))
             return;
-        try {
-            store::InsertCapitalComponent(m_context.ksu(), m_context.period(), component);
-        } catch (const std::exception &e) {
-            showFailure(m_messages, e);
-            return;
-        }
+    } catch (const std::exception &e) {
+        showFailure(m_messages, e);
+        return;
     }
-    emit componentAdded(component.GRUPA);
     e_uw->clear();
     m_messages.showInformation(QStringLiteral("Składnik dodany pomyślnie"), applicationTitle());
     FormClose();

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+class CapitalWorkflow;
 class Messages;
 class QLabel;
 class QLineEdit;
@@ -11,25 +12,22 @@ class QPushButton;
 
 namespace pages {
 
-class CapitalContext;
 class NoTypingComboBox;
 class NumericEdit;
 
 // Tdodaj_s, "Dodawanie składnika kapitału pożyczkowego Funduszu Pożyczkowego":
-// adds one component of the chosen group to the open period. Not modal, so the
-// user may choose another group meanwhile; the list of components follows the
-// group chosen last. Shown in the middle of the desktop; Esc and closing reset it.
+// adds one component of the chosen group to the open period through the capital
+// workflow. Not modal, so the user may choose another group meanwhile; the list
+// of components follows the group chosen last. Shown in the middle of the desktop; Esc and closing reset it.
 class AddComponentDialog : public QDialog
 {
     Q_OBJECT
 
 public:
-    AddComponentDialog(CapitalContext &context, Messages &messages, QWidget *parent = nullptr);
+    AddComponentDialog(CapitalWorkflow &workflow, Messages &messages, QWidget *parent = nullptr);
 
-    // Fills cb_skl with an empty item and the components' names in list order
-    // (cb_grupaSelect); a new list also puts away the details of the old choice.
-    void setGroupComponents(const store::GroupComponentList &components);
-    const store::GroupComponentList &groupComponents() const { return m_components; }
+    // The workflow's GroupComponents, offered in cb_skl.
+    const store::GroupComponentList &groupComponents() const;
 
     // Shows the dialog in the middle of the desktop, or brings it forward.
     void showCentred();
@@ -43,21 +41,19 @@ public:
 public slots:
     void reject() override;
 
-signals:
-    // A component was stored in the open period; the group's grid and total are stale.
-    void componentAdded(qint64 groupKod);
-
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Fills cb_skl with an empty item and the components' names in list order
+    // (cb_grupaSelect); a new list also puts away the details of the old choice.
+    void showGroupComponents();
     // The chosen entry of GroupComponents; nullptr for the empty item.
     const store::GroupComponent *chosenComponent() const;
     void showDetails(bool list, bool text);
 
-    CapitalContext &m_context;
+    CapitalWorkflow &m_workflow;
     Messages &m_messages;
-    store::GroupComponentList m_components;
 
     NoTypingComboBox *cb_skl = nullptr;
     QLabel *l_ul = nullptr;

@@ -7,12 +7,11 @@
 #include "notypingcombobox.h"
 #include "numericedit.h"
 #include "pagelayout.h"
-#include "store/dictionaryload.h"
+#include "rowtable.h"
+#include "shell/capitalworkflow.h"
 #include "store/fields.h"
 #include "store/pagemodel.h"
-#include "store/periodstore.h"
 
-#include <QAbstractTableModel>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -31,7 +30,10 @@ namespace pages {
 namespace {
 
 const QString GroupControl = QStringLiteral("cb_grupa");
-const QString TotalControl = QStringLiteral("JvValidateEdit7");
+
+// The columns of the component grid (JvDBGrid1) and of the sources grid (JvDBGrid2).
+enum ComponentColumn { ComponentName, ComponentValue, ComponentId, ComponentDetails };
+enum SourceColumn { SourceId, SourceName, SourceAmount };
 
 // Amounts in the grids: thousands separated the Polish way, two decimals.
 QString shownAmount(db::Money amount)
@@ -95,7 +97,7 @@ public:
 
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &, const QModelIndex &index) const override
     {
-        if (index.column() == 1)
+        if (index.column() == ComponentValue)
             return new NumericEdit(store::FieldKind::Money, parent);
         auto *edit = new QLineEdit(parent);
         edit->setMaxLength(100);
@@ -122,155 +124,10 @@ public:
 
 } // namespace
 
-// The component grid's rows: "Rodzaj " (the dictionary name), "Wartość ", the
-// hidden ID_SKL and "Szczegóły". An edit of the value or the details reaches the
-// database through `commit` before the row shows it.
-class CapitalComponentTable : public QAbstractTableModel
-{
-public:
-    enum Column { Name, Value, Id, Details, ColumnCount };
-    using Commit = std::function<bool(int row, int column, const QString &text)>;
-
-    CapitalComponentTable(Commit commit, QObject *parent) : QAbstractTableModel(parent), m_commit(std::move(commit)) {}
-
-    void setRows(QList<store::CapitalComponent> rows)
-    {
-        beginResetModel();
-        m_rows = std::move(rows);
-        endResetModel();
-    }
-    const store::CapitalComponent &row(int r) const { return m_rows.at(r); }
-    store::CapitalComponent &row(int r) { return m_rows[r]; }
-
-    int rowCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : int(m_rows.size()); }
-    int columnCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : ColumnCount; }
-
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
-    {
-        if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
-            return {};
-        switch (section) {
-        case Name:
-            return QStringLiteral("Rodzaj ");
-        case Value:
-            return QStringLiteral("Wartość ");
-        case Id:
-            return QStringLiteral("ID_SKL");
-        case Details:
-            return QStringLiteral("Szczegóły");
-        }
-        return {};
-    }
-
-    QVariant data(const QModelIndex &index, int role) const override
-    {
-        if (!index.isValid())
-            return {};
-        const store::CapitalComponent &c = m_rows.at(index.row());
-        if (role == Qt::TextAlignmentRole && index.column() == Value)
-            return QVariant(Qt::AlignRight | Qt::AlignVCenter);
-        if (role == Qt::ToolTipRole && index.column() == Name)
-            return c.SKLADNIK;
-        if (role != Qt::DisplayRole && role != Qt::EditRole)
-            return {};
-        switch (index.column()) {
-        case Name:
-            return c.NAZ_PROJEKTU_SLOWN;
-        case Value:
-            return role == Qt::DisplayRole ? shownAmount(c.WARTOSC) : editedAmount(c.WARTOSC);
-        case Id:
-            return c.ID_SKL;
-        case Details:
-            return c.SZCZEGOLY;
-        }
-        return {};
-    }
-
-    Qt::ItemFlags flags(const QModelIndex &index) const override
-    {
-        Qt::ItemFlags f = QAbstractTableModel::flags(index);
-        if (index.column() == Value || index.column() == Details)
-            f |= Qt::ItemIsEditable;
-        return f;
-    }
-
-    bool setData(const QModelIndex &index, const QVariant &value, int role) override
-    {
-        if (role != Qt::EditRole || !index.isValid() || !(flags(index) & Qt::ItemIsEditable))
-            return false;
-        if (!m_commit(index.row(), index.column(), value.toString()))
-            return false;
-        emit dataChanged(index, index);
-        return true;
-    }
-
-private:
-    Commit m_commit;
-    QList<store::CapitalComponent> m_rows;
-};
-
-// The sources grid's rows: the hidden ID, "Nazwa źródła" and "Kwota".
-class CapitalSourceTable : public QAbstractTableModel
-{
-public:
-    enum Column { Id, Name, Amount, ColumnCount };
-
-    using QAbstractTableModel::QAbstractTableModel;
-
-    void setRows(QList<store::CapitalSource> rows)
-    {
-        beginResetModel();
-        m_rows = std::move(rows);
-        endResetModel();
-    }
-    const store::CapitalSource &row(int r) const { return m_rows.at(r); }
-
-    int rowCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : int(m_rows.size()); }
-    int columnCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : ColumnCount; }
-
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
-    {
-        if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
-            return {};
-        switch (section) {
-        case Id:
-            return QStringLiteral("ID");
-        case Name:
-            return QStringLiteral("Nazwa źródła");
-        case Amount:
-            return QStringLiteral("Kwota");
-        }
-        return {};
-    }
-
-    QVariant data(const QModelIndex &index, int role) const override
-    {
-        if (!index.isValid())
-            return {};
-        const store::CapitalSource &s = m_rows.at(index.row());
-        if (role == Qt::TextAlignmentRole && index.column() == Amount)
-            return QVariant(Qt::AlignRight | Qt::AlignVCenter);
-        if (role != Qt::DisplayRole)
-            return {};
-        switch (index.column()) {
-        case Id:
-            return s.id;
-        case Name:
-            return s.nazwa;
-        case Amount:
-            return shownAmount(s.kwota);
-        }
-        return {};
-    }
-
-private:
-    QList<store::CapitalSource> m_rows;
-};
-
-CapitalPage::CapitalPage(store::PageModel &model, CapitalContext &context, Messages &messages, QWidget *parent)
+CapitalPage::CapitalPage(store::PageModel &model, CapitalWorkflow &workflow, Messages &messages, QWidget *parent)
     : QWidget(parent),
       m_model(model),
-      m_context(context),
+      m_workflow(workflow),
       m_messages(messages),
       m_binding(new FieldBinding(model, this)),
       m_chooseFile([this] { return QFileDialog::getOpenFileName(window()); })
@@ -279,8 +136,11 @@ CapitalPage::CapitalPage(store::PageModel &model, CapitalContext &context, Messa
     setToolTip(QStringLiteral("Aby usunąc nalezy wybrac pozycje z listy i nacisnac przycisk"));
     buildLayout();
 
-    m_addDialog = new AddComponentDialog(m_context, m_messages, this);
-    connect(m_addDialog, &AddComponentDialog::componentAdded, this, &CapitalPage::componentAdded);
+    m_addDialog = new AddComponentDialog(m_workflow, m_messages, this);
+    connect(&m_workflow, &CapitalWorkflow::componentsChanged, this, [this] {
+        m_components->reset();
+        selectFirstRow(JvDBGrid1);
+    });
 
     connect(&m_model, &store::PageModel::itemsChanged, this, [this](const QString &control) {
         if (control == GroupControl)
@@ -293,11 +153,10 @@ CapitalPage::CapitalPage(store::PageModel &model, CapitalContext &context, Messa
             removeExtraGroupItem();
     });
     connect(&m_model, &store::PageModel::capitalSourcesChanged, this, [this] {
-        m_sources->setRows(m_model.capitalSources());
+        m_sources->reset();
         selectFirstRow(JvDBGrid2);
     });
     showGroupItems();
-    m_sources->setRows(m_model.capitalSources());
 }
 
 CapitalPage::~CapitalPage() = default;
@@ -311,18 +170,33 @@ void CapitalPage::buildLayout()
     m_binding->bind(cb_grupa);
     connect(cb_grupa, &QComboBox::activated, this, &CapitalPage::cb_grupaSelect);
 
-    m_components = new CapitalComponentTable(
-        [this](int row, int column, const QString &text) { return commitComponentEdit(row, column, text); }, this);
+    const auto component = [this](int row) -> const store::CapitalComponent & {
+        return m_workflow.components().at(row);
+    };
+    m_components = new RowTable(
+        [this] { return int(m_workflow.components().size()); },
+        {{QStringLiteral("Rodzaj "), [=](int row) { return QVariant(component(row).NAZ_PROJEKTU_SLOWN); }, {}, {},
+          [=](int row) { return QVariant(component(row).SKLADNIK); }},
+         {QStringLiteral("Wartość "), [=](int row) { return QVariant(shownAmount(component(row).WARTOSC)); },
+          [=](int row) { return editedAmount(component(row).WARTOSC); },
+          [this](int row, const QString &text) { return commitComponentValue(row, text); }, {}, true},
+         {QStringLiteral("ID_SKL"), [=](int row) { return QVariant(component(row).ID_SKL); }},
+         {QStringLiteral("Szczegóły"), [=](int row) { return QVariant(component(row).SZCZEGOLY); },
+          [=](int row) { return component(row).SZCZEGOLY; },
+          [this](int row, const QString &text) {
+              return runAction([&] { return m_workflow.setComponentDetails(row, text); });
+          }}},
+        this);
     JvDBGrid1 = grid("JvDBGrid1");
     JvDBGrid1->setModel(m_components);
     JvDBGrid1->setItemDelegate(new ComponentDelegate(JvDBGrid1));
-    JvDBGrid1->setColumnHidden(CapitalComponentTable::Id, true);
+    JvDBGrid1->setColumnHidden(ComponentId, true);
     JvDBGrid1->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                                QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
     QHeaderView *header = JvDBGrid1->horizontalHeader();
-    header->setSectionResizeMode(CapitalComponentTable::Name, QHeaderView::Interactive);
-    header->resizeSection(CapitalComponentTable::Name, fontMetrics().averageCharWidth() * 55);
-    header->resizeSection(CapitalComponentTable::Value, fontMetrics().averageCharWidth() * 20);
+    header->setSectionResizeMode(ComponentName, QHeaderView::Interactive);
+    header->resizeSection(ComponentName, fontMetrics().averageCharWidth() * 55);
+    header->resizeSection(ComponentValue, fontMetrics().averageCharWidth() * 20);
     header->setStretchLastSection(true);
 
     bb_dskl = button("bb_dskl", QStringLiteral("Dodaj "));
@@ -338,14 +212,20 @@ void CapitalPage::buildLayout()
     QWidget *Przyr_spad = makeControl(capitalSpec("Przyr_spad"), *m_binding);
     Przyr_spad->setMinimumWidth(fontMetrics().averageCharWidth() * 70);
 
-    m_sources = new CapitalSourceTable(this);
+    const auto source = [this](int row) -> const store::CapitalSource & { return m_model.capitalSources().at(row); };
+    m_sources = new RowTable(
+        [this] { return int(m_model.capitalSources().size()); },
+        {{QStringLiteral("ID"), [=](int row) { return QVariant(source(row).id); }},
+         {QStringLiteral("Nazwa źródła"), [=](int row) { return QVariant(source(row).nazwa); }},
+         {QStringLiteral("Kwota"), [=](int row) { return QVariant(shownAmount(source(row).kwota)); }, {}, {}, {}, true}},
+        this);
     JvDBGrid2 = grid("JvDBGrid2");
     JvDBGrid2->setModel(m_sources);
-    JvDBGrid2->setColumnHidden(CapitalSourceTable::Id, true);
+    JvDBGrid2->setColumnHidden(SourceId, true);
     JvDBGrid2->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // The name takes the room; the amount keeps a column of its own width beside it.
-    JvDBGrid2->horizontalHeader()->setSectionResizeMode(CapitalSourceTable::Name, QHeaderView::Stretch);
-    JvDBGrid2->horizontalHeader()->resizeSection(CapitalSourceTable::Amount, fontMetrics().averageCharWidth() * 24);
+    JvDBGrid2->horizontalHeader()->setSectionResizeMode(SourceName, QHeaderView::Stretch);
+    JvDBGrid2->horizontalHeader()->resizeSection(SourceAmount, fontMetrics().averageCharWidth() * 24);
     connect(JvDBGrid2, &QAbstractItemView::doubleClicked, this, &CapitalPage::JvDBGrid2DblClick);
 
     bb_Dzrod = button("bb_Dzrod", QStringLiteral("Dodaj "));
@@ -413,15 +293,20 @@ void CapitalPage::buildLayout()
     chainTabOrder({cb_grupa, JvDBGrid1, bb_dskl, bb_uskl, Prz_kw, Przyr_spad, JvDBGrid2, bb_Dzrod, bb_Uzrod});
 }
 
-bool CapitalPage::runAction(const std::function<void()> &action)
+
+bool CapitalPage::runAction(const std::function<bool()> &action)
 {
     try {
-        action();
-        return true;
+        return action();
     } catch (const std::exception &e) {
         showFailure(m_messages, e);
         return false;
     }
+}
+
+const store::GroupComponentList &CapitalPage::groupComponents() const
+{
+    return m_workflow.groupComponents();
 }
 
 void CapitalPage::showGroupItems()
@@ -451,12 +336,8 @@ void CapitalPage::removeExtraGroupItem()
 void CapitalPage::clearGroup()
 {
     cb_grupa->setCurrentIndex(-1);
-    m_groupComponents.clear();
-    m_addDialog->setGroupComponents(m_groupComponents);
+    m_workflow.clearGroup();
     m_addDialog->hide();
-    m_shownGroup = 0;
-    m_components->setRows({});
-    m_model.clear(TotalControl);
     bb_dskl->setEnabled(false);
     bb_uskl->setEnabled(false);
 }
@@ -466,17 +347,6 @@ void CapitalPage::periodOpened(bool open)
     clearGroup();
     bb_Dzrod->setEnabled(open);
     bb_Uzrod->setEnabled(open);
-}
-
-qint64 CapitalPage::chosenGroupKod() const
-{
-    // Item k is entry k of CapitalGroups: of two groups with one name, the one picked.
-    const store::CapitalGroupList &groups = m_context.groups();
-    const QString name = cb_grupa->currentText();
-    const int index = cb_grupa->currentIndex();
-    if (index >= 0 && index < groups.size() && groups[index].Nazwa == name)
-        return groups[index].Kod;
-    return store::findCapitalGroup(groups, name);
 }
 
 void CapitalPage::selectFirstRow(QTableView *view)
@@ -490,46 +360,18 @@ void CapitalPage::selectFirstRow(QTableView *view)
     view->setCurrentIndex(view->model()->index(0, column));
 }
 
-void CapitalPage::showComponents(qint64 groupKod)
-{
-    m_shownGroup = groupKod;
-    m_components->setRows(store::LoadCapitalComponents(m_context.ksu(), m_context.period(), groupKod));
-    selectFirstRow(JvDBGrid1);
-}
-
-void CapitalPage::showTotal(qint64 groupKod)
-{
-    const std::optional<db::Money> total = store::CapitalGroupTotal(m_context.ksu(), m_context.period(), groupKod);
-    if (total)
-        m_model.setMoney(TotalControl, *total);
-    else
-        m_model.clear(TotalControl);
-}
-
 void CapitalPage::cb_grupaSelect()
 {
-    DatabaseWork work(m_context);
-    if (!work)
-        return;
-    runAction([this] {
-        const qint64 kod = chosenGroupKod();
-        m_groupComponents = store::LoadGroupComponents(m_context.ksu(), kod);
-        m_addDialog->setGroupComponents(m_groupComponents);
-        showComponents(kod);
-        showTotal(kod);
+    const int index = cb_grupa->currentIndex();
+    if (runAction([&] { return m_workflow.chooseGroup(index); })) {
         bb_dskl->setEnabled(true);
         bb_uskl->setEnabled(true);
-    });
+    }
 }
 
 void CapitalPage::Ts_kap_pozEnter()
 {
-    if (!m_context.period().isOpen)
-        return;
-    DatabaseWork work(m_context);
-    if (!work)
-        return;
-    runAction([this] { showTotal(chosenGroupKod()); });
+    runAction([this] { return m_workflow.showGroupTotal(); });
 }
 
 void CapitalPage::bb_dsklClick()
@@ -537,66 +379,20 @@ void CapitalPage::bb_dsklClick()
     m_addDialog->showCentred();
 }
 
-void CapitalPage::componentAdded(qint64 groupKod)
-{
-    DatabaseWork work(m_context);
-    if (!work)
-        return;
-    runAction([&] {
-        showTotal(groupKod);
-        showComponents(groupKod);
-    });
-}
-
 void CapitalPage::bb_usklClick()
 {
-    if (!m_messages.askYesNo(QStringLiteral("Czy na pewno chcesz usunąc zaznaczony składnik ?"),
-                             QStringLiteral("Usuwanie rekordu")))
-        return;
     const QModelIndex current = JvDBGrid1->currentIndex();
-    if (!current.isValid()) {
-        m_messages.showWarning(QStringLiteral("Nie wybrano składnika do usunięcia"), QStringLiteral("Błąd!"));
-        return;
-    }
-    const qint64 id = m_components->row(current.row()).ID_SKL;
-    DatabaseWork work(m_context);
-    if (!work)
-        return;
-    runAction([&] {
-        store::DeleteCapitalComponent(m_context.ksu(), id);
-        showComponents(m_shownGroup);
-        m_messages.showInformation(QStringLiteral("Usunięto składnik."), QStringLiteral("Usunięto składnik"));
-        showTotal(chosenGroupKod());
-    });
+    const int row = current.isValid() ? current.row() : -1;
+    runAction([&] { return m_workflow.deleteComponent(row); });
 }
 
-bool CapitalPage::commitComponentEdit(int row, int column, const QString &text)
+bool CapitalPage::commitComponentValue(int row, const QString &text)
 {
-    store::CapitalComponent &component = m_components->row(row);
-    if (column == CapitalComponentTable::Value) {
-        // Empty counts as 0, as in every numeric field.
-        const db::Money value = text.trimmed().isEmpty() ? db::Money() : db::Money::parse(text).value_or(component.WARTOSC);
-        if (value == component.WARTOSC)
-            return true;
-        DatabaseWork work(m_context);
-        if (!work)
-            return false;
-        return runAction([&] {
-            store::UpdateCapitalComponentValue(m_context.ksu(), component.ID_SKL, value);
-            component.WARTOSC = value;
-            // The field is the group's total, whatever changed it.
-            showTotal(chosenGroupKod());
-        });
-    }
-    if (text == component.SZCZEGOLY)
-        return true;
-    DatabaseWork work(m_context);
-    if (!work)
-        return false;
-    return runAction([&] {
-        store::UpdateCapitalComponentDetails(m_context.ksu(), component.ID_SKL, text);
-        component.SZCZEGOLY = text;
-    });
+    // Empty counts as 0, as in every numeric field; what is not a number keeps the value.
+    const db::Money value = text.trimmed().isEmpty()
+                                ? db::Money()
+                                : db::Money::parse(text).value_or(m_workflow.components().at(row).WARTOSC);
+    return runAction([&] { return m_workflow.setComponentValue(row, value); });
 }
 
 void CapitalPage::bb_DzrodClick()
@@ -609,7 +405,7 @@ void CapitalPage::JvDBGrid2DblClick()
     const QModelIndex current = JvDBGrid2->currentIndex();
     if (!current.isValid())
         return;
-    const store::CapitalSource source = m_sources->row(current.row());
+    const store::CapitalSource source = m_model.capitalSources().at(current.row());
     if (source.id > 0)
         EditCapitalSource(true, source.nazwa, source.id, source.kwota);
 }
@@ -619,13 +415,8 @@ void CapitalPage::bb_UzrodClick()
     const QModelIndex current = JvDBGrid2->currentIndex();
     if (!current.isValid())
         return;
-    const qint64 id = m_sources->row(current.row()).id;
-    if (id <= 0)
-        return;
-    DatabaseWork work(m_context);
-    if (!work)
-        return;
-    runAction([&] { store::DeleteCapitalSource(m_context.ksu(), m_context.period(), id, m_model); });
+    const qint64 id = m_model.capitalSources().at(current.row()).id;
+    runAction([&] { return m_workflow.deleteSource(id); });
 }
 
 void CapitalPage::EditCapitalSource(bool editing, const QString &name, qint64 id, db::Money amount)
@@ -639,14 +430,8 @@ void CapitalPage::EditCapitalSource(bool editing, const QString &name, qint64 id
         newName = dialog.name();
         newAmount = dialog.amount();
     }
-    DatabaseWork work(m_context);
-    if (!work)
-        return;
     runAction([&] {
-        if (editing)
-            store::UpdateCapitalSource(m_context.ksu(), m_context.period(), id, newName, newAmount, m_model);
-        else
-            store::InsertCapitalSource(m_context.ksu(), m_context.period(), newName, newAmount, m_model);
+        return editing ? m_workflow.editSource(id, newName, newAmount) : m_workflow.addSource(newName, newAmount);
     });
 }
 
@@ -659,10 +444,7 @@ void CapitalPage::WczytClick()
     const QString path = m_chooseFile();
     if (path.isEmpty())
         return;
-    DatabaseWork work(m_context);
-    if (!work)
-        return;
-    runAction([&] { store::LoadDictionary(m_context.ksu(), path, m_messages); });
+    runAction([&] { return m_workflow.loadDictionary(path); });
 }
 
 } // namespace pages

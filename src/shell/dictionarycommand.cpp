@@ -1,10 +1,12 @@
 #include "dictionarycommand.h"
 
+#include "capitalworkflow.h"
 #include "common/apppaths.h"
 #include "common/inifile.h"
 #include "common/messages.h"
+#include "databasecommand.h"
 #include "store/datamodule.h"
-#include "store/dictionaryload.h"
+#include "store/pagemodel.h"
 
 int runLoadDictionary(const QString &file, Messages &messages)
 {
@@ -16,9 +18,14 @@ int runLoadDictionary(const QString &file, Messages &messages)
         messages.showError(store::connectionFailureText(dm.KSU), QStringLiteral("Błąd serwera"));
         return 1;
     }
-    store::BusyGate::Hold hold(dm.reportingGate);
+    // The load needs no open period.
+    store::PageModel model;
+    const store::OpenPeriod noPeriod;
+    const store::CapitalGroupList noGroups;
+    CommandGate commands(dm.reportingGate);
+    CapitalWorkflow capital(dm, model, messages, commands, noPeriod, noGroups);
     try {
-        return store::LoadDictionary(dm.KSU, file, messages) ? 0 : 1;
+        return capital.loadDictionary(file) ? 0 : 1;
     } catch (const std::exception &e) {
         showFailure(messages, e);
         return 1;

@@ -63,7 +63,8 @@ MainWindow::MainWindow(store::DataModule &dataModule, Messages *messages, QWidge
       m_dm(dataModule),
       m_boxes(this),
       m_messages(messages ? messages : &m_boxes),
-      m_workflow(dataModule, m_model, *m_messages, *this)
+      m_workflow(dataModule, m_model, *m_messages, *this),
+      m_capital(dataModule, m_model, *m_messages, m_workflow.commands(), m_workflow.period(), m_workflow.capitalGroups())
 {
     setObjectName(QStringLiteral("TGlowne"));
     setWindowTitle(QStringLiteral("Opis Struktur danych"));
@@ -122,7 +123,7 @@ void MainWindow::buildPages()
     first->addWidget(buildPeriodFrame(), 0, Qt::AlignTop);
     contents << institution;
 
-    m_capitalPage = new pages::CapitalPage(m_model, *this, *m_messages);
+    m_capitalPage = new pages::CapitalPage(m_model, m_capital, *m_messages);
     contents << m_capitalPage;
     contents << new pages::RulesPage(m_model);
     contents << new pages::StatisticsPage(m_model);
@@ -350,11 +351,8 @@ void MainWindow::bb_drukClick()
 {
     bool built = false;
     {
-        RunningCommand running(m_workflow, *m_messages);
-        if (!running)
-            return;
-        ReportingDatabaseUse use(m_dm, *m_messages);
-        if (!use)
+        DatabaseCommand command(m_workflow.commands(), *m_messages);
+        if (!command)
             return;
         built = runAction([this] {
             reports::BuildPrintedSummary(m_workflow.importReport, m_dm.KSU, m_workflow.period(),
@@ -435,11 +433,8 @@ void MainWindow::keyPressEvent(QKeyEvent *event)
 
 void MainWindow::Instalacjawersji1Click()
 {
-    RunningCommand running(m_workflow, *m_messages);
-    if (!running)
-        return;
-    ReportingDatabaseUse use(m_dm, *m_messages);
-    if (!use)
+    DatabaseCommand command(m_workflow.commands(), *m_messages);
+    if (!command)
         return;
     // Shows nothing at the end: each statement is applied or skipped silently.
     runAction([this] {
@@ -503,29 +498,6 @@ void MainWindow::closePeriod()
     for (QLabel *label : std::as_const(m_periodLabels))
         label->hide();
     m_capitalPage->periodOpened(false);
-}
-
-db::Connection &MainWindow::ksu()
-{
-    return m_dm.KSU;
-}
-
-bool MainWindow::beginDatabaseWork()
-{
-    if (m_workflow.isRunning()) {
-        warnCommandRunning(*m_messages);
-        return false;
-    }
-    if (!m_dm.reportingGate.tryAcquire()) {
-        warnStartupBusy(*m_messages);
-        return false;
-    }
-    return true;
-}
-
-void MainWindow::endDatabaseWork()
-{
-    m_dm.reportingGate.release();
 }
 
 void MainWindow::focusInstitutionName()

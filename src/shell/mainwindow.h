@@ -1,5 +1,6 @@
 #pragma once
 
+#include "capitalworkflow.h"
 #include "import/importcontext.h"
 #include "pages/capitalpage.h"
 #include "periodworkflow.h"
@@ -27,8 +28,7 @@ class DataModule;
 class MainWindow : public QMainWindow,
                    private StartupSink,
                    private PeriodView,
-                   private import::ImportOutput,
-                   private pages::CapitalContext
+                   private import::ImportOutput
 {
     Q_OBJECT
 
@@ -40,6 +40,7 @@ public:
     Messages &messages() { return *m_messages; }
     store::PageModel &model() { return m_model; }
     const PeriodWorkflow &workflow() const { return m_workflow; }
+    CapitalWorkflow &capitalWorkflow() { return m_capital; }
     // Waits for the start-up task, answering nothing more on its behalf.
     void finishStartupTask();
 
@@ -89,18 +90,13 @@ private:
     // ImportOutput.
     void keepResponsive() override;
     void showErrorReport(const reports::ReportSheet &errorReport) override;
-    // CapitalContext.
-    db::Connection &ksu() override;
-    const store::OpenPeriod &period() const override { return m_workflow.period(); }
-    const store::CapitalGroupList &groups() const override { return m_workflow.capitalGroups(); }
-    bool beginDatabaseWork() override;
-    void endDatabaseWork() override;
 
     store::DataModule &m_dm;
     WidgetMessages m_boxes;
     Messages *m_messages;
     store::PageModel m_model;
     PeriodWorkflow m_workflow;
+    CapitalWorkflow m_capital;
     QAction *m_deletePeriod = nullptr;
     QThread *m_startupThread = nullptr;
     AboutBox *m_about = nullptr;

@@ -33,61 +33,16 @@ namespace {
 }
 } // namespace
 
-void warnCommandRunning(Messages &messages)
-{
-    messages.showWarning(QStringLiteral("Trwa import lub zapis danych.\rPoczekaj na jego zakończenie."),
-                         QStringLiteral("Chwileczkę"));
-}
-
-void warnStartupBusy(Messages &messages)
-{
-    messages.showWarning(QStringLiteral("Program kończy uruchamianie i korzysta jeszcze z bazy danych.\r"
-                                        "Spróbuj ponownie za chwilę."),
-                         QStringLiteral("Chwileczkę"));
-}
-
-ReportingDatabaseUse::ReportingDatabaseUse(store::DataModule &dataModule, Messages &messages)
-    : m_dm(dataModule), m_held(dataModule.reportingGate.tryAcquire())
-{
-    if (!m_held)
-        warnStartupBusy(messages);
-}
-
-ReportingDatabaseUse::~ReportingDatabaseUse()
-{
-    if (m_held)
-        m_dm.reportingGate.release();
-}
-
 PeriodWorkflow::PeriodWorkflow(store::DataModule &dataModule, store::PageModel &model, Messages &messages,
                                PeriodView &view)
-    : m_dm(dataModule), m_model(model), m_messages(messages), m_view(view)
+    : m_dm(dataModule), m_model(model), m_messages(messages), m_view(view), m_commands(dataModule.reportingGate)
 {
-}
-
-RunningCommand::RunningCommand(PeriodWorkflow &workflow, Messages &messages)
-    : m_workflow(workflow), m_started(!workflow.m_running)
-{
-    if (!m_started) {
-        warnCommandRunning(messages);
-        return;
-    }
-    m_workflow.m_running = true;
-}
-
-RunningCommand::~RunningCommand()
-{
-    if (m_started)
-        m_workflow.m_running = false;
 }
 
 bool PeriodWorkflow::bb_edycjaClick(const store::PeriodChoice &choice)
 {
-    RunningCommand running(*this, m_messages);
-    if (!running)
-        return false;
-    ReportingDatabaseUse use(m_dm, m_messages);
-    if (!use)
+    DatabaseCommand command(m_commands, m_messages);
+    if (!command)
         return false;
     // The Lokra database is opened afresh for each period: Lokra may have been
     // updated since.
@@ -151,11 +106,8 @@ std::optional<store::OpenPeriod> PeriodWorkflow::findImportedPeriod(const store:
 
 bool PeriodWorkflow::deletePeriod(const store::PeriodChoice &choice)
 {
-    RunningCommand running(*this, m_messages);
-    if (!running)
-        return false;
-    ReportingDatabaseUse use(m_dm, m_messages);
-    if (!use)
+    DatabaseCommand command(m_commands, m_messages);
+    if (!command)
         return false;
     const std::optional<store::OpenPeriod> found = findImportedPeriod(choice);
     if (!found)
@@ -185,11 +137,8 @@ bool PeriodWorkflow::deletePeriod(const store::PeriodChoice &choice)
 
 bool PeriodWorkflow::bb_zdaneClick(const store::PeriodChoice &choice, import::ImportOutput &output)
 {
-    RunningCommand running(*this, m_messages);
-    if (!running)
-        return false;
-    ReportingDatabaseUse use(m_dm, m_messages);
-    if (!use)
+    DatabaseCommand command(m_commands, m_messages);
+    if (!command)
         return false;
     m_view.clearCapitalGroupText();
     const auto result =
@@ -209,11 +158,8 @@ bool PeriodWorkflow::bb_zdaneClick(const store::PeriodChoice &choice, import::Im
 
 bool PeriodWorkflow::bb_zapiswClick()
 {
-    RunningCommand running(*this, m_messages);
-    if (!running)
-        return false;
-    ReportingDatabaseUse use(m_dm, m_messages);
-    if (!use)
+    DatabaseCommand command(m_commands, m_messages);
+    if (!command)
         return false;
     return saveOpenPeriod();
 }
@@ -254,11 +200,8 @@ output::OutputGuard PeriodWorkflow::outputGuard() const
 
 bool PeriodWorkflow::bb_zapisClick()
 {
-    RunningCommand running(*this, m_messages);
-    if (!running)
-        return false;
-    ReportingDatabaseUse use(m_dm, m_messages);
-    if (!use)
+    DatabaseCommand command(m_commands, m_messages);
+    if (!command)
         return false;
     const QString path = reports::xmlReportPath();
     if (!outputGuard().approve(path, output::FileKind::Xml, m_messages))
@@ -271,11 +214,8 @@ bool PeriodWorkflow::bb_zapisClick()
 
 bool PeriodWorkflow::writePrintedSummary(const QString &path)
 {
-    RunningCommand running(*this, m_messages);
-    if (!running)
-        return false;
-    ReportingDatabaseUse use(m_dm, m_messages);
-    if (!use)
+    DatabaseCommand command(m_commands, m_messages);
+    if (!command)
         return false;
     if (!outputGuard().approve(path, output::FileKind::Pdf, m_messages))
         return false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/outputfiles.h"
+#include "databasecommand.h"
 #include "reports/reportsheet.h"
 #include "store/openperiod.h"
 #include "store/periods.h"
@@ -83,7 +84,9 @@ public:
     int lastErrorCount() const { return m_lastErrorCount; }
 
     // True while a command runs; the window refuses other commands meanwhile.
-    bool isRunning() const { return m_running; }
+    bool isRunning() const { return m_commands.isRunning(); }
+    // One command at a time: shared with the other workflows of the window.
+    CommandGate &commands() { return m_commands; }
 
     // The two report sheets: the import report (also the printed summary's sheet)
     // and the error report.
@@ -106,46 +109,7 @@ private:
     PeriodView &m_view;
     store::OpenPeriod m_period;
     store::CapitalGroupList m_groups;
-    bool m_running = false;
+    CommandGate m_commands;
     int m_lastErrorCount = 0;
     output::Replace m_replace = output::Replace::Ask;
-
-    friend class RunningCommand;
-};
-
-// The refusals of a command while another runs, or while the start-up task
-// still uses the reporting database.
-void warnCommandRunning(Messages &messages);
-void warnStartupBusy(Messages &messages);
-
-// Marks a command of the workflow as running; refuses (with a message) when one
-// runs already, which the window's message processing during an import allows.
-class RunningCommand
-{
-public:
-    RunningCommand(PeriodWorkflow &workflow, Messages &messages);
-    ~RunningCommand();
-    RunningCommand(const RunningCommand &) = delete;
-    RunningCommand &operator=(const RunningCommand &) = delete;
-    explicit operator bool() const { return m_started; }
-
-private:
-    PeriodWorkflow &m_workflow;
-    bool m_started;
-};
-
-// Refuses (with a message) when the start-up task is still using the reporting
-// database; otherwise holds it until the returned object goes.
-class ReportingDatabaseUse
-{
-public:
-    ReportingDatabaseUse(store::DataModule &dataModule, Messages &messages);
-    ~ReportingDatabaseUse();
-    ReportingDatabaseUse(const ReportingDatabaseUse &) = delete;
-    ReportingDatabaseUse &operator=(const ReportingDatabaseUse &) = delete;
-    explicit operator bool() const { return m_held; }
-
-private:
-    store::DataModule &m_dm;
-    bool m_held;
 };

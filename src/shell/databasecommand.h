@@ -1,0 +1,48 @@
+#pragma once
+
+class Messages;
+namespace store {
+class BusyGate;
+}
+
+// The user's commands on the reporting database, one at a time: a period
+// command, a change on the loan capital page or the dictionary load. The window
+// processes events while an import runs, so a second command can be started
+// meanwhile; it is refused, as is any command while the start-up task still
+// holds the database. The period and the capital workflow of one window share
+// one gate.
+class CommandGate
+{
+public:
+    explicit CommandGate(store::BusyGate &reportingGate) : m_reportingGate(reportingGate) {}
+    CommandGate(const CommandGate &) = delete;
+    CommandGate &operator=(const CommandGate &) = delete;
+
+    // True while a command runs; the window refuses other commands meanwhile.
+    bool isRunning() const { return m_running; }
+
+private:
+    friend class DatabaseCommand;
+    store::BusyGate &m_reportingGate;
+    bool m_running = false;
+};
+
+// One command: refuses, with the message saying why, when another command runs
+// or the start-up task still uses the reporting database; otherwise marks the
+// command as running and holds the database until it goes.
+class DatabaseCommand
+{
+public:
+    DatabaseCommand(CommandGate &gate, Messages &messages);
+    ~DatabaseCommand();
+    DatabaseCommand(const DatabaseCommand &) = delete;
+    DatabaseCommand &operator=(const DatabaseCommand &) = delete;
+    explicit operator bool() const { return m_gate != nullptr; }
+
+private:
+    CommandGate *m_gate = nullptr; // null when refused
+};
+
+// The two refusals.
+void warnCommandRunning(Messages &messages);
+void warnStartupBusy(Messages &messages);
