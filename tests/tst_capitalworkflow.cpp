@@ -76,7 +76,7 @@ struct Fixture
         db::runSqlScript(dm.KSU, QString::fromUtf8(Data));
         dm.LOKRA.setDatabase(QString(), ws.path(QStringLiteral("lokra.fdb")));
         dm.LOKRA.open();
-        opened = periods.bb_edycjaClick({"01", "2013", "06", "2013"});
+        opened = periods.openPeriod({"01", "2013", "06", "2013"});
         messages.clear();
     }
 
@@ -254,7 +254,7 @@ private slots:
         f.dm.reportingGate.acquire();
         QVERIFY(!f.capital.chooseGroup(0));
         QVERIFY(!f.capital.showGroupTotal());
-        QVERIFY(!f.periods.bb_zapiswClick());
+        QVERIFY(!f.periods.save());
         QCOMPARE(f.messages.entries(), (QList<Entry>{StartupBusy, StartupBusy, StartupBusy}));
         f.dm.reportingGate.release();
         QVERIFY(f.capital.components().isEmpty());

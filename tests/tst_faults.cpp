@@ -348,7 +348,7 @@ struct WorkflowFixture
     {
         messages.clear();
         messages.scriptAnswers(answers);
-        return workflow.bb_zdaneClick({c[0], c[1], c[2], c[3]}, output);
+        return workflow.importPeriod({c[0], c[1], c[2], c[3]}, output);
     }
 };
 
@@ -1004,9 +1004,9 @@ private slots:
         hooked.action = [&] {
             const qsizetype from = f.messages.entries().size();
             HookedOutput inner;
-            results << f.workflow.bb_zdaneClick({"01", "2012", "06", "2012"}, inner);
-            results << f.workflow.bb_edycjaClick({"01", "2013", "06", "2013"});
-            results << f.workflow.bb_zapiswClick();
+            results << f.workflow.importPeriod({"01", "2012", "06", "2012"}, inner);
+            results << f.workflow.openPeriod({"01", "2013", "06", "2013"});
+            results << f.workflow.save();
             refusals = f.messages.entries().mid(from);
             QCOMPARE(inner.calls, 0);
         };

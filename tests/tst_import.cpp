@@ -70,7 +70,7 @@ struct Fixture
         messages.clear();
         messages.scriptAnswers(answers);
         try {
-            return workflow.bb_zdaneClick({c[0], c[1], c[2], c[3]}, output);
+            return workflow.importPeriod({c[0], c[1], c[2], c[3]}, output);
         } catch (const db::Error &e) {
             qWarning("import failed: %s", qPrintable(e.message()));
             throw;

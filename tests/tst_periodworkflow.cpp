@@ -145,7 +145,7 @@ private slots:
     void opensAnImportedPeriod()
     {
         Fixture f;
-        QVERIFY(f.workflow.bb_edycjaClick({"01", "2013", "06", "2013"}));
+        QVERIFY(f.workflow.openPeriod({"01", "2013", "06", "2013"}));
         QCOMPARE(f.messages.entries(), (QList<Entry>{{Kind::Information, applicationTitle(), OpenedInfo}}));
         const store::OpenPeriod &p = f.workflow.period();
         QVERIFY(p.isOpen);
@@ -163,7 +163,7 @@ private slots:
 
         // Months without their leading zero name the same period.
         f.messages.clear();
-        QVERIFY(f.workflow.bb_edycjaClick({"1", "2013", "6", "2013"}));
+        QVERIFY(f.workflow.openPeriod({"1", "2013", "6", "2013"}));
         QCOMPARE(f.workflow.period().CurrentPeriodId, QStringLiteral("1"));
     }
 
@@ -185,7 +185,7 @@ private slots:
         QFETCH(QString, sabotage);
         QFETCH(QString, warning);
         Fixture f;
-        QVERIFY(f.workflow.bb_edycjaClick({"01", "2013", "06", "2013"}));
+        QVERIFY(f.workflow.openPeriod({"01", "2013", "06", "2013"}));
         f.model.setText("e_nazwa_inst", QStringLiteral("typed but not saved"));
         f.messages.clear();
         if (!sabotage.isEmpty()) {
@@ -194,7 +194,7 @@ private slots:
         }
         bool opened = true;
         try {
-            opened = f.workflow.bb_edycjaClick({combos[0], combos[1], combos[2], combos[3]});
+            opened = f.workflow.openPeriod({combos[0], combos[1], combos[2], combos[3]});
         } catch (const db::Error &) {
             opened = false;
             QVERIFY(!sabotage.isEmpty());
@@ -229,7 +229,7 @@ private slots:
         QFETCH(bool, opened);
         QFETCH(QString, stored);
         Fixture f;
-        QVERIFY(f.workflow.bb_edycjaClick({"01", "2013", "06", "2013"}));
+        QVERIFY(f.workflow.openPeriod({"01", "2013", "06", "2013"}));
         // Choosing a capital group or a recomputed sum is no edit of the user's data.
         f.model.setText("cb_grupa", QStringLiteral("Kapitał własny"));
         f.model.recomputeAllSums();
@@ -238,7 +238,7 @@ private slots:
         f.messages.clear();
         if (answer >= 0)
             f.messages.scriptChoices({Messages::Answer(answer)});
-        QCOMPARE(f.workflow.bb_edycjaClick({"2", "2012", "2", "2012"}), opened);
+        QCOMPARE(f.workflow.openPeriod({"2", "2012", "2", "2012"}), opened);
         QStringList expected;
         if (edited)
             expected << QStringLiteral("Czy chcesz zapisac zmiany?");
@@ -276,7 +276,7 @@ private slots:
         QFETCH(QList<bool>, answers);
         QFETCH(QString, deleted);
         Fixture f;
-        QVERIFY(f.workflow.bb_edycjaClick({"01", "2013", "06", "2013"}));
+        QVERIFY(f.workflow.openPeriod({"01", "2013", "06", "2013"}));
         f.messages.clear();
         f.messages.scriptAnswers(answers);
         QCOMPARE(f.workflow.deletePeriod({choice[0], choice[1], choice[2], choice[3]}), !deleted.isEmpty());
@@ -344,10 +344,10 @@ private slots:
     void saveConfirms()
     {
         Fixture f;
-        QVERIFY(f.workflow.bb_edycjaClick({"01", "2013", "06", "2013"}));
+        QVERIFY(f.workflow.openPeriod({"01", "2013", "06", "2013"}));
         f.messages.clear();
         f.model.setText("Jvl_mal", QStringLiteral("7"));
-        QVERIFY(f.workflow.bb_zapiswClick());
+        QVERIFY(f.workflow.save());
         QCOMPARE(f.messages.entries(), (QList<Entry>{{Kind::Information, applicationTitle(), "Dane zaktualizowane"}}));
         db::Query q(f.dm.KSU, QStringLiteral("select MALE_LS from POZYCZKI where ID_OK = 1"));
         q.execute();
@@ -359,7 +359,7 @@ private slots:
     {
         Fixture f;
         f.dm.reportingGate.acquire();
-        QVERIFY(!f.workflow.bb_edycjaClick({"01", "2013", "06", "2013"}));
+        QVERIFY(!f.workflow.openPeriod({"01", "2013", "06", "2013"}));
         QCOMPARE(f.messages.entries().size(), 1);
         QCOMPARE(f.messages.entries().first().kind, Kind::Warning);
         QVERIFY(!f.workflow.period().isOpen);

@@ -85,7 +85,7 @@ struct OpenedFund : Fund
         dm.KSU.open();
         dm.LOKRA.setDatabase(QString(), ws.path(QStringLiteral("lokra.fdb")));
         dm.LOKRA.open();
-        if (!workflow.bb_edycjaClick({"01", "2013", "06", "2013"}))
+        if (!workflow.openPeriod({"01", "2013", "06", "2013"}))
             qFatal("the period did not open");
     }
     void build() { reports::BuildPrintedSummary(sheet, dm.KSU, workflow.period(), workflow.capitalGroups(), model, Now); }

@@ -107,13 +107,13 @@ struct OpenedFund : Fund
     bool open(const QStringList &c)
     {
         messages.clear();
-        const bool opened = workflow.bb_edycjaClick({c[0], c[1], c[2], c[3]});
+        const bool opened = workflow.openPeriod({c[0], c[1], c[2], c[3]});
         messages.clear();
         return opened;
     }
     void zapis()
     {
-        workflow.bb_zapisClick();
+        workflow.writeXml();
     }
 };
 

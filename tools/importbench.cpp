@@ -662,7 +662,7 @@ Results childImport(const QString &host, const QString &lokraPath, const QString
     TimedOutput output(QDir(home).filePath(QStringLiteral("Eksport/ERR_2013-01-01_2013-06-30.pdf")));
     output.start();
     const qint64 start = output.nowNs();
-    const bool done = workflow.bb_zdaneClick({QStringLiteral("01"), QStringLiteral("2013"), QStringLiteral("06"),
+    const bool done = workflow.importPeriod({QStringLiteral("01"), QStringLiteral("2013"), QStringLiteral("06"),
                                               QStringLiteral("2013")},
                                              output);
     const qint64 total = output.nowNs() - start;

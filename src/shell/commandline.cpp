@@ -123,7 +123,7 @@ int importPeriod(QStringList args)
             if (!workflow.outputGuard().approve(path, output::FileKind::Pdf, messages))
                 return 1;
         }
-        if (!workflow.bb_zdaneClick(choice, output))
+        if (!workflow.importPeriod(choice, output))
             return 1;
         if (!output.errorReport())
             return 0;

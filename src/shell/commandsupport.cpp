@@ -49,7 +49,7 @@ int withOpenedPeriod(const QStringList &args, Messages &messages, const PeriodWo
     PeriodView view;
     PeriodWorkflow workflow(dm, model, messages, view);
     try {
-        if (!workflow.bb_edycjaClick({args.value(0), args.value(1), args.value(2), args.value(3)})
+        if (!workflow.openPeriod({args.value(0), args.value(1), args.value(2), args.value(3)})
             || !work(dm, workflow, model))
             return 1;
     } catch (const std::exception &e) {

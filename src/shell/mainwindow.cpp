@@ -299,7 +299,7 @@ void MainWindow::bb_zdaneClick()
 {
     m_lastRedraw.start();
     runAction([this] {
-        if (m_workflow.bb_zdaneClick({cb_odmc->currentText(), cb_odrok->currentText(), cb_domc->currentText(),
+        if (m_workflow.importPeriod({cb_odmc->currentText(), cb_odrok->currentText(), cb_domc->currentText(),
                                       cb_dorok->currentText()},
                                      *this))
             spr_imp->setText(QString::number(m_workflow.lastErrorCount()));
@@ -324,7 +324,7 @@ void MainWindow::showErrorReport(const reports::ReportSheet &errorReport)
 void MainWindow::bb_edycjaClick()
 {
     runAction([this] {
-        m_workflow.bb_edycjaClick({cb_odmc->currentText(), cb_odrok->currentText(), cb_domc->currentText(),
+        m_workflow.openPeriod({cb_odmc->currentText(), cb_odrok->currentText(), cb_domc->currentText(),
                                    cb_dorok->currentText()});
     });
 }
@@ -339,12 +339,12 @@ void MainWindow::deletePeriod()
 
 void MainWindow::bb_zapiswClick()
 {
-    runAction([this] { m_workflow.bb_zapiswClick(); });
+    runAction([this] { m_workflow.save(); });
 }
 
 void MainWindow::bb_zapisClick()
 {
-    runAction([this] { m_workflow.bb_zapisClick(); });
+    runAction([this] { m_workflow.writeXml(); });
 }
 
 void MainWindow::bb_drukClick()
@@ -368,7 +368,7 @@ void MainWindow::bb_drukClick()
 bool MainWindow::savePeriodForClosing()
 {
     bool saved = false;
-    runAction([&] { saved = m_workflow.bb_zapiswClick(); });
+    runAction([&] { saved = m_workflow.save(); });
     return saved;
 }
 

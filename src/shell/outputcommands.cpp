@@ -18,7 +18,7 @@ int runXml(QStringList args, Messages &messages)
         return usageError(QStringLiteral("xml wymaga czterech argumentów: MC RRRR MC RRRR [--force]."));
     return withOpenedPeriod(args, messages, [&](store::DataModule &, PeriodWorkflow &workflow, store::PageModel &) {
         workflow.setReplaceFiles(force ? output::Replace::Force : output::Replace::Refuse);
-        return workflow.bb_zapisClick();
+        return workflow.writeXml();
     });
 }
 

@@ -39,7 +39,7 @@ PeriodWorkflow::PeriodWorkflow(store::DataModule &dataModule, store::PageModel &
 {
 }
 
-bool PeriodWorkflow::bb_edycjaClick(const store::PeriodChoice &choice)
+bool PeriodWorkflow::openPeriod(const store::PeriodChoice &choice)
 {
     DatabaseCommand command(m_commands, m_messages);
     if (!command)
@@ -135,7 +135,7 @@ bool PeriodWorkflow::deletePeriod(const store::PeriodChoice &choice)
     return true;
 }
 
-bool PeriodWorkflow::bb_zdaneClick(const store::PeriodChoice &choice, import::ImportOutput &output)
+bool PeriodWorkflow::importPeriod(const store::PeriodChoice &choice, import::ImportOutput &output)
 {
     DatabaseCommand command(m_commands, m_messages);
     if (!command)
@@ -156,7 +156,7 @@ bool PeriodWorkflow::bb_zdaneClick(const store::PeriodChoice &choice, import::Im
     return true;
 }
 
-bool PeriodWorkflow::bb_zapiswClick()
+bool PeriodWorkflow::save()
 {
     DatabaseCommand command(m_commands, m_messages);
     if (!command)
@@ -198,7 +198,7 @@ output::OutputGuard PeriodWorkflow::outputGuard() const
     return output::OutputGuard(m_dm.protectedFiles(), m_replace);
 }
 
-bool PeriodWorkflow::bb_zapisClick()
+bool PeriodWorkflow::writeXml()
 {
     DatabaseCommand command(m_commands, m_messages);
     if (!command)

@@ -51,12 +51,12 @@ public:
     // display. A failed or refused opening leaves the open period and the pages
     // exactly as they were. Unsaved edits of the open period are saved, dropped
     // or kept (the opening cancelled) as the user answers.
-    bool bb_edycjaClick(const store::PeriodChoice &choice);
+    bool openPeriod(const store::PeriodChoice &choice);
 
     // "Zapisz zmiany": saves the open period, then "Dane zaktualizowane". False
     // when refused because the start-up task still uses the database. A failed
     // save changes nothing and is thrown as "Zapis zmian przerwany: <cause>".
-    bool bb_zapiswClick();
+    bool save();
 
     // "Usuń okres": asks, naming the dates, then deletes the chosen period with
     // every row it has, all or nothing. When it was the open period, the pages
@@ -66,11 +66,11 @@ public:
 
     // "Zaimportuj dane": true when the import finished (its closing message shown).
     // Errors are thrown after the import was rolled back.
-    bool bb_zdaneClick(const store::PeriodChoice &choice, import::ImportOutput &output);
+    bool importPeriod(const store::PeriodChoice &choice, import::ImportOutput &output);
 
     // "Zapisz do pliku": writes Eksport/plik.xml of the open period and tells the
     // user where it is. False when refused; errors are thrown.
-    bool bb_zapisClick();
+    bool writeXml();
 
     // The printed summary of the open period as a PDF file (the command line's
     // "Drukuj dane"). False when refused; errors are thrown.
