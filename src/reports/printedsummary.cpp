@@ -6,7 +6,7 @@
 #include "db/value.h"
 #include "reportsheet.h"
 #include "store/fields.h"
-#include "store/loanstatistics.h"
+#include "store/statisticpairs.h"
 #include "store/pagemodel.h"
 #include "xmlreport.h"
 
@@ -128,8 +128,7 @@ void writeActiveLost(ReportSheet &sheet, const store::PageModel &model)
     sheet.setCell(c, ActiveLostHeaderRow, QStringLiteral("WARTOŚĆ"));
     int row = ActiveLostHeaderRow + 1;
     for (const LabelledControl &label : ActiveLostLabels) {
-        const auto &item = *std::find_if(store::ActiveLostRows.begin(), store::ActiveLostRows.end(),
-                                         [&](const store::ActiveLostRow &r) { return r.count.control == label.control; });
+        const store::ActiveLostRow &item = store::activeLostRow(label.control);
         c = sheet.setCell(0, row, toQString(label.label));
         c = sheet.setCell(c, row, model.shownText(toQString(item.count.control)));
         sheet.setCell(c, row, moneyCell(model, toQString(item.value.control)));

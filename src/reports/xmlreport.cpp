@@ -8,7 +8,7 @@
 #include "db/query.h"
 #include "reportsheet.h"
 #include "store/fields.h"
-#include "store/loanstatistics.h"
+#include "store/statisticpairs.h"
 #include "store/pagemodel.h"
 
 #include <QDir>
@@ -105,16 +105,12 @@ constexpr std::array<XmlCategory, 9> RuleCategories{{
 
 QString valueControlOfStatistic(std::string_view countControl)
 {
-    const auto it = std::find_if(store::StatisticPairs.begin(), store::StatisticPairs.end(),
-                                 [&](const store::StatisticPair &p) { return p.countControl == countControl; });
-    return toQString(it->valueControl);
+    return toQString(store::statisticPair(countControl).valueControl);
 }
 
 QString valueControlOfActiveLost(std::string_view countControl)
 {
-    const auto it = std::find_if(store::ActiveLostRows.begin(), store::ActiveLostRows.end(),
-                                 [&](const store::ActiveLostRow &r) { return r.count.control == countControl; });
-    return toQString(it->value.control);
+    return toQString(store::activeLostRow(countControl).value.control);
 }
 
 // An amount in its shortest decimal form, then with the decimal point.

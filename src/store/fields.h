@@ -5,6 +5,8 @@
 // saved to. Pages build their controls from these tables; the loads, saves, the
 // import, the XML file and the summary read and write the fields by these names.
 
+#include "controllookup.h"
+
 #include <array>
 #include <string_view>
 
@@ -89,6 +91,12 @@ inline constexpr std::array<FieldSpec, 13> RuleFields{{
     {"Okres_spl", FieldKind::Count, "OKRES_SPL", SaveAs::Integer, "Maxymalny okres spłaty pożyczki"},
 }};
 
+// The rule of control `control`; throws std::logic_error on an unknown name.
+inline const FieldSpec &ruleField(std::string_view control)
+{
+    return rowByControl(RuleFields, control, [](const FieldSpec &s) { return s.control; });
+}
+
 // Page "Aktywne i stracone pożyczki", table AKT_STR: one row per item.
 struct ActiveLostRow
 {
@@ -121,6 +129,12 @@ inline constexpr std::array<ActiveLostRow, 7> ActiveLostRows{{
      {"Jvl_wspol_strat", FieldKind::Decimal, "WSDO_L", SaveAs::Number, "", 0, Choices::None, " %"},
      {"Jvw_wspol_strat", FieldKind::Decimal, "WSDO_W", SaveAs::Number, ""}},
 }};
+
+// The row whose count control is `countControl`; throws std::logic_error on an unknown name.
+inline const ActiveLostRow &activeLostRow(std::string_view countControl)
+{
+    return rowByControl(ActiveLostRows, countControl, [](const ActiveLostRow &r) { return r.count.control; });
+}
 
 // Page "Kapitał pożyczkowy": the fields that are not grids.
 inline constexpr std::array<FieldSpec, 4> CapitalFields{{

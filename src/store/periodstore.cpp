@@ -3,7 +3,7 @@
 #include "db/connection.h"
 #include "db/query.h"
 #include "fields.h"
-#include "loanstatistics.h"
+#include "statisticpairs.h"
 
 #include <QDate>
 

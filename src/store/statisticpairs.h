@@ -1,5 +1,7 @@
 #pragma once
 
+#include "controllookup.h"
+
 #include <array>
 #include <string_view>
 
@@ -79,5 +81,11 @@ inline constexpr std::array<StatisticPair, 32> StatisticPairs{{
      "obszar wiejski (gminy wiejskie, wiejsko-miejskie oraz miasta poniżej 25 tys. mieszkańców"},
     {"MZ_MIEJ_LS", "MZ_MIEJ_WS", "l_miej", "w_miej", 7, "obszar miejski (miasta powyżej 25 tys. miszkańców"},
 }};
+
+// The pair whose count control is `countControl`; throws std::logic_error on an unknown name.
+inline const StatisticPair &statisticPair(std::string_view countControl)
+{
+    return rowByControl(StatisticPairs, countControl, [](const StatisticPair &p) { return p.countControl; });
+}
 
 } // namespace store
