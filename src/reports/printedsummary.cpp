@@ -2,7 +2,6 @@
 
 #include "common/messages.h"
 #include "db/connection.h"
-#include "db/query.h"
 #include "db/value.h"
 #include "reportsheet.h"
 #include "store/fields.h"
@@ -86,12 +85,6 @@ constexpr int RowsPerBreakdown = 5;
 QString moneyCell(const store::PageModel &model, const QString &control)
 {
     return ToPointDecimal(plainNumber(model.money(control)));
-}
-
-// A DECIMAL column as the database gives its text, with the decimal point.
-QString storedAmount(const db::Value &value)
-{
-    return ToPointDecimal(value.toString());
 }
 
 void writeStatistics(ReportSheet &sheet, const store::PageModel &model)
@@ -183,12 +176,9 @@ void writeCapitalChangeAndSources(ReportSheet &sheet, int r, db::Connection &ksu
 
     sheet.setCell(0, r + 6, QStringLiteral("ŹRÓDŁA KAP."));
     sheet.setCell(sheet.setCell(1, r + 7, QStringLiteral("Nazwa")), r + 7, QStringLiteral("Kwota"));
-    db::Query sources(ksu, QStringLiteral("select d.id,d.nazwa,d.kwota from DANE_KAP d where d.zrodlo=1 and d.id_ok=:d0"));
-    sources.execute({period.id()});
     int row = r + 8;
-    while (sources.next()) {
-        sheet.setCell(sheet.setCell(1, row, sources.value(u"NAZWA").toString()), row,
-                      storedAmount(sources.value(u"KWOTA")));
+    for (const store::ReportedCapitalSource &source : store::LoadReportedCapitalSources(ksu, period.id())) {
+        sheet.setCell(sheet.setCell(1, row, source.nazwa), row, ToPointDecimal(source.kwota));
         ++row;
     }
 }

@@ -5,7 +5,6 @@
 #include "db/connection.h"
 #include "common/outputfiles.h"
 #include "db/error.h"
-#include "db/query.h"
 #include "reportsheet.h"
 #include "store/fields.h"
 #include "store/statisticpairs.h"
@@ -368,29 +367,18 @@ QList<CapitalGroupComponents> ReadCapitalComponents(db::Connection &ksu, const s
                                                     const store::CapitalGroupList &groups)
 {
     const qint64 periodId = period.id();
-    db::Query count(ksu, QStringLiteral("select count(kod) as \"counter\" from Slowniki where grupa=0"));
-    count.execute();
-    const qint64 counted = count.next() ? count.value(0).toInt() : 0;
+    const qint64 counted = store::CountDictionaryGroups(ksu);
     // The table of groups has 100 entries, or as many as the dictionary filled
     // when it has more; the count alone does not bound the walk.
     const qint64 tableSize = std::max<qint64>(100, groups.size());
     const qint64 n = std::min(counted, tableSize);
 
-    db::Query rows(ksu, QStringLiteral("select * from Kapital_fund where id_ok=:d0 and grupa=:d1"));
     QList<CapitalGroupComponents> out;
     for (qint64 i = 0; i < n; ++i) {
         CapitalGroupComponents entry;
         if (i < groups.size())
             entry.group = groups[i];
-        rows.execute({periodId, entry.group.Kod});
-        while (rows.next()) {
-            CapitalComponent c;
-            c.rodzaj = rows.value(u"RODZAJ").toInt();
-            c.skladnik = rows.value(u"SKLADNIK").toString();
-            c.wartosc = rows.value(u"WARTOSC").toString();
-            c.szczegoly = rows.value(u"SZCZEGOLY").toString();
-            entry.components << c;
-        }
+        entry.components = store::LoadReportedCapitalComponents(ksu, periodId, entry.group.Kod);
         out << entry;
     }
     return out;
