@@ -61,21 +61,22 @@ constexpr std::array<LabelledControl, 7> ActiveLostLabels{{
     {"Wsp. strat w danym okresie", "Jvl_wspol_strat"},
 }};
 
-constexpr std::array<LabelledControl, 13> RuleLabels{{
-    {"Fundusz nie działa dla\rzysku", "cb_fundusz"},
-    {"Minimalne oprocentowanie", "jv_min_opr"},
-    {"Fundusz udziela pożyczek\rpo analizie ryzyka...", "cb_analiza"},
-    {"Maxymalna wielkość\rpożyczki", "jv_max"},
-    {"Maxymalny okres\rspłaty pożyczki", "Okres_spl"},
-    {"Pożyczki udzielane są\rdla przedsiębiorców w nie\rtrudnej sytuacji", "cb_syt"},
-    {"Fundusz posiada\rodpowiedni poencjał ekon.", "cb_pot"},
-    {"Fundusz zatrudnia \rpracowników z odpowiednimi\rkwalifikacjami", "cb_kwal"},
-    {"Podmiot spełnia\rwymagania w zakresie\rpot. technicznego", "cb_wym_tech"},
-    {"Podmiot spełnia\rwymagania w zakresie\rpot. ekonomicznego", "cb_wym_eko"},
-    {"Podmiot spełnia\rymagania w zakresie\rjakości usług", "cb_wym_usl"},
-    {"Fundusz\rprzestrzega\rzasad etyki zaw.", "cb_et_zaw"},
-    {"Inne", "e_zinne"},
-}};
+// The rules in the summary's order; their labels are the rules' own (Rules).
+constexpr std::array<std::string_view, 13> RuleOrder{
+    "cb_fundusz",
+    "jv_min_opr",
+    "cb_analiza",
+    "jv_max",
+    "Okres_spl",
+    "cb_syt",
+    "cb_pot",
+    "cb_kwal",
+    "cb_wym_tech",
+    "cb_wym_eko",
+    "cb_wym_usl",
+    "cb_et_zaw",
+    "e_zinne",
+};
 
 constexpr int ActiveLostHeaderRow = 41;
 constexpr int RulesHeaderRow = 50;
@@ -134,8 +135,9 @@ void writeRules(ReportSheet &sheet, const store::PageModel &model)
     const int c = sheet.setCell(0, RulesHeaderRow, QStringLiteral("ZASADY GOSPODAROWANIA\rFUNDUSZEM POŻYCZKOWYM"));
     sheet.setCell(c, RulesHeaderRow, QStringLiteral("WARTOŚĆ"));
     int row = RulesHeaderRow + 1;
-    for (const LabelledControl &rule : RuleLabels) {
-        sheet.setCell(sheet.setCell(0, row, toQString(rule.label)), row, model.shownText(toQString(rule.control)));
+    for (std::string_view control : RuleOrder) {
+        const store::RuleSpec &rule = store::rule(control);
+        sheet.setCell(sheet.setCell(0, row, toQString(rule.summaryLabel)), row, model.shownText(toQString(control)));
         ++row;
     }
 }

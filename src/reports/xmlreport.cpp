@@ -80,27 +80,19 @@ constexpr std::array<XmlCategory, 6> ActiveLostCategories{{
     {"Pożyczki stracone w danym okresie", "Jvl_poz_strac"},
 }};
 
-// The yes/no rules in file order; whether a rule is two-way or three-way is read
-// from the items its combo box offers (RuleFields).
-constexpr std::array<XmlCategory, 9> RuleCategories{{
-    {"fundusz_nie_dziala_dla_zysku", "cb_fundusz"},
-    {"fundusz_udziela_pozyczek_po_analizie_ryzyka_niesplacenia_i_po_ustanowieniu_zabezpieczenia", "cb_analiza"},
-    {"pozyczki_udzielane_sa_przedsiebiorcom_nie_bedacym_w_trudnej_sytuacji", "cb_syt"},
-    {"fundusz_posiada_odpowiedni_potencjal_ekonomiczny", "cb_pot"},
-    {"fundusz_zatrudnia_pracownikow_posiadajacych_odpowiednie_kwalifikacje", "cb_kwal"},
-    {"podmiot_spelnia_wymagania_w_zakresie_potencjalu_technicznego_zgodnie_z_punktem_ii_1_standardu_funduszu_"
-     "pozyczkowego_i_uslugi_finansowej_polegajacej_na_udzielaniu_pozyczki",
-     "cb_wym_tech"},
-    {"podmiot_spelnia_wymagania_w_zakresie_potencjalu_ekonomicznego_zgodnie_z_punktem_ii_2_standardu_funduszu_"
-     "pozyczkowego_i_uslugi_finansowej_polegajacej_na_udzielaniu_pozyczki",
-     "cb_wym_eko"},
-    {"podmiot_spelnia_wymagania_w_zakresie_jakosci_uslug_zgodnie_z_punktem_ii_3_standardu_funduszu_pozyczkowego_i_"
-     "uslugi_finansowej_polegajacej_na_udzielaniu_pozyczki",
-     "cb_wym_usl"},
-    {"fundusz_przestrzega_zasad_etyki_zawodowej_zgodnie_z_punktem_ii_4_standardu_funduszu_pozyczkowego_i_uslugi_"
-     "finansowej_polegajacej_na_udzielaniu_pozyczki",
-     "cb_et_zaw"},
-}};
+// The yes/no rules in file order, their typ from Rules; whether a rule is two-way
+// or three-way is read from the items its combo box offers.
+constexpr std::array<std::string_view, 9> YesNoRuleOrder{
+    "cb_fundusz",
+    "cb_analiza",
+    "cb_syt",
+    "cb_pot",
+    "cb_kwal",
+    "cb_wym_tech",
+    "cb_wym_eko",
+    "cb_wym_usl",
+    "cb_et_zaw",
+};
 
 QString valueControlOfStatistic(std::string_view countControl)
 {
@@ -329,12 +321,13 @@ void writeCapital(XmlLines &xml, const store::PageModel &model, const QList<Capi
 void writeRules(XmlLines &xml, const store::PageModel &model)
 {
     xml.open(QStringLiteral("zasady_gospodarowania"));
-    for (const XmlCategory &rule : RuleCategories) {
-        const QString control = toQString(rule.countControl);
+    for (std::string_view name : YesNoRuleOrder) {
+        const store::RuleSpec &rule = store::rule(name);
+        const QString control = toQString(name);
         const QString answer = model.text(control);
         const bool threeWayRule = model.spec(control).choices == store::Choices::YesNoNotApplicable;
         const QString tag = QStringLiteral("zasady_gospodarowania_tak_nie");
-        xml.open(tag, toQString(rule.typ), QString());
+        xml.open(tag, toQString(rule.xmlTyp), QString());
         xml.leaf(QStringLiteral("wartosc"), threeWayRule ? threeWay(answer) : twoWay(answer));
         xml.close(tag);
     }

@@ -40,7 +40,8 @@ QStringList DictionaryEntryNames(db::Connection &ksu)
 
 QList<ReportedCapitalSource> LoadReportedCapitalSources(db::Connection &ksu, qint64 periodId)
 {
-    db::Query sources(ksu, QStringLiteral("select d.id,d.nazwa,d.kwota from DANE_KAP d where d.zrodlo=1 and d.id_ok=:d0"));
+    db::Query sources(ksu,
+                      QStringLiteral("select d.id,d.nazwa,d.kwota from DANE_KAP d where d.zrodlo=1 and d.id_ok=:d0"));
     sources.execute({periodId});
     QList<ReportedCapitalSource> out;
     while (sources.next())

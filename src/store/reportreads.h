@@ -18,10 +18,10 @@ namespace store {
 // One KAPITAL_FUND row as the XML file and the printed summary report it.
 struct ReportedCapitalComponent
 {
-    qint64 rodzaj = 0;   // RODZAJ: 1 value only, 2 list entry, 3 free text; others are not reported
-    QString skladnik;    // SKLADNIK
-    QString wartosc;     // WARTOSC as the database gives its text ("1500", "1500,5"); empty for NULL
-    QString szczegoly;   // SZCZEGOLY
+    qint64 rodzaj = 0; // RODZAJ: 1 value only, 2 list entry, 3 free text; others are not reported
+    QString skladnik;  // SKLADNIK
+    QString wartosc;   // WARTOSC as the database gives its text ("1500", "1500,5"); empty for NULL
+    QString szczegoly; // SZCZEGOLY
 };
 
 // The period's components of one group, in the order the database returns them.
