@@ -20,47 +20,6 @@ namespace {
 
 using store::toQString;
 
-// The summary's heading and column labels of each breakdown, in the order of
-// StatisticGroups; the labels follow the breakdown's members in StatisticPairs.
-struct SummaryBreakdown
-{
-    std::string_view heading;
-    std::array<std::string_view, 9> labels; // unused places stay empty
-};
-
-constexpr std::array<SummaryBreakdown, 8> Breakdowns{{
-    {"TYP PRZED.", {"Mikro", "Małe", "Średnie", "Inne", "Ekonom. społ."}},
-    {"PRZEZNACZENIE", {"Obrotowa", "Inwest.", "Inwest-obrotowa"}},
-    {"SEKTOR DZIAŁ.",
-     {"Rolnictwo,..", "Górnictwo..", "Przetwórstwo", "Wytwarzanie i zaop...", "Budownictwo", "Handel", "Transport",
-      "Pozostałe", "Inne rodzaje"}},
-    {"WIELKOŚĆ UDZIELONEJ\rPOŻYCZKI",
-     {"<10 tys. zł", "pow. 10-30 tys.", "pow. 30-50 tys.", "pow. 50-120 tys", "pow. 120-300 tys", "pow. 300 tys"}},
-    {"STATUS PRZED.", {"Rozpoczynający dział.", "Kontynuujący dział."}},
-    {"PŁEĆ PRZED.", {"Kobieta", "Mężczyzna", "Pozostałe"}},
-    {"RODZAJ KLIENTA", {"Przed. po raz pierwszy", "Przed. po raz kolejny"}},
-    {"MIEJSCE ZAREJESTR.\rDZIAŁALNOŚCI", {"Obszar wiejski", "Obszar miejski"}},
-}};
-static_assert(Breakdowns.size() == store::StatisticGroups.size());
-
-struct LabelledControl
-{
-    std::string_view label;
-    std::string_view control;
-};
-
-// The rows of the active and lost loans, by their count control (ActiveLostRows
-// gives the value control).
-constexpr std::array<LabelledControl, 7> ActiveLostLabels{{
-    {"Pożyczki aktywne", "Jvl_poz_akt"},
-    {"-spłacane terminowo", "Jvl_splac_term"},
-    {"-poż. o opóźnieniach od 31 do 90 dni", "Jvl_po_31_180"},
-    {"-poż. o opóźnieniach powyżej 90 dni", "Jvl_po_180"},
-    {"-poż. wypowiedziane, windykowane", "Jvl_pw"},
-    {"Pożyczki stracone", "Jvl_poz_strac"},
-    {"Wsp. strat w danym okresie", "Jvl_wspol_strat"},
-}};
-
 // The rules in the summary's order; their labels are the rules' own (Rules).
 constexpr std::array<std::string_view, 13> RuleOrder{
     "cb_fundusz",
@@ -91,27 +50,26 @@ QString moneyCell(const store::PageModel &model, const QString &control)
 void writeStatistics(ReportSheet &sheet, const store::PageModel &model)
 {
     sheet.setCell(0, 0, QStringLiteral("DANE ZBIORCZE"));
-    for (int g = 0; g < int(Breakdowns.size()); ++g) {
+    for (int g = 0; g < int(store::StatisticGroups.size()); ++g) {
         const int top = 1 + RowsPerBreakdown * g;
-        const SummaryBreakdown &b = Breakdowns[g];
-        sheet.setCell(0, top, toQString(b.heading));
+        const store::StatisticGroup &group = store::StatisticGroups[g];
+        sheet.setCell(0, top, toQString(group.summaryHeading));
         sheet.setCell(0, top + 2, QStringLiteral("Liczba poż."));
         sheet.setCell(0, top + 3, QStringLiteral("Wartość poż."));
         int column = 1;
         for (const store::StatisticPair &p : store::StatisticPairs) {
             if (p.group != g)
                 continue;
-            if (column > int(b.labels.size()) || b.labels[column - 1].empty())
+            if (p.summaryLabel.empty())
                 throw std::logic_error("a breakdown of the summary lacks a column label");
-            sheet.setCell(column, top + 1, toQString(b.labels[column - 1]));
+            sheet.setCell(column, top + 1, toQString(p.summaryLabel));
             sheet.setCell(column, top + 2, model.shownText(toQString(p.countControl)));
             sheet.setCell(column, top + 3, moneyCell(model, toQString(p.valueControl)));
             ++column;
         }
-        const store::StatisticGroup &sums = store::StatisticGroups[g];
         sheet.setCell(column, top + 1, QStringLiteral("Suma"));
-        sheet.setCell(column, top + 2, model.shownText(toQString(sums.countSum)));
-        sheet.setCell(column, top + 3, moneyCell(model, toQString(sums.valueSum)));
+        sheet.setCell(column, top + 2, model.shownText(toQString(group.countSum)));
+        sheet.setCell(column, top + 3, moneyCell(model, toQString(group.valueSum)));
     }
 }
 
@@ -121,9 +79,8 @@ void writeActiveLost(ReportSheet &sheet, const store::PageModel &model)
     c = sheet.setCell(c, ActiveLostHeaderRow, QStringLiteral("ILOŚĆ"));
     sheet.setCell(c, ActiveLostHeaderRow, QStringLiteral("WARTOŚĆ"));
     int row = ActiveLostHeaderRow + 1;
-    for (const LabelledControl &label : ActiveLostLabels) {
-        const store::ActiveLostRow &item = store::activeLostRow(label.control);
-        c = sheet.setCell(0, row, toQString(label.label));
+    for (const store::ActiveLostRow &item : store::ActiveLostRows) {
+        c = sheet.setCell(0, row, toQString(item.summaryLabel));
         c = sheet.setCell(c, row, model.shownText(toQString(item.count.control)));
         sheet.setCell(c, row, moneyCell(model, toQString(item.value.control)));
         ++row;

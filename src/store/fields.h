@@ -146,37 +146,56 @@ inline const FieldSpec &ruleField(std::string_view control)
     return rule(control).field;
 }
 
-// Page "Aktywne i stracone pożyczki", table AKT_STR: one row per item.
+// Page "Aktywne i stracone pożyczki", table AKT_STR: one row per item, with the
+// printed summary's label and the XML file's typ of the row (the loss ratio has a
+// tag of its own there). The XML typ of the terminated loans is spelt right,
+// unlike the page's caption.
 struct ActiveLostRow
 {
     std::string_view number;
     std::string_view caption;
     FieldSpec count;
     FieldSpec value;
+    std::string_view summaryLabel;
+    std::string_view xmlTyp;
 };
 
 inline constexpr std::array<ActiveLostRow, 7> ActiveLostRows{{
     {"1.", "Pożyczki aktywne na koniec okresu sprawozdawczego (obowiązujące umowy)",
      {"Jvl_poz_akt", FieldKind::Count, "PA_L", SaveAs::Integer, ""},
-     {"Jvw_poz_akt", FieldKind::Money, "PA_W", SaveAs::Number, ""}},
+     {"Jvw_poz_akt", FieldKind::Money, "PA_W", SaveAs::Number, ""},
+     "Pożyczki aktywne",
+     "Pożyczki aktywne na koniec okresu sprawozdawczego (obowiązujące umowy)"},
     {"1 a.", "- spłacane terminowo (opóźnienia w spłacie nie przekraczające 30 dni)",
      {"Jvl_splac_term", FieldKind::Count, "ST_L", SaveAs::Integer, ""},
-     {"Jvw_splac_term", FieldKind::Money, "ST_W", SaveAs::Number, ""}},
+     {"Jvw_splac_term", FieldKind::Money, "ST_W", SaveAs::Number, ""},
+     "-spłacane terminowo",
+     "- spłacane terminowo (opóźnienia w spłacie nie przekraczające 30 dni)"},
     {"1 b.", "- pożyczki o opóźnieniach w spłacie od 31 do 90 dni",
      {"Jvl_po_31_180", FieldKind::Count, "PO_31_180_L", SaveAs::Integer, ""},
-     {"Jvw_po_31_180", FieldKind::Money, "PO_31_180_W", SaveAs::Number, ""}},
+     {"Jvw_po_31_180", FieldKind::Money, "PO_31_180_W", SaveAs::Number, ""},
+     "-poż. o opóźnieniach od 31 do 90 dni",
+     "- pożyczki o opóźnieniach w spłacie od 31 do 90 dni"},
     {"1 c.", "- pożyczki o opóźnieniach w spłacie powyżej 90 dni",
      {"Jvl_po_180", FieldKind::Count, "PO_180_L", SaveAs::Integer, ""},
-     {"Jvw_po_180", FieldKind::Money, "PO_180_W", SaveAs::Number, ""}},
+     {"Jvw_po_180", FieldKind::Money, "PO_180_W", SaveAs::Number, ""},
+     "-poż. o opóźnieniach powyżej 90 dni",
+     "- pożyczki o opóźnieniach w spłacie powyżej 90 dni"},
     {"2.", "Pożyczki dla których zostały wypowiedziane umowy pożyczkowe, w tym podlegające widykacji",
      {"Jvl_pw", FieldKind::Count, "PW_L", SaveAs::Integer, ""},
-     {"Jvw_pw", FieldKind::Money, "PW_W", SaveAs::Number, ""}},
+     {"Jvw_pw", FieldKind::Money, "PW_W", SaveAs::Number, ""},
+     "-poż. wypowiedziane, windykowane",
+     "Pożyczki dla których zostały wypowiedziane umowy pożyczkowe, w tym podlegające windykacji"},
     {"3.", "Pożyczki stracone w danym okresie",
      {"Jvl_poz_strac", FieldKind::Count, "PS_L", SaveAs::Integer, ""},
-     {"Jv_poz_strac", FieldKind::Money, "PS_W", SaveAs::Number, ""}},
+     {"Jv_poz_strac", FieldKind::Money, "PS_W", SaveAs::Number, ""},
+     "Pożyczki stracone",
+     "Pożyczki stracone w danym okresie"},
     {"4.", "Współczynnik strat w danym okresie",
      {"Jvl_wspol_strat", FieldKind::Decimal, "WSDO_L", SaveAs::Number, "", 0, Choices::None, " %"},
-     {"Jvw_wspol_strat", FieldKind::Decimal, "WSDO_W", SaveAs::Number, ""}},
+     {"Jvw_wspol_strat", FieldKind::Decimal, "WSDO_W", SaveAs::Number, ""},
+     "Wsp. strat w danym okresie",
+     "Współczynnik strat w danym okresie"},
 }};
 
 // The row whose count control is `countControl`; throws std::logic_error on an unknown name.
