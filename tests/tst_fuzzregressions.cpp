@@ -4,7 +4,7 @@
 #include "db/money.h"
 #include "db/query.h"
 #include "reports/xmlreport.h"
-#include "store/loanstatistics.h"
+#include "store/statisticpairs.h"
 #include "store/pagemodel.h"
 #include "store/periods.h"
 

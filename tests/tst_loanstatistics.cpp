@@ -10,7 +10,7 @@
 #include "import/importcontext.h"
 #include "import/loanstatistics.h"
 #include "reports/reportsheet.h"
-#include "store/loanstatistics.h"
+#include "store/statisticpairs.h"
 #include "store/pagemodel.h"
 #include "support/rowstext.h"
 #include "support/workspace.h"

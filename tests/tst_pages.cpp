@@ -6,7 +6,7 @@
 #include "pages/numericedit.h"
 #include "pages/rulespage.h"
 #include "pages/statisticspage.h"
-#include "store/loanstatistics.h"
+#include "store/statisticpairs.h"
 #include "store/pagemodel.h"
 
 #include <QAbstractItemView>

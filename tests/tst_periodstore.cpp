@@ -3,7 +3,7 @@
 #include "db/query.h"
 #include "db/sqlscript.h"
 #include "store/fields.h"
-#include "store/loanstatistics.h"
+#include "store/statisticpairs.h"
 #include "store/pagemodel.h"
 #include "store/periodstore.h"
 #include "support/rowstext.h"

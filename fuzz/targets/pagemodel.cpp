@@ -5,7 +5,7 @@
 #include "db/value.h"
 #include "fuzzsupport.h"
 #include "store/fields.h"
-#include "store/loanstatistics.h"
+#include "store/statisticpairs.h"
 #include "store/pagemodel.h"
 
 #include <cmath>

@@ -8,6 +8,7 @@
 #include "reports/reportsheet.h"
 #include "store/fields.h"
 #include "store/pagemodel.h"
+#include "store/periodstore.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -61,15 +62,6 @@ const QString LostLedgerSum = QStringLiteral(
     "(u.rezerwa=5 and ((u.data_rez>=:d1 and u.data_rez<=:d2) or (u.data_rez is null)));");
 // P: days late of one contract at a date-time.
 const QString DaysLateQuery = QStringLiteral("select * from zaleglosci_aktualne (0,:d0,:d1,0)");
-
-const QString StoreQuery = QStringLiteral(
-    "insert into AKT_STR (ID_OK,PA_L,PA_W,ST_L,ST_W,PO_31_180_L,PO_31_180_W,PS_L,PS_W,WSDO_L,WSDO_W,PO_180_L,"
-    "PO_180_W,PW_L,PW_W) values (:d0,:d1,:d2,:d3,:d4,:d5,:d6,:d7,:d8,:d9,:d10,:d11,:d12,:d13,:d14);");
-// The columns of StoreQuery after ID_OK, in its order.
-constexpr std::array<std::string_view, 14> StoredColumns{
-    "PA_L", "PA_W", "ST_L", "ST_W", "PO_31_180_L", "PO_31_180_W", "PS_L",
-    "PS_W", "WSDO_L", "WSDO_W", "PO_180_L", "PO_180_W", "PW_L", "PW_W",
-};
 
 // The page rows in the order of the figures: active, on time, 31-90 days, over 90
 // days, terminated, lost, loss ratio.
@@ -186,27 +178,6 @@ void writeTitleLines(ImportContext &ctx)
     lines << QStringLiteral("Wersja programu: ") + applicationTitle();
 }
 
-// The value the page field holds for one AKT_STR column, in the column's kind.
-db::Param storedValue(const store::PageModel &model, std::string_view column)
-{
-    for (const store::ActiveLostRow &row : store::ActiveLostRows) {
-        for (const store::FieldSpec *spec : {&row.count, &row.value}) {
-            if (spec->column != column)
-                continue;
-            const QString control = store::toQString(spec->control);
-            switch (spec->kind) {
-            case store::FieldKind::Count:
-                return model.integer(control);
-            case store::FieldKind::Money:
-                return model.money(control);
-            default:
-                return model.number(control);
-            }
-        }
-    }
-    throw std::logic_error("AKT_STR column " + std::string(column) + " has no field");
-}
-
 } // namespace
 
 ActiveLostFigures ComputeActiveLostLoans(ImportContext &ctx)
@@ -300,11 +271,7 @@ void ImportActiveLostLoans(ImportContext &ctx)
 
 void StoreActiveLostLoans(ImportContext &ctx)
 {
-    db::Query query(ctx.ksu, StoreQuery);
-    query.bind(0, ctx.period.id());
-    for (std::size_t i = 0; i < StoredColumns.size(); ++i)
-        query.bind(int(i) + 1, storedValue(ctx.model, StoredColumns[i]));
-    query.execute();
+    store::InsertActiveLostLoans(ctx.ksu, ctx.period, ctx.model);
     ctx.ksu.commitRetaining();
 }
 

@@ -5,7 +5,7 @@
 // the error report and the import report's contract lists written on the way.
 
 #include "db/money.h"
-#include "store/loanstatistics.h"
+#include "store/statisticpairs.h"
 
 #include <array>
 #include <stdexcept>

@@ -10,19 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include <algorithm>
-
 namespace pages {
-
-namespace {
-
-const store::FieldSpec &ruleSpec(std::string_view control)
-{
-    return *std::find_if(store::RuleFields.begin(), store::RuleFields.end(),
-                         [&](const store::FieldSpec &s) { return s.control == control; });
-}
-
-} // namespace
 
 RulesPage::RulesPage(store::PageModel &model, QWidget *parent)
     : QWidget(parent), m_binding(new FieldBinding(model, this))
@@ -43,7 +31,7 @@ RulesPage::RulesPage(store::PageModel &model, QWidget *parent)
         grid->setColumnStretch(0, 1);
         int row = 0;
         for (std::string_view name : names) {
-            const store::FieldSpec &spec = ruleSpec(name);
+            const store::FieldSpec &spec = store::ruleField(name);
             QWidget *control = makeControl(spec, *m_binding);
             controls.insert(control->objectName(), control);
             QLabel *caption = captionLabel(spec.caption, true);

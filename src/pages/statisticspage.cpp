@@ -3,7 +3,7 @@
 #include "fieldbinding.h"
 #include "numericedit.h"
 #include "pagelayout.h"
-#include "store/loanstatistics.h"
+#include "store/statisticpairs.h"
 #include "store/pagemodel.h"
 
 #include <QFrame>

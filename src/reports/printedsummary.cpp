@@ -2,11 +2,10 @@
 
 #include "common/messages.h"
 #include "db/connection.h"
-#include "db/query.h"
 #include "db/value.h"
 #include "reportsheet.h"
 #include "store/fields.h"
-#include "store/loanstatistics.h"
+#include "store/statisticpairs.h"
 #include "store/pagemodel.h"
 #include "xmlreport.h"
 
@@ -21,62 +20,22 @@ namespace {
 
 using store::toQString;
 
-// The summary's heading and column labels of each breakdown, in the order of
-// StatisticGroups; the labels follow the breakdown's members in StatisticPairs.
-struct SummaryBreakdown
-{
-    std::string_view heading;
-    std::array<std::string_view, 9> labels; // unused places stay empty
+// The rules in the summary's order; their labels are the rules' own (Rules).
+constexpr std::array<std::string_view, 13> RuleOrder{
+    "cb_fundusz",
+    "jv_min_opr",
+    "cb_analiza",
+    "jv_max",
+    "Okres_spl",
+    "cb_syt",
+    "cb_pot",
+    "cb_kwal",
+    "cb_wym_tech",
+    "cb_wym_eko",
+    "cb_wym_usl",
+    "cb_et_zaw",
+    "e_zinne",
 };
-
-constexpr std::array<SummaryBreakdown, 8> Breakdowns{{
-    {"TYP PRZED.", {"Mikro", "Małe", "Średnie", "Inne", "Ekonom. społ."}},
-    {"PRZEZNACZENIE", {"Obrotowa", "Inwest.", "Inwest-obrotowa"}},
-    {"SEKTOR DZIAŁ.",
-     {"Rolnictwo,..", "Górnictwo..", "Przetwórstwo", "Wytwarzanie i zaop...", "Budownictwo", "Handel", "Transport",
-      "Pozostałe", "Inne rodzaje"}},
-    {"WIELKOŚĆ UDZIELONEJ\rPOŻYCZKI",
-     {"<10 tys. zł", "pow. 10-30 tys.", "pow. 30-50 tys.", "pow. 50-120 tys", "pow. 120-300 tys", "pow. 300 tys"}},
-    {"STATUS PRZED.", {"Rozpoczynający dział.", "Kontynuujący dział."}},
-    {"PŁEĆ PRZED.", {"Kobieta", "Mężczyzna", "Pozostałe"}},
-    {"RODZAJ KLIENTA", {"Przed. po raz pierwszy", "Przed. po raz kolejny"}},
-    {"MIEJSCE ZAREJESTR.\rDZIAŁALNOŚCI", {"Obszar wiejski", "Obszar miejski"}},
-}};
-static_assert(Breakdowns.size() == store::StatisticGroups.size());
-
-struct LabelledControl
-{
-    std::string_view label;
-    std::string_view control;
-};
-
-// The rows of the active and lost loans, by their count control (ActiveLostRows
-// gives the value control).
-constexpr std::array<LabelledControl, 7> ActiveLostLabels{{
-    {"Pożyczki aktywne", "Jvl_poz_akt"},
-    {"-spłacane terminowo", "Jvl_splac_term"},
-    {"-poż. o opóźnieniach od 31 do 90 dni", "Jvl_po_31_180"},
-    {"-poż. o opóźnieniach powyżej 90 dni", "Jvl_po_180"},
-    {"-poż. wypowiedziane, windykowane", "Jvl_pw"},
-    {"Pożyczki stracone", "Jvl_poz_strac"},
-    {"Wsp. strat w danym okresie", "Jvl_wspol_strat"},
-}};
-
-constexpr std::array<LabelledControl, 13> RuleLabels{{
-    {"Fundusz nie działa dla\rzysku", "cb_fundusz"},
-    {"Minimalne oprocentowanie", "jv_min_opr"},
-    {"Fundusz udziela pożyczek\rpo analizie ryzyka...", "cb_analiza"},
-    {"Maxymalna wielkość\rpożyczki", "jv_max"},
-    {"Maxymalny okres\rspłaty pożyczki", "Okres_spl"},
-    {"Pożyczki udzielane są\rdla przedsiębiorców w nie\rtrudnej sytuacji", "cb_syt"},
-    {"Fundusz posiada\rodpowiedni poencjał ekon.", "cb_pot"},
-    {"Fundusz zatrudnia \rpracowników z odpowiednimi\rkwalifikacjami", "cb_kwal"},
-    {"Podmiot spełnia\rwymagania w zakresie\rpot. technicznego", "cb_wym_tech"},
-    {"Podmiot spełnia\rwymagania w zakresie\rpot. ekonomicznego", "cb_wym_eko"},
-    {"Podmiot spełnia\rymagania w zakresie\rjakości usług", "cb_wym_usl"},
-    {"Fundusz\rprzestrzega\rzasad etyki zaw.", "cb_et_zaw"},
-    {"Inne", "e_zinne"},
-}};
 
 constexpr int ActiveLostHeaderRow = 41;
 constexpr int RulesHeaderRow = 50;
@@ -88,36 +47,29 @@ QString moneyCell(const store::PageModel &model, const QString &control)
     return ToPointDecimal(plainNumber(model.money(control)));
 }
 
-// A DECIMAL column as the database gives its text, with the decimal point.
-QString storedAmount(const db::Value &value)
-{
-    return ToPointDecimal(value.toString());
-}
-
 void writeStatistics(ReportSheet &sheet, const store::PageModel &model)
 {
     sheet.setCell(0, 0, QStringLiteral("DANE ZBIORCZE"));
-    for (int g = 0; g < int(Breakdowns.size()); ++g) {
+    for (int g = 0; g < int(store::StatisticGroups.size()); ++g) {
         const int top = 1 + RowsPerBreakdown * g;
-        const SummaryBreakdown &b = Breakdowns[g];
-        sheet.setCell(0, top, toQString(b.heading));
+        const store::StatisticGroup &group = store::StatisticGroups[g];
+        sheet.setCell(0, top, toQString(group.summaryHeading));
         sheet.setCell(0, top + 2, QStringLiteral("Liczba poż."));
         sheet.setCell(0, top + 3, QStringLiteral("Wartość poż."));
         int column = 1;
         for (const store::StatisticPair &p : store::StatisticPairs) {
             if (p.group != g)
                 continue;
-            if (column > int(b.labels.size()) || b.labels[column - 1].empty())
+            if (p.summaryLabel.empty())
                 throw std::logic_error("a breakdown of the summary lacks a column label");
-            sheet.setCell(column, top + 1, toQString(b.labels[column - 1]));
+            sheet.setCell(column, top + 1, toQString(p.summaryLabel));
             sheet.setCell(column, top + 2, model.shownText(toQString(p.countControl)));
             sheet.setCell(column, top + 3, moneyCell(model, toQString(p.valueControl)));
             ++column;
         }
-        const store::StatisticGroup &sums = store::StatisticGroups[g];
         sheet.setCell(column, top + 1, QStringLiteral("Suma"));
-        sheet.setCell(column, top + 2, model.shownText(toQString(sums.countSum)));
-        sheet.setCell(column, top + 3, moneyCell(model, toQString(sums.valueSum)));
+        sheet.setCell(column, top + 2, model.shownText(toQString(group.countSum)));
+        sheet.setCell(column, top + 3, moneyCell(model, toQString(group.valueSum)));
     }
 }
 
@@ -127,10 +79,8 @@ void writeActiveLost(ReportSheet &sheet, const store::PageModel &model)
     c = sheet.setCell(c, ActiveLostHeaderRow, QStringLiteral("ILOŚĆ"));
     sheet.setCell(c, ActiveLostHeaderRow, QStringLiteral("WARTOŚĆ"));
     int row = ActiveLostHeaderRow + 1;
-    for (const LabelledControl &label : ActiveLostLabels) {
-        const auto &item = *std::find_if(store::ActiveLostRows.begin(), store::ActiveLostRows.end(),
-                                         [&](const store::ActiveLostRow &r) { return r.count.control == label.control; });
-        c = sheet.setCell(0, row, toQString(label.label));
+    for (const store::ActiveLostRow &item : store::ActiveLostRows) {
+        c = sheet.setCell(0, row, toQString(item.summaryLabel));
         c = sheet.setCell(c, row, model.shownText(toQString(item.count.control)));
         sheet.setCell(c, row, moneyCell(model, toQString(item.value.control)));
         ++row;
@@ -142,8 +92,9 @@ void writeRules(ReportSheet &sheet, const store::PageModel &model)
     const int c = sheet.setCell(0, RulesHeaderRow, QStringLiteral("ZASADY GOSPODAROWANIA\rFUNDUSZEM POŻYCZKOWYM"));
     sheet.setCell(c, RulesHeaderRow, QStringLiteral("WARTOŚĆ"));
     int row = RulesHeaderRow + 1;
-    for (const LabelledControl &rule : RuleLabels) {
-        sheet.setCell(sheet.setCell(0, row, toQString(rule.label)), row, model.shownText(toQString(rule.control)));
+    for (std::string_view control : RuleOrder) {
+        const store::RuleSpec &rule = store::rule(control);
+        sheet.setCell(sheet.setCell(0, row, toQString(rule.summaryLabel)), row, model.shownText(toQString(control)));
         ++row;
     }
 }
@@ -184,12 +135,9 @@ void writeCapitalChangeAndSources(ReportSheet &sheet, int r, db::Connection &ksu
 
     sheet.setCell(0, r + 6, QStringLiteral("ŹRÓDŁA KAP."));
     sheet.setCell(sheet.setCell(1, r + 7, QStringLiteral("Nazwa")), r + 7, QStringLiteral("Kwota"));
-    db::Query sources(ksu, QStringLiteral("select d.id,d.nazwa,d.kwota from DANE_KAP d where d.zrodlo=1 and d.id_ok=:d0"));
-    sources.execute({period.id()});
     int row = r + 8;
-    while (sources.next()) {
-        sheet.setCell(sheet.setCell(1, row, sources.value(u"NAZWA").toString()), row,
-                      storedAmount(sources.value(u"KWOTA")));
+    for (const store::ReportedCapitalSource &source : store::LoadReportedCapitalSources(ksu, period.id())) {
+        sheet.setCell(sheet.setCell(1, row, source.nazwa), row, ToPointDecimal(source.kwota));
         ++row;
     }
 }

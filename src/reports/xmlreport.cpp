@@ -5,10 +5,9 @@
 #include "db/connection.h"
 #include "common/outputfiles.h"
 #include "db/error.h"
-#include "db/query.h"
 #include "reportsheet.h"
 #include "store/fields.h"
-#include "store/loanstatistics.h"
+#include "store/statisticpairs.h"
 #include "store/pagemodel.h"
 
 #include <QDir>
@@ -25,97 +24,64 @@ namespace {
 
 using store::toQString;
 
-// The categories of dane_zbiorcze in file order, which differs from the page's:
-// the sectors come last and two breakdowns list their members the other way round.
-// The value control of each is the one paired with the count control in StatisticPairs.
+// A category of the file: its typ and the count control of its figures.
 struct XmlCategory
 {
     std::string_view typ;
     std::string_view countControl;
 };
 
-constexpr std::array<XmlCategory, 32> StatisticCategories{{
-    {"typ mikro", "Jvl_mik"},
-    {"typ male", "Jvl_mal"},
-    {"typ srednie", "Jvl_sred"},
-    {"typ inne", "Jvl_in"},
-    {"typ spoleczne", "Jvl_ek"},
-    {"przeznaczenie obrotowy", "Jvl_obr"},
-    {"przeznaczenie inwestycyjny", "Jvl_inw"},
-    {"przeznaczenie inwestycyjno-obrotowy", "Jvl_oi"},
-    {"kwota do 10", "Jvl_10"},
-    {"kwota 10-30", "Jvl_10_30"},
-    {"kwota 30-50", "Jvl_30_50"},
-    {"kwota 50-120", "Jvl_50_120"},
-    {"kwota 120-300", "Jvl_120_300"},
-    {"kwota pow. 300", "Jvl_300"},
-    {"status kontynuujacy", "l_kon"},
-    {"status rozpoczynajacy", "l_12mc"},
-    {"rodzaj rozpoczynajacy", "l_pier"},
-    {"rodzaj kontynuujacy", "l_kol"},
-    {"plec kobieta", "l_kob"},
-    {"plec mezczyzna", "l_men"},
-    {"plec pozostale", "l_popl"},
-    {"pochodzenie miejskich", "l_miej"},
-    {"pochodzenie wiejskich", "l_wiej"},
-    {"dzialalnosc PKD 01", "l_rol"},
-    {"dzialalnosc PKD 05", "l_gor"},
-    {"dzialalnosc PKD 10", "l_przet"},
-    {"dzialalnosc PKD 35", "l_dzial"},
-    {"dzialalnosc PKD 41", "l_bud"},
-    {"dzialalnosc PKD 45", "l_han"},
-    {"dzialalnosc PKD 49", "l_tran"},
-    {"dzialalnosc PKD 55", "l_poz"},
-    {"dzialalnosc PKD 97", "l_in"},
-}};
+// The categories of dane_zbiorcze in file order, which differs from the page's:
+// the sectors come last and two breakdowns list their members the other way round.
+// Their typ and value control are those of their pair in StatisticPairs.
+constexpr std::array<std::string_view, 32> StatisticOrder{
+    "Jvl_mik",
+    "Jvl_mal",
+    "Jvl_sred",
+    "Jvl_in",
+    "Jvl_ek",
+    "Jvl_obr",
+    "Jvl_inw",
+    "Jvl_oi",
+    "Jvl_10",
+    "Jvl_10_30",
+    "Jvl_30_50",
+    "Jvl_50_120",
+    "Jvl_120_300",
+    "Jvl_300",
+    "l_kon",
+    "l_12mc",
+    "l_pier",
+    "l_kol",
+    "l_kob",
+    "l_men",
+    "l_popl",
+    "l_miej",
+    "l_wiej",
+    "l_rol",
+    "l_gor",
+    "l_przet",
+    "l_dzial",
+    "l_bud",
+    "l_han",
+    "l_tran",
+    "l_poz",
+    "l_in",
+};
 
-// The active and lost loans in file order; the value control is the row's own in
-// ActiveLostRows. The attribute text of the terminated loans is spelt right here,
-// unlike the page's caption.
-constexpr std::array<XmlCategory, 6> ActiveLostCategories{{
-    {"Pożyczki aktywne na koniec okresu sprawozdawczego (obowiązujące umowy)", "Jvl_poz_akt"},
-    {"- spłacane terminowo (opóźnienia w spłacie nie przekraczające 30 dni)", "Jvl_splac_term"},
-    {"- pożyczki o opóźnieniach w spłacie od 31 do 90 dni", "Jvl_po_31_180"},
-    {"- pożyczki o opóźnieniach w spłacie powyżej 90 dni", "Jvl_po_180"},
-    {"Pożyczki dla których zostały wypowiedziane umowy pożyczkowe, w tym podlegające windykacji", "Jvl_pw"},
-    {"Pożyczki stracone w danym okresie", "Jvl_poz_strac"},
-}};
-
-// The yes/no rules in file order; whether a rule is two-way or three-way is read
-// from the items its combo box offers (RuleFields).
-constexpr std::array<XmlCategory, 9> RuleCategories{{
-    {"fundusz_nie_dziala_dla_zysku", "cb_fundusz"},
-    {"fundusz_udziela_pozyczek_po_analizie_ryzyka_niesplacenia_i_po_ustanowieniu_zabezpieczenia", "cb_analiza"},
-    {"pozyczki_udzielane_sa_przedsiebiorcom_nie_bedacym_w_trudnej_sytuacji", "cb_syt"},
-    {"fundusz_posiada_odpowiedni_potencjal_ekonomiczny", "cb_pot"},
-    {"fundusz_zatrudnia_pracownikow_posiadajacych_odpowiednie_kwalifikacje", "cb_kwal"},
-    {"podmiot_spelnia_wymagania_w_zakresie_potencjalu_technicznego_zgodnie_z_punktem_ii_1_standardu_funduszu_"
-     "pozyczkowego_i_uslugi_finansowej_polegajacej_na_udzielaniu_pozyczki",
-     "cb_wym_tech"},
-    {"podmiot_spelnia_wymagania_w_zakresie_potencjalu_ekonomicznego_zgodnie_z_punktem_ii_2_standardu_funduszu_"
-     "pozyczkowego_i_uslugi_finansowej_polegajacej_na_udzielaniu_pozyczki",
-     "cb_wym_eko"},
-    {"podmiot_spelnia_wymagania_w_zakresie_jakosci_uslug_zgodnie_z_punktem_ii_3_standardu_funduszu_pozyczkowego_i_"
-     "uslugi_finansowej_polegajacej_na_udzielaniu_pozyczki",
-     "cb_wym_usl"},
-    {"fundusz_przestrzega_zasad_etyki_zawodowej_zgodnie_z_punktem_ii_4_standardu_funduszu_pozyczkowego_i_uslugi_"
-     "finansowej_polegajacej_na_udzielaniu_pozyczki",
-     "cb_et_zaw"},
-}};
-
-QString valueControlOfStatistic(std::string_view countControl)
-{
-    const auto it = std::find_if(store::StatisticPairs.begin(), store::StatisticPairs.end(),
-                                 [&](const store::StatisticPair &p) { return p.countControl == countControl; });
-    return toQString(it->valueControl);
-}
-
-QString valueControlOfActiveLost(std::string_view countControl)
-{
-    const auto it = std::find_if(store::ActiveLostRows.begin(), store::ActiveLostRows.end(),
-                                 [&](const store::ActiveLostRow &r) { return r.count.control == countControl; });
-    return toQString(it->value.control);
-}
+// The yes/no rules in file order, their typ from Rules; whether a rule is two-way
+// or three-way is read from the items its combo box offers.
+constexpr std::array<std::string_view, 9> YesNoRuleOrder{
+    "cb_fundusz",
+    "cb_analiza",
+    "cb_syt",
+    "cb_pot",
+    "cb_kwal",
+    "cb_wym_tech",
+    "cb_wym_eko",
+    "cb_wym_usl",
+    "cb_et_zaw",
+};
 
 // An amount in its shortest decimal form, then with the decimal point.
 QString amount(db::Money value)
@@ -266,20 +232,27 @@ void writeCountValue(XmlLines &xml, const QString &tag, const XmlCategory &categ
 void writeStatistics(XmlLines &xml, const store::PageModel &model)
 {
     xml.open(QStringLiteral("dane_zbiorcze"));
-    for (const XmlCategory &c : StatisticCategories)
-        writeCountValue(xml, QStringLiteral("kategoria"), c, valueControlOfStatistic(c.countControl), model);
+    for (std::string_view countControl : StatisticOrder) {
+        const store::StatisticPair &pair = store::statisticPair(countControl);
+        writeCountValue(xml, QStringLiteral("kategoria"), {pair.xmlTyp, pair.countControl},
+                        toQString(pair.valueControl), model);
+    }
     xml.close(QStringLiteral("dane_zbiorcze"));
 }
 
 void writeActiveLost(XmlLines &xml, const store::PageModel &model)
 {
     xml.open(QStringLiteral("aktywne_i_stracone_pozyczki"));
-    for (const XmlCategory &c : ActiveLostCategories)
-        writeCountValue(xml, QStringLiteral("kategoria_aktywnych_i_straconych"), c,
-                        valueControlOfActiveLost(c.countControl), model);
+    // Every row but the last, the loss ratio, is a count and a value.
+    for (std::size_t i = 0; i + 1 < store::ActiveLostRows.size(); ++i) {
+        const store::ActiveLostRow &row = store::ActiveLostRows[i];
+        writeCountValue(xml, QStringLiteral("kategoria_aktywnych_i_straconych"), {row.xmlTyp, row.count.control},
+                        toQString(row.value.control), model);
+    }
+    const store::ActiveLostRow &ratioRow = store::ActiveLostRows.back();
     const QString ratio = QStringLiteral("kategoria_aktywnych_i_straconych_procent");
-    xml.open(ratio, QStringLiteral("Współczynnik strat w danym okresie"), QString());
-    xml.leaf(QStringLiteral("procent"), decimalNumber(model.number(QStringLiteral("Jvl_wspol_strat"))));
+    xml.open(ratio, toQString(ratioRow.xmlTyp), QString());
+    xml.leaf(QStringLiteral("procent"), decimalNumber(model.number(toQString(ratioRow.count.control))));
     xml.close(ratio);
     xml.close(QStringLiteral("aktywne_i_stracone_pozyczki"));
 }
@@ -334,12 +307,13 @@ void writeCapital(XmlLines &xml, const store::PageModel &model, const QList<Capi
 void writeRules(XmlLines &xml, const store::PageModel &model)
 {
     xml.open(QStringLiteral("zasady_gospodarowania"));
-    for (const XmlCategory &rule : RuleCategories) {
-        const QString control = toQString(rule.countControl);
+    for (std::string_view name : YesNoRuleOrder) {
+        const store::RuleSpec &rule = store::rule(name);
+        const QString control = toQString(name);
         const QString answer = model.text(control);
         const bool threeWayRule = model.spec(control).choices == store::Choices::YesNoNotApplicable;
         const QString tag = QStringLiteral("zasady_gospodarowania_tak_nie");
-        xml.open(tag, toQString(rule.typ), QString());
+        xml.open(tag, toQString(rule.xmlTyp), QString());
         xml.leaf(QStringLiteral("wartosc"), threeWayRule ? threeWay(answer) : twoWay(answer));
         xml.close(tag);
     }
@@ -372,29 +346,18 @@ QList<CapitalGroupComponents> ReadCapitalComponents(db::Connection &ksu, const s
                                                     const store::CapitalGroupList &groups)
 {
     const qint64 periodId = period.id();
-    db::Query count(ksu, QStringLiteral("select count(kod) as \"counter\" from Slowniki where grupa=0"));
-    count.execute();
-    const qint64 counted = count.next() ? count.value(0).toInt() : 0;
+    const qint64 counted = store::CountDictionaryGroups(ksu);
     // The table of groups has 100 entries, or as many as the dictionary filled
     // when it has more; the count alone does not bound the walk.
     const qint64 tableSize = std::max<qint64>(100, groups.size());
     const qint64 n = std::min(counted, tableSize);
 
-    db::Query rows(ksu, QStringLiteral("select * from Kapital_fund where id_ok=:d0 and grupa=:d1"));
     QList<CapitalGroupComponents> out;
     for (qint64 i = 0; i < n; ++i) {
         CapitalGroupComponents entry;
         if (i < groups.size())
             entry.group = groups[i];
-        rows.execute({periodId, entry.group.Kod});
-        while (rows.next()) {
-            CapitalComponent c;
-            c.rodzaj = rows.value(u"RODZAJ").toInt();
-            c.skladnik = rows.value(u"SKLADNIK").toString();
-            c.wartosc = rows.value(u"WARTOSC").toString();
-            c.szczegoly = rows.value(u"SZCZEGOLY").toString();
-            entry.components << c;
-        }
+        entry.components = store::LoadReportedCapitalComponents(ksu, periodId, entry.group.Kod);
         out << entry;
     }
     return out;

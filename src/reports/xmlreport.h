@@ -5,6 +5,7 @@
 // yet saved included), the loan-capital components from KAPITAL_FUND.
 
 #include "store/openperiod.h"
+#include "store/reportreads.h"
 
 #include <QByteArray>
 #include <QList>
@@ -24,14 +25,8 @@ namespace reports {
 // "1500,5" gives "1500.5", "1500" gives "1500.00", "" gives ".00".
 QString ToPointDecimal(const QString &text);
 
-// One KAPITAL_FUND row of the period.
-struct CapitalComponent
-{
-    qint64 rodzaj = 0;   // RODZAJ: 1 value only, 2 list entry, 3 free text; others are not reported
-    QString skladnik;    // SKLADNIK
-    QString wartosc;     // WARTOSC as the database gives its text ("1500", "1500,5"); empty for NULL
-    QString szczegoly;   // SZCZEGOLY
-};
+// One KAPITAL_FUND row of the period as the reports show it.
+using CapitalComponent = store::ReportedCapitalComponent;
 
 // One entry of CapitalGroups with the period's components of its group, in the
 // order the database returns them.

@@ -4,10 +4,10 @@
 #include "common/inifile.h"
 #include "common/messages.h"
 #include "db/error.h"
-#include "db/query.h"
 #include "db/textcodec.h"
 #include "store/datamodule.h"
 #include "store/dictionaryfile.h"
+#include "store/reportreads.h"
 
 #include <QEventLoop>
 #include <QFile>
@@ -57,16 +57,6 @@ int requireVersionNumber(const QString &text, const QString &what)
     if (!number)
         throw UpdateCheckError(QStringLiteral("%1 \"%2\" nie jest liczbą wersji").arg(what, text));
     return *number;
-}
-
-QStringList localDictionaryNames(db::Connection &reporting)
-{
-    QStringList names;
-    db::Query q(reporting, QStringLiteral("select nazwa from slowniki order by kod"));
-    q.execute();
-    while (q.next())
-        names << q.value(0).toString();
-    return names;
 }
 
 } // namespace
@@ -178,7 +168,7 @@ UpdateCheckResult CheckForUpdates(const UpdateCheck &check, Messages &messages)
         // its connection failure has been reported already.
         if (check.reporting && check.reporting->isOpen()) {
             result.dictionaryCompared = true;
-            if (!dictionaryIsCurrent(localDictionaryNames(*check.reporting), publishedNames)) {
+            if (!dictionaryIsCurrent(store::DictionaryEntryNames(*check.reporting), publishedNames)) {
                 result.dictionaryOutdated = true;
                 messages.showWarning(
                     QStringLiteral("Słownik składników kapitału pożyczkowego jest nieaktualny !\rProszę pobrać "

@@ -3,9 +3,9 @@
 #include "common/apppaths.h"
 #include "common/inifile.h"
 #include "common/messages.h"
-#include "db/query.h"
 #include "shell/onlinecheck.h"
 #include "store/datamodule.h"
+#include "store/reportreads.h"
 
 StartupTask::StartupTask(store::DataModule &dataModule, Messages &messages, StartupSink &sink)
     : m_dm(dataModule), m_messages(messages), m_sink(sink)
@@ -78,16 +78,7 @@ void StartupTask::connectDatabases()
 
 void StartupTask::recordVersion()
 {
-    QString previous;
-    {
-        db::Query last(m_dm.KSU, QStringLiteral("select * from logowanie where dataw=(select max(dataw) from logowanie);"));
-        last.execute();
-        if (last.next())
-            previous = last.value(u"Wersja").toString();
-    }
-    db::Query insert(m_dm.KSU, QStringLiteral("insert into LOGOWANIE (Wersja) values (:d0)"));
-    insert.execute({applicationTitle()});
-    m_dm.KSU.commitRetaining();
+    const QString previous = store::RecordProgramVersion(m_dm.KSU, applicationTitle());
     if (!previous.isEmpty() && previous != applicationTitle()) {
         m_messages.showWarning(QStringLiteral("Zmieniono wersję programu od ostatniego logowania\rPoprzednia to: ")
                                    + previous + QStringLiteral("\rAktualna to: ") + applicationTitle(),

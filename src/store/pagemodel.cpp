@@ -1,7 +1,7 @@
 #include "pagemodel.h"
 
 #include "db/value.h"
-#include "loanstatistics.h"
+#include "statisticpairs.h"
 
 #include <QLocale>
 

@@ -3,7 +3,7 @@
 #include "db/connection.h"
 #include "db/query.h"
 #include "fields.h"
-#include "loanstatistics.h"
+#include "statisticpairs.h"
 
 #include <QDate>
 
@@ -139,6 +139,27 @@ void updatePeriodRow(db::Connection &ksu, const char *table, const OpenPeriod &p
     query.bind(last, period.id());
     query.execute();
     ksu.commitRetaining();
+}
+
+// "insert into TABLE (KEYS,COLUMNS) values (:d0,...)": the keys' values are bound
+// first, then the fields' values in the order of the fields.
+void insertRow(db::Connection &ksu, const char *table, const QStringList &keyColumns,
+               std::initializer_list<db::Param> keys, const Specs &specs, const PageModel &model)
+{
+    QStringList columns = keyColumns;
+    for (const FieldSpec *spec : specs)
+        columns << toQString(spec->column);
+    QStringList placeholders;
+    for (int i = 0; i < int(columns.size()); ++i)
+        placeholders << QStringLiteral(":d%1").arg(i);
+    db::Query query(ksu, QStringLiteral("insert into %1 (%2) values (%3);")
+                             .arg(QLatin1String(table), columns.join(u','), placeholders.join(u',')));
+    int i = 0;
+    for (const db::Param &key : keys)
+        query.bind(i++, key);
+    for (const FieldSpec *spec : specs)
+        query.bind(i++, saveParam(*spec, model));
+    query.execute();
 }
 
 // The period tables in the order their rows are deleted, OKRES last.
@@ -370,6 +391,71 @@ void SavePeriod(db::Connection &ksu, const OpenPeriod &period, const PageModel &
     SaveLoanStatistics(ksu, period, model);
     SaveCapitalChange(ksu, period, model);
     work.commit();
+}
+
+// The import's writes.
+
+bool HasInstitutionData(db::Connection &ksu)
+{
+    db::Query count(ksu, QStringLiteral("Select Count(id_ok) as \"counter\" from dane_inst"));
+    count.execute();
+    count.next();
+    return count.value(u"counter").toInt() > 0;
+}
+
+bool LoadNewestNamedInstitution(db::Connection &ksu, PageModel &model)
+{
+    db::Query newest(ksu, QStringLiteral("select * from Dane_Inst where nazwa<>'' order by id_ok desc"));
+    newest.execute();
+    if (!newest.next())
+        return false;
+    for (const FieldSpec &f : InstitutionFields) {
+        const QString control = toQString(f.control);
+        const db::Value &v = newest.value(toQString(f.column));
+        if (f.kind == FieldKind::Date)
+            model.setDate(control, v.toDate());
+        else
+            model.setText(control, v.toString());
+    }
+    return true;
+}
+
+void InsertInstitutionData(db::Connection &ksu, const OpenPeriod &period, const PageModel &model)
+{
+    insertRow(ksu, "DANE_INST", {QStringLiteral("Id_ok")}, {period.id()}, specsOf(InstitutionFields), model);
+}
+
+ManagementRulesRow ReadManagementRules(db::Connection &ksu, qint64 periodId)
+{
+    QStringList columns;
+    for (const FieldSpec &f : RuleFields)
+        columns << toQString(f.column);
+    db::Query query(ksu, QStringLiteral("Select %1 from ZASADY where ID_OK=:d0;").arg(columns.join(u',')));
+    query.execute({periodId});
+    ManagementRulesRow row;
+    if (query.next()) {
+        for (std::size_t i = 0; i < RuleFields.size(); ++i)
+            row[i] = query.value(int(i));
+    }
+    return row;
+}
+
+void InsertManagementRules(db::Connection &ksu, const OpenPeriod &period, const PageModel &model)
+{
+    qint64 idZas = 0;
+    {
+        db::Query lastKey(ksu, QStringLiteral("select max(id_zas) from zasady"));
+        lastKey.execute();
+        lastKey.next();
+        idZas = lastKey.value(0).toInt() + 1;
+    }
+    insertRow(ksu, "ZASADY", {QStringLiteral("Id_zas"), QStringLiteral("Id_ok")}, {idZas, period.id()},
+              specsOf(RuleFields), model);
+}
+
+void InsertActiveLostLoans(db::Connection &ksu, const OpenPeriod &period, const PageModel &model)
+{
+    insertRow(ksu, "AKT_STR", {QStringLiteral("ID_OK")}, {period.id()}, activeLostSpecs(), model);
 }
 
 } // namespace store

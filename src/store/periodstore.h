@@ -4,10 +4,14 @@
 // reporting database and the page model. Every statement binds the period key
 // as an integer parameter; every save ends with a commit-retaining.
 
+#include "db/value.h"
+#include "fields.h"
 #include "openperiod.h"
 #include "pagemodel.h"
 
 #include <QtGlobal>
+
+#include <array>
 
 namespace db {
 class Connection;
@@ -53,6 +57,23 @@ void DeleteImportedFigures(db::Connection &ksu, const OpenPeriod &period);
 // Whether the period has its ZASADY row, and its DANE_KAP capital-change row.
 bool HasManagementRules(db::Connection &ksu, const OpenPeriod &period);
 bool HasCapitalChange(db::Connection &ksu, const OpenPeriod &period);
+
+// The import's reads and writes of the new period's rows; the import commits.
+// Whether DANE_INST has any row.
+bool HasInstitutionData(db::Connection &ksu);
+// Loads the newest DANE_INST row with a name into the institution fields; false
+// (nothing changed) when no row has a name.
+bool LoadNewestNamedInstitution(db::Connection &ksu, PageModel &model);
+// Inserts the period's DANE_INST row from the institution fields.
+void InsertInstitutionData(db::Connection &ksu, const OpenPeriod &period, const PageModel &model);
+// The ZASADY columns of one period in the order of RuleFields; all NULL when the
+// period has no row.
+using ManagementRulesRow = std::array<db::Value, RuleFields.size()>;
+ManagementRulesRow ReadManagementRules(db::Connection &ksu, qint64 periodId);
+// Inserts the period's ZASADY row from the rule fields, keyed one past the largest ID_ZAS.
+void InsertManagementRules(db::Connection &ksu, const OpenPeriod &period, const PageModel &model);
+// Inserts the period's AKT_STR row from the page's fields.
+void InsertActiveLostLoans(db::Connection &ksu, const OpenPeriod &period, const PageModel &model);
 
 // "Zapisz zmiany": every page's save, in its fixed order, all or nothing.
 void SavePeriod(db::Connection &ksu, const OpenPeriod &period, const PageModel &model);

@@ -2,7 +2,7 @@
 
 #include "db/connection.h"
 #include "db/error.h"
-#include "loanstatistics.h"
+#include "statisticpairs.h"
 
 #include <QFileInfo>
 
