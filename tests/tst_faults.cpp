@@ -12,7 +12,7 @@
 #include "import/importcontext.h"
 #include "pages/capitalpage.h"
 #include "shell/mainwindow.h"
-#include "shell/periodworkflow.h"
+#include "workflow/periodworkflow.h"
 #include "store/datamodule.h"
 #include "store/pagemodel.h"
 #include "store/schema.h"

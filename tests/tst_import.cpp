@@ -6,7 +6,7 @@
 #include "db/query.h"
 #include "db/sqlscript.h"
 #include "import/importcontext.h"
-#include "shell/periodworkflow.h"
+#include "workflow/periodworkflow.h"
 #include "store/datamodule.h"
 #include "store/pagemodel.h"
 #include "support/golden.h"

@@ -3,7 +3,7 @@
 #include "db/query.h"
 #include "db/sqlscript.h"
 #include "shell/mainwindow.h"
-#include "shell/periodworkflow.h"
+#include "workflow/periodworkflow.h"
 #include "store/periods.h"
 
 using namespace store;

@@ -1,4 +1,5 @@
 #include "common/messages.h"
+#include "common/fileerror.h"
 #include "db/error.h"
 #include "reports/reportrenderer.h"
 #include "shell/reportpreview.h"
@@ -466,7 +467,7 @@ void ReportsTest::unwritableTargetThrowsAndLeavesNothing()
     try {
         reports::writeSheetPdf(smallSheet(), SheetKind::ImportReport, path);
         QFAIL("no error");
-    } catch (const db::Error &error) {
+    } catch (const FileError &error) {
         QVERIFY2(error.message().contains(QDir::toNativeSeparators(path)), qPrintable(error.message()));
         QVERIFY(error.message().startsWith(QStringLiteral("Nie można")));
     }

@@ -4,7 +4,7 @@
 #include "db/money.h"
 #include "db/query.h"
 #include "db/sqlscript.h"
-#include "shell/updatecommands.h"
+#include "cli/updatecommands.h"
 #include "store/schema.h"
 #include "store/schemaupgrade.h"
 #include "support/rowstext.h"

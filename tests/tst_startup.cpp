@@ -1,7 +1,7 @@
 #include "common/messages.h"
 #include "db/error.h"
 #include "db/query.h"
-#include "shell/startuptask.h"
+#include "workflow/startuptask.h"
 #include "store/datamodule.h"
 #include "support/recordingsink.h"
 #include "support/workspace.h"

@@ -1,11 +1,12 @@
 #include "common/apppaths.h"
+#include "common/fileerror.h"
 #include "common/messages.h"
 #include "db/error.h"
 #include "db/query.h"
 #include "db/sqlscript.h"
 #include "reports/xmlreport.h"
-#include "shell/outputcommands.h"
-#include "shell/periodworkflow.h"
+#include "cli/outputcommands.h"
+#include "workflow/periodworkflow.h"
 #include "store/datamodule.h"
 #include "store/pagemodel.h"
 #include "support/workspace.h"
@@ -642,7 +643,7 @@ private slots:
             } else {
                 f.zapis();
             }
-        } catch (const db::Error &e) {
+        } catch (const FileError &e) {
             error = e.message();
         }
         message.replace(QStringLiteral("%1"), QDir::toNativeSeparators(f.xmlPath()));

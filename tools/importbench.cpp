@@ -31,7 +31,7 @@
 #include "import/importcontext.h"
 #include "import/loanqueries.h"
 #include "reports/reportrenderer.h"
-#include "shell/periodworkflow.h"
+#include "workflow/periodworkflow.h"
 #include "store/datamodule.h"
 #include "store/pagemodel.h"
 #include "store/schema.h"

@@ -4,7 +4,7 @@
 // occurrence wins), a section after it is found unless the input names it too.
 #include "common/inifile.h"
 #include "fuzzsupport.h"
-#include "shell/onlinecheck.h"
+#include "workflow/onlinecheck.h"
 #include "store/datamodule.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

@@ -2,7 +2,7 @@
 // the published dictionary compared with the local one (dictionaryIsCurrent).
 #include "db/textcodec.h"
 #include "fuzzsupport.h"
-#include "shell/onlinecheck.h"
+#include "workflow/onlinecheck.h"
 #include "store/dictionaryfile.h"
 
 #include <limits>

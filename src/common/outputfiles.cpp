@@ -1,7 +1,7 @@
 #include "outputfiles.h"
 
 #include "apppaths.h"
-#include "db/error.h"
+#include "fileerror.h"
 #include "messages.h"
 
 #include <QDateTime>
@@ -158,12 +158,12 @@ QString StagedFiles::stage(const QString &finalPath)
 {
     const QString folder = stagingFolder();
     if (!QDir().mkpath(folder))
-        throw db::Error(QStringLiteral("Nie można utworzyć folderu %1 na pliki tymczasowe.")
+        throw FileError(QStringLiteral("Nie można utworzyć folderu %1 na pliki tymczasowe.")
                             .arg(QDir::toNativeSeparators(folder)));
     QTemporaryFile reserve(QDir(folder).filePath(QFileInfo(finalPath).fileName() + QStringLiteral(".XXXXXX")));
     reserve.setAutoRemove(false);
     if (!reserve.open())
-        throw db::Error(QStringLiteral("Nie można utworzyć pliku tymczasowego w folderze %1: %2")
+        throw FileError(QStringLiteral("Nie można utworzyć pliku tymczasowego w folderze %1: %2")
                             .arg(QDir::toNativeSeparators(folder), reserve.errorString()));
     m_entries.append({reserve.fileName(), finalPath});
     return reserve.fileName();
@@ -180,7 +180,7 @@ void StagedFiles::commit()
         std::filesystem::rename(std::filesystem::path(e.staged.toStdU16String()),
                                 std::filesystem::path(e.final.toStdU16String()), error);
         if (error && !copyWhole(e.staged, e.final))
-            throw db::Error(QStringLiteral("Nie można zapisać pliku %1: %2")
+            throw FileError(QStringLiteral("Nie można zapisać pliku %1: %2")
                                 .arg(QDir::toNativeSeparators(e.final), QString::fromStdString(error.message())));
     }
     m_entries.clear();

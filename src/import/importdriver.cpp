@@ -1,5 +1,6 @@
 #include "importdriver.h"
 
+#include "common/fileerror.h"
 #include "activelost.h"
 #include "common/apppaths.h"
 #include "common/messages.h"
@@ -148,7 +149,7 @@ std::optional<ImportResult> bb_zdaneClick(store::DataModule &dm, store::PageMode
 
     try {
         files.commit();
-    } catch (const db::Error &e) {
+    } catch (const FileError &e) {
         // The period is imported; only its report could not take its place.
         messages.showWarning(e.message() + QStringLiteral("\rDane zostały zaimportowane, ale raport z importu nie "
                                                           "został zapisany."),

@@ -4,7 +4,7 @@
 #include "notypingcombobox.h"
 #include "numericedit.h"
 #include "pagelayout.h"
-#include "shell/capitalworkflow.h"
+#include "workflow/capitalworkflow.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -8,7 +8,7 @@
 #include "numericedit.h"
 #include "pagelayout.h"
 #include "rowtable.h"
-#include "shell/capitalworkflow.h"
+#include "workflow/capitalworkflow.h"
 #include "store/fields.h"
 #include "store/pagemodel.h"
 

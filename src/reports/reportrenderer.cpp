@@ -1,7 +1,7 @@
 #include "reportrenderer.h"
 
+#include "common/fileerror.h"
 #include "common/outputfiles.h"
-#include "db/error.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -460,14 +460,14 @@ void writePdf(const SheetPages &pages, const QString &path, const Heartbeat &hea
     const QString shown = QDir::toNativeSeparators(path);
     const QFileInfo target(path);
     if (!output::ensureFolderOf(path))
-        throw db::Error(QStringLiteral("Nie można zapisać pliku PDF \"%1\": folder \"%2\" nie istnieje.")
+        throw FileError(QStringLiteral("Nie można zapisać pliku PDF \"%1\": folder \"%2\" nie istnieje.")
                             .arg(shown, QDir::toNativeSeparators(target.absolutePath())));
     if (target.isDir())
-        throw db::Error(QStringLiteral("Nie można zapisać pliku PDF \"%1\": w tym miejscu jest folder.").arg(shown));
+        throw FileError(QStringLiteral("Nie można zapisać pliku PDF \"%1\": w tym miejscu jest folder.").arg(shown));
 
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        throw db::Error(QStringLiteral("Nie można zapisać pliku PDF \"%1\": %2").arg(shown, file.errorString()));
+        throw FileError(QStringLiteral("Nie można zapisać pliku PDF \"%1\": %2").arg(shown, file.errorString()));
     {
         QPdfWriter writer(&file);
         writer.setPageLayout(sheetPageLayout());
@@ -475,14 +475,14 @@ void writePdf(const SheetPages &pages, const QString &path, const Heartbeat &hea
         writer.setTitle(pages.title());
         QPainter painter;
         if (!painter.begin(&writer))
-            throw db::Error(QStringLiteral("Nie można zapisać pliku PDF \"%1\".").arg(shown));
+            throw FileError(QStringLiteral("Nie można zapisać pliku PDF \"%1\".").arg(shown));
         paintPages(pages, painter, writer, 1, pages.pageCount(), heartbeat);
         painter.end();
     }
     // The file takes the old one's place only now, complete; on any failure the
     // old file, if any, stays as it was and no part of the new one is left.
     if (!file.commit())
-        throw db::Error(QStringLiteral("Nie można zapisać pliku PDF \"%1\": %2").arg(shown, file.errorString()));
+        throw FileError(QStringLiteral("Nie można zapisać pliku PDF \"%1\": %2").arg(shown, file.errorString()));
 }
 
 void writeSheetPdf(const ReportSheet &sheet, SheetKind kind, const QString &path, const Heartbeat &heartbeat)

@@ -1,5 +1,6 @@
 #include "xmlreport.h"
 
+#include "common/fileerror.h"
 #include "common/apppaths.h"
 #include "common/messages.h"
 #include "db/connection.h"
@@ -390,23 +391,23 @@ void SaveXmlFile(const QString &path, const QByteArray &content)
     const QFileInfo target(path);
     const QString folder = target.absolutePath();
     if (!output::ensureFolderOf(path))
-        throw db::Error(QStringLiteral("Nie można zapisać pliku XML \"%1\": folder \"%2\" nie istnieje.")
+        throw FileError(QStringLiteral("Nie można zapisać pliku XML \"%1\": folder \"%2\" nie istnieje.")
                             .arg(shown, QDir::toNativeSeparators(folder)));
     if (target.isDir())
-        throw db::Error(QStringLiteral("Nie można zapisać pliku XML \"%1\": w tym miejscu jest folder.").arg(shown));
+        throw FileError(QStringLiteral("Nie można zapisać pliku XML \"%1\": w tym miejscu jest folder.").arg(shown));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        throw db::Error(QStringLiteral("Nie można zapisać pliku XML \"%1\": %2").arg(shown, file.errorString()));
+        throw FileError(QStringLiteral("Nie można zapisać pliku XML \"%1\": %2").arg(shown, file.errorString()));
     if (file.write(content) != content.size()) {
         // A short write sets no error of its own: the disk took only part of the file.
         const QString reason = file.error() != QFileDevice::NoError
             ? file.errorString()
             : QStringLiteral("zapis przerwany, na dysku może brakować miejsca");
         file.cancelWriting();
-        throw db::Error(QStringLiteral("Nie można zapisać pliku XML \"%1\": %2").arg(shown, reason));
+        throw FileError(QStringLiteral("Nie można zapisać pliku XML \"%1\": %2").arg(shown, reason));
     }
     if (!file.commit())
-        throw db::Error(QStringLiteral("Nie można zapisać pliku XML \"%1\": %2").arg(shown, file.errorString()));
+        throw FileError(QStringLiteral("Nie można zapisać pliku XML \"%1\": %2").arg(shown, file.errorString()));
 }
 
 void WriteXmlReport(db::Connection &ksu, const store::OpenPeriod &period, const store::CapitalGroupList &groups,

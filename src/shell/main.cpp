@@ -1,4 +1,4 @@
-#include "commandline.h"
+#include "cli/commandline.h"
 #include "common/apppaths.h"
 #include "common/messages.h"
 #include "mainwindow.h"

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "capitalworkflow.h"
+#include "workflow/capitalworkflow.h"
 #include "import/importcontext.h"
 #include "pages/capitalpage.h"
-#include "periodworkflow.h"
-#include "startuptask.h"
+#include "workflow/periodworkflow.h"
+#include "workflow/startuptask.h"
 #include "store/pagemodel.h"
 #include "widgetmessages.h"
 

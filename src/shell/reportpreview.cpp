@@ -1,7 +1,7 @@
 #include "reportpreview.h"
 
+#include "common/fileerror.h"
 #include "common/messages.h"
-#include "db/error.h"
 
 #include <QAction>
 #include <QFileDialog>
@@ -23,7 +23,7 @@ void printSheet(const reports::SheetPages &pages, QPrinter &printer)
     }
     QPainter painter;
     if (!painter.begin(&printer))
-        throw db::Error(QStringLiteral("Nie można rozpocząć drukowania raportu."));
+        throw FileError(QStringLiteral("Nie można rozpocząć drukowania raportu."));
     if (first <= last)
         reports::paintPages(pages, painter, printer, first, last);
     painter.end();

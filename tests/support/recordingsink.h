@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/messages.h"
-#include "shell/startuptask.h"
+#include "workflow/startuptask.h"
 #include "support/workspace.h"
 
 // Records what the start-up task does to the window.

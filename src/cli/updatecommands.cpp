@@ -2,8 +2,8 @@
 
 #include "commandsupport.h"
 #include "common/messages.h"
-#include "onlinecheck.h"
-#include "startuptask.h"
+#include "workflow/onlinecheck.h"
+#include "workflow/startuptask.h"
 #include "store/datamodule.h"
 #include "store/schemacheck.h"
 #include "store/schemaupgrade.h"

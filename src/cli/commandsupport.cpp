@@ -2,8 +2,8 @@
 
 #include "commandline.h"
 #include "common/messages.h"
-#include "periodworkflow.h"
-#include "startuptask.h"
+#include "workflow/periodworkflow.h"
+#include "workflow/startuptask.h"
 #include "store/datamodule.h"
 #include "store/pagemodel.h"
 

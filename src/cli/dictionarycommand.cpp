@@ -1,10 +1,10 @@
 #include "dictionarycommand.h"
 
-#include "capitalworkflow.h"
+#include "workflow/capitalworkflow.h"
 #include "common/apppaths.h"
 #include "common/inifile.h"
 #include "common/messages.h"
-#include "databasecommand.h"
+#include "workflow/databasecommand.h"
 #include "store/datamodule.h"
 #include "store/pagemodel.h"
 

@@ -3,7 +3,7 @@
 #include "common/apppaths.h"
 #include "common/inifile.h"
 #include "common/messages.h"
-#include "shell/onlinecheck.h"
+#include "workflow/onlinecheck.h"
 #include "store/datamodule.h"
 #include "store/reportreads.h"
 

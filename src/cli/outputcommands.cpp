@@ -2,7 +2,7 @@
 
 #include "commandsupport.h"
 #include "common/messages.h"
-#include "shell/periodworkflow.h"
+#include "workflow/periodworkflow.h"
 #include "store/datamodule.h"
 
 #include <QDir>
