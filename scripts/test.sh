@@ -10,6 +10,9 @@ scripts/setup.sh
 # No statement is built from text that comes from a database, a file or the user.
 part "check-sql"
 scripts/check-sql.sh
+# Every C++ file laid out as .clang-format says.
+part "check-format"
+scripts/check-format.sh
 # clang-tidy's bug-prone and performance checks (.clang-tidy) over src/, as build/ compiles it.
 part "clang-tidy"
 scripts/check-tidy.sh

@@ -115,8 +115,8 @@ struct Import
     RecordingOutput output;
     reports::ReportSheet importReport;
     reports::ReportSheet errorReport;
-    import::ImportContext ctx{ksu,          lokra, model, messages, output, importReport, errorReport, {}, QString(),
-                              0,            0,     QString()};
+    import::ImportContext ctx{ksu,         lokra, model,     messages, output, importReport,
+                              errorReport, {},    QString(), 0,        0,      QString()};
 
     explicit Import(const QString &lokraScript, QDate first = QDate(2013, 1, 1), QDate last = QDate(2013, 6, 30),
                     bool withReporting = false)
@@ -188,35 +188,47 @@ private slots:
 
         QTest::newRow("balances of 0 and below are left out")
             << Ledger()
-                   .contract(1).entry(1, 1, "2013-01-10", "100").entry(1, 1, "2013-02-10", "0", "100")
+                   .contract(1)
+                   .entry(1, 1, "2013-01-10", "100")
+                   .entry(1, 1, "2013-02-10", "0", "100")
                    .loan(2, "-50")
-                   .contract(3).entry(3, 1, "2013-01-10", "80").entry(3, 2, "2013-02-10", "0", "80")
+                   .contract(3)
+                   .entry(3, 1, "2013-01-10", "80")
+                   .entry(3, 2, "2013-02-10", "0", "80")
                    .loan(4, "250.50")
                    .script()
             << june << QStringList{"4:250,5", "4:250,5", "", "", "", ""};
         QTest::newRow("days late 30, 31, 90, 91, no row, negative")
             << Ledger()
-                   .loan(11, "1000").late(11, 30)
-                   .loan(12, "1200").late(12, 31)
-                   .loan(13, "1300").late(13, 90)
-                   .loan(14, "1400").late(14, 91)
+                   .loan(11, "1000")
+                   .late(11, 30)
+                   .loan(12, "1200")
+                   .late(12, 31)
+                   .loan(13, "1300")
+                   .late(13, 90)
+                   .loan(14, "1400")
+                   .late(14, 91)
                    .loan(15, "1500")
-                   .loan(16, "1600").late(16, -5)
+                   .loan(16, "1600")
+                   .late(16, -5)
                    .script()
-            << june
-            << QStringList{"11:1000 12:1200 13:1300 14:1400 15:1500 16:1600", "11:1000 15:1500 16:1600",
-                           "12:1200 13:1300", "14:1400", "", ""};
+            << june << QStringList{"11:1000 12:1200 13:1300 14:1400 15:1500 16:1600",
+                                   "11:1000 15:1500 16:1600",
+                                   "12:1200 13:1300",
+                                   "14:1400",
+                                   "",
+                                   ""};
         QTest::newRow("lost on the last day, the next day, the first day, the day before")
             << Ledger()
-                   .lost(21, "2100", "2013-06-30").late(21, 45)
+                   .lost(21, "2100", "2013-06-30")
+                   .late(21, 45)
                    .lost(22, "2200", "2013-07-01")
                    .lost(23, "2300", "2013-01-01")
                    .lost(24, "2400", "2012-12-31")
                    .script()
             << june << QStringList{"21:2100 22:2200", "22:2200", "21:2100", "", "", "21:2100 23:2300"};
-        QTest::newRow("lost without a date, this period")
-            << Ledger().lost(31, "3100", "").lost(32, "0", "").script() << june
-            << QStringList{"", "", "", "", "", "31:3100"};
+        QTest::newRow("lost without a date, this period") << Ledger().lost(31, "3100", "").lost(32, "0", "").script()
+                                                          << june << QStringList{"", "", "", "", "", "31:3100"};
         QTest::newRow("lost without a date, a later period")
             << Ledger().lost(31, "3100", "").script() << QDate(2014, 12, 31)
             << QStringList{"", "", "", "", "", "31:3100"};
@@ -240,8 +252,10 @@ private slots:
                    .entry(61, 1, "2013-07-01", "1000")
                    .entry(61, 3, "2013-03-01", "500")
                    .entry(61, 2, "2013-04-01", "50.25")
-                   .contract(62).entry(62, 3, "2013-03-01", "300")
-                   .contract(63).entry(63, 1, "2013-07-01", "700")
+                   .contract(62)
+                   .entry(62, 3, "2013-03-01", "300")
+                   .contract(63)
+                   .entry(63, 1, "2013-07-01", "700")
                    .script()
             << june << QStringList{"61:150,25", "61:150,25", "", "", "", ""};
     }
@@ -317,8 +331,11 @@ private slots:
             << active(1, "1000")
                    .lost(101, "100", "")
                    .lost(102, "-40", "2013-05-05")
-                   .contract(103, "0", 5, "2013-05-06").entry(103, 1, "2013-01-01", "30").entry(103, 2, "2013-02-01", "0", "30")
-                   .contract(104, "0", 5, "2013-05-07").entry(104, 3, "2013-01-01", "999")
+                   .contract(103, "0", 5, "2013-05-06")
+                   .entry(103, 1, "2013-01-01", "30")
+                   .entry(103, 2, "2013-02-01", "0", "30")
+                   .contract(104, "0", 5, "2013-05-07")
+                   .entry(104, 3, "2013-01-01", "999")
                    .script()
             << 100.0 << 6.0 << QStringList{"1", "1", "100%", "60", "1000", "6"};
         QTest::newRow("no active contract")
@@ -332,9 +349,9 @@ private slots:
             << active(32, "25").lost(101, "1", "").lost(102, "1", "").lost(103, "1", "").script() << 9.375 << 0.375
             << QStringList{"3", "32", "9,38%", "3", "800", "0,38"};
         // 49 / 160 * 100 is 30.625, computed as 30.625000000000004: still a tie.
-        QTest::newRow("a tie computed a hair above") << active(1, "160").lost(101, "49", "").script() << 100.0
-                                                     << 49.0 / 160 * 100
-                                                     << QStringList{"1", "1", "100%", "49", "160", "30,62"};
+        QTest::newRow("a tie computed a hair above")
+            << active(1, "160").lost(101, "49", "").script() << 100.0 << 49.0 / 160 * 100
+            << QStringList{"1", "1", "100%", "49", "160", "30,62"};
         QTest::newRow("thirds") << active(3, "100").lost(101, "100", "").script() << 100.0 / 3 << 100.0 / 3
                                 << QStringList{"1", "3", "33,33%", "100", "300", "33,33"};
     }
@@ -417,7 +434,8 @@ private slots:
         QCOMPARE(lines.size(), 4);
         QCOMPARE(lines[0], QStringLiteral("wcześniej"));
         QCOMPARE(lines[1], QStringLiteral("Umowy o pożyczkach aktywnych od '2013-01-01' do '2013-06-30'"));
-        const QRegularExpression stamp(QStringLiteral("^Data importowania: (\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d)$"));
+        const QRegularExpression stamp(
+            QStringLiteral("^Data importowania: (\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d)$"));
         const auto match = stamp.match(lines[2]);
         QVERIFY2(match.hasMatch(), qPrintable(lines[2]));
         const QDateTime imported = QDateTime::fromString(match.captured(1), QStringLiteral("dd.MM.yyyy HH:mm:ss"));
@@ -430,11 +448,14 @@ private slots:
     {
         const QString ledger = Ledger()
                                    .loan(1, "1000.50")
-                                   .loan(2, "2000").late(2, 45)
-                                   .loan(3, "3000.25").late(3, 120)
+                                   .loan(2, "2000")
+                                   .late(2, 45)
+                                   .loan(3, "3000.25")
+                                   .late(3, 120)
                                    .loan(4, "4000", "Win")
                                    .lost(5, "500", "2013-03-01")
-                                   .lost(6, "600", "2013-06-30").late(6, 10)
+                                   .lost(6, "600", "2013-06-30")
+                                   .late(6, 10)
                                    .script();
         Import imp(ledger, QDate(2013, 1, 1), QDate(2013, 6, 30), true);
         imp.ctx.period.CurrentPeriodId = QStringLiteral("7");
@@ -443,11 +464,11 @@ private slots:
 
         const double byValue = 1100.0 / 6600.75 * 100;
         const QList<std::pair<const char *, QString>> page{
-            {"Jvl_poz_akt", "4"},     {"Jvw_poz_akt", "6600,75"},   {"Jvl_splac_term", "2"},
-            {"Jvw_splac_term", "1600,50"}, {"Jvl_po_31_180", "1"}, {"Jvw_po_31_180", "2000,00"},
-            {"Jvl_po_180", "1"},      {"Jvw_po_180", "3000,25"},    {"Jvl_pw", "1"},
-            {"Jvw_pw", "4000,00"},    {"Jvl_poz_strac", "2"},       {"Jv_poz_strac", "1100,00"},
-            {"Jvl_wspol_strat", "50,00"}, {"Jvw_wspol_strat", "16,66"}};
+            {"Jvl_poz_akt", "4"},          {"Jvw_poz_akt", "6600,75"},  {"Jvl_splac_term", "2"},
+            {"Jvw_splac_term", "1600,50"}, {"Jvl_po_31_180", "1"},      {"Jvw_po_31_180", "2000,00"},
+            {"Jvl_po_180", "1"},           {"Jvw_po_180", "3000,25"},   {"Jvl_pw", "1"},
+            {"Jvw_pw", "4000,00"},         {"Jvl_poz_strac", "2"},      {"Jv_poz_strac", "1100,00"},
+            {"Jvl_wspol_strat", "50,00"},  {"Jvw_wspol_strat", "16,66"}};
         for (const auto &[control, text] : page)
             QCOMPARE(imp.model.text(QLatin1String(control)), text);
         QCOMPARE(imp.model.number(QStringLiteral("Jvw_wspol_strat")), byValue);

@@ -6,14 +6,14 @@
 #include "pages/capitalpage.h"
 #include "pages/capitalsourcedialog.h"
 #include "pages/numericedit.h"
-#include "workflow/capitalworkflow.h"
-#include "workflow/databasecommand.h"
 #include "store/capitalstore.h"
 #include "store/datamodule.h"
 #include "store/pagemodel.h"
 #include "store/periodstore.h"
 #include "support/rowstext.h"
 #include "support/workspace.h"
+#include "workflow/capitalworkflow.h"
+#include "workflow/databasecommand.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -231,7 +231,6 @@ T *childOf(QWidget *parent, const char *name)
 
 } // namespace
 
-
 class TestCapital : public QObject
 {
     Q_OBJECT
@@ -305,8 +304,7 @@ private slots:
                                         << QStringList{"1", "2"} << QStringList{"", "darowizna"} << "1234667,75"
                                         << QStringList{"", "Środki własne", "Pożyczki i kredyty", "Inne źródła"};
         QTest::newRow("Dotacje") << 1 << QStringList{"Dotacja UE"} << QStringList{QStringLiteral("5") + Nbsp + "000,00"}
-                                 << QStringList{"3"} << QStringList{""} << "5000,00"
-                                 << QStringList{"", "Dotacja UE"};
+                                 << QStringList{"3"} << QStringList{""} << "5000,00" << QStringList{"", "Dotacja UE"};
     }
 
     void choosingAGroupShowsItsComponents()
@@ -342,8 +340,8 @@ private slots:
         QTest::addColumn<bool>("text");
         QTest::addColumn<QStringList>("entries");
         QTest::newRow("RODZAJ 1: value only") << 1 << false << false << QStringList{};
-        QTest::newRow("RODZAJ 2: list entries") << 2 << true << false
-                                                << QStringList{"", "Bank spółdzielczy", "Fundusz regionalny"};
+        QTest::newRow("RODZAJ 2: list entries")
+            << 2 << true << false << QStringList{"", "Bank spółdzielczy", "Fundusz regionalny"};
         QTest::newRow("RODZAJ 3: free text") << 3 << false << true << QStringList{};
     }
 
@@ -384,21 +382,26 @@ private slots:
         QTest::addColumn<QString>("existing");
         QTest::addColumn<int>("typedWith"); // the component chosen while typing the free text; 0: none
         QTest::addColumn<int>("component");
-        QTest::addColumn<int>("entry");     // the list entry chosen; 0: none
+        QTest::addColumn<int>("entry"); // the list entry chosen; 0: none
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("row");
         QTest::addColumn<QString>("total");
         QTest::newRow("first on an empty table") << "" << 0 << 1 << 0 << "1500,5"
-                                                 << "1|1|Środki własne|1500.50|10|1|1|" << "1500,50";
+                                                 << "1|1|Środki własne|1500.50|10|1|1|"
+                                                 << "1500,50";
         QTest::newRow("after keys 1, 2 and 7 over all periods")
             << "insert into KAPITAL_FUND (ID_SKL, ID_OK, WARTOSC, GRUPA) values (1, 1, 100, 1);\n"
                "insert into KAPITAL_FUND (ID_SKL, ID_OK, WARTOSC, GRUPA) values (2, 1, 50, 2);\n"
                "insert into KAPITAL_FUND (ID_SKL, ID_OK, WARTOSC, GRUPA) values (7, 2, 70, 1);\n"
-            << 0 << 2 << 2 << "200" << "8|1|Pożyczki i kredyty|200.00|11|1|2|Fundusz regionalny" << "300,00";
+            << 0 << 2 << 2 << "200"
+            << "8|1|Pożyczki i kredyty|200.00|11|1|2|Fundusz regionalny"
+            << "300,00";
         QTest::newRow("free text, empty value") << "" << 3 << 3 << 0 << ""
-                                                << "1|1|Inne źródła|0.00|12|1|3|z darowizny" << "0,00";
-        QTest::newRow("text typed for another component is not stored")
-            << "" << 3 << 1 << 0 << "10" << "1|1|Środki własne|10.00|10|1|1|" << "10,00";
+                                                << "1|1|Inne źródła|0.00|12|1|3|z darowizny"
+                                                << "0,00";
+        QTest::newRow("text typed for another component is not stored") << "" << 3 << 1 << 0 << "10"
+                                                                        << "1|1|Środki własne|10.00|10|1|1|"
+                                                                        << "10,00";
     }
 
     void addingAComponent()
@@ -504,14 +507,14 @@ private slots:
         QTest::addColumn<QList<Entry>>("messages");
         QTest::newRow("No keeps it") << true << 0 << 1 << false << QStringList{"1", "2"} << "1234667,75"
                                      << QList<Entry>{question};
-        QTest::newRow("Yes deletes the current row") << true << 0 << 1 << true << QStringList{"1"} << "1234567,50"
-                                                     << QList<Entry>{question, done};
-        QTest::newRow("the first row is current at first") << true << 0 << -1 << true << QStringList{"2"} << "100,25"
-                                                           << QList<Entry>{question, done};
-        QTest::newRow("the only component: no total") << true << 1 << -1 << true << QStringList{} << ""
-                                                      << QList<Entry>{question, done};
-        QTest::newRow("no row to delete") << false << 0 << -1 << true << QStringList{} << ""
-                                          << QList<Entry>{question, none};
+        QTest::newRow("Yes deletes the current row")
+            << true << 0 << 1 << true << QStringList{"1"} << "1234567,50" << QList<Entry>{question, done};
+        QTest::newRow("the first row is current at first")
+            << true << 0 << -1 << true << QStringList{"2"} << "100,25" << QList<Entry>{question, done};
+        QTest::newRow("the only component: no total")
+            << true << 1 << -1 << true << QStringList{} << "" << QList<Entry>{question, done};
+        QTest::newRow("no row to delete")
+            << false << 0 << -1 << true << QStringList{} << "" << QList<Entry>{question, none};
     }
 
     void deletingAComponent()
@@ -527,14 +530,16 @@ private slots:
         h.chooseGroup(group);
         auto *grid = h.control<QTableView>(QStringLiteral("JvDBGrid1"));
         if (row >= 0)
-            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(row, 0)).center());
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                              grid->visualRect(grid->model()->index(row, 0)).center());
         h.messages.scriptAnswers({answer});
         QTest::mouseClick(h.control<QPushButton>(QStringLiteral("bb_uskl")), Qt::LeftButton);
         QCOMPARE(h.messages.entries(), messages);
         QCOMPARE(h.gridColumn(QStringLiteral("JvDBGrid1"), 2), left);
-        QCOMPARE(h.committed(QStringLiteral("select ID_SKL from KAPITAL_FUND where ID_OK = 1 and GRUPA = %1 order by ID_SKL")
-                                 .arg(group + 1)),
-                 left);
+        QCOMPARE(
+            h.committed(QStringLiteral("select ID_SKL from KAPITAL_FUND where ID_OK = 1 and GRUPA = %1 order by ID_SKL")
+                            .arg(group + 1)),
+            left);
         QCOMPARE(h.total(), total);
         if (components)
             QCOMPARE(h.committed(QStringLiteral("select ID_SKL from KAPITAL_FUND where ID_OK = 2")), QStringList{"4"});
@@ -547,15 +552,25 @@ private slots:
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("total");
-        QTest::newRow("value") << 1 << "2500,75" << "2500.75|" << QStringLiteral("2") + Nbsp + "500,75" << "2601,00";
-        QTest::newRow("empty value is 0") << 1 << "" << "0.00|" << "0,00" << "100,25";
+        QTest::newRow("value") << 1 << "2500,75"
+                               << "2500.75|" << QStringLiteral("2") + Nbsp + "500,75"
+                               << "2601,00";
+        QTest::newRow("empty value is 0") << 1 << ""
+                                          << "0.00|"
+                                          << "0,00"
+                                          << "100,25";
         // A large fund's capital: values up to 13 whole digits, a 14th refused as typed.
-        QTest::newRow("58 mln zł") << 1 << "58000000,00" << "58000000.00|"
-                                   << QStringLiteral("58") + Nbsp + "000" + Nbsp + "000,00" << "58000100,25";
-        QTest::newRow("14 digits") << 1 << "12345678901234" << "1234567890123.00|"
+        QTest::newRow("58 mln zł") << 1 << "58000000,00"
+                                   << "58000000.00|" << QStringLiteral("58") + Nbsp + "000" + Nbsp + "000,00"
+                                   << "58000100,25";
+        QTest::newRow("14 digits") << 1 << "12345678901234"
+                                   << "1234567890123.00|"
                                    << QStringLiteral("1") + Nbsp + "234" + Nbsp + "567" + Nbsp + "890" + Nbsp + "123,00"
                                    << "1234567890223,25";
-        QTest::newRow("details") << 3 << "nowy opis" << "1234567.50|nowy opis" << "nowy opis" << "1234667,75";
+        QTest::newRow("details") << 3 << "nowy opis"
+                                 << "1234567.50|nowy opis"
+                                 << "nowy opis"
+                                 << "1234667,75";
     }
 
     void gridEditsAreCommittedAtOnce()
@@ -579,7 +594,8 @@ private slots:
         QTest::keyClick(editor, Qt::Key_Return);
         // The grid takes the edit back from its editor in the next turn of the event loop.
         QCoreApplication::processEvents();
-        QCOMPARE(h.committed(QStringLiteral("select cast(WARTOSC as varchar(20)), SZCZEGOLY from KAPITAL_FUND where ID_SKL = 1")),
+        QCOMPARE(h.committed(QStringLiteral(
+                     "select cast(WARTOSC as varchar(20)), SZCZEGOLY from KAPITAL_FUND where ID_SKL = 1")),
                  QStringList{stored});
         QCOMPARE(cell.data().toString(), shown);
         QCOMPARE(h.total(), total);
@@ -593,12 +609,14 @@ private slots:
         h.page->Ts_kap_pozEnter();
         QCOMPARE(h.total(), QString());
         h.chooseGroup(0);
-        db::Query(h.context.connection, QStringLiteral("update KAPITAL_FUND set WARTOSC = 1 where ID_SKL = 1")).execute();
+        db::Query(h.context.connection, QStringLiteral("update KAPITAL_FUND set WARTOSC = 1 where ID_SKL = 1"))
+            .execute();
         h.page->Ts_kap_pozEnter();
         QCOMPARE(h.total(), QStringLiteral("101,25"));
         // Without an open period the page reads nothing.
         h.context.openPeriod.isOpen = false;
-        db::Query(h.context.connection, QStringLiteral("update KAPITAL_FUND set WARTOSC = 2 where ID_SKL = 1")).execute();
+        db::Query(h.context.connection, QStringLiteral("update KAPITAL_FUND set WARTOSC = 2 where ID_SKL = 1"))
+            .execute();
         h.page->Ts_kap_pozEnter();
         QCOMPARE(h.total(), QStringLiteral("101,25"));
     }
@@ -671,8 +689,9 @@ private slots:
         QCOMPARE(name, editing ? QStringLiteral("Zysk za rok") : QString());
         QCOMPARE(amount, editing ? QStringLiteral("2500,50") : QStringLiteral("0,00"));
         QStringList committedSources;
-        for (const QString &row : h.committed(QStringLiteral("select NAZWA, KWOTA, ZRODLO, ID_OK, WPROWADZIL from DANE_KAP "
-                                                             "where ZRODLO = 1 and ID_OK = 1 order by ID"))) {
+        for (const QString &row :
+             h.committed(QStringLiteral("select NAZWA, KWOTA, ZRODLO, ID_OK, WPROWADZIL from DANE_KAP "
+                                        "where ZRODLO = 1 and ID_OK = 1 order by ID"))) {
             QCOMPARE(row.section(u'|', 2), QStringLiteral("1|1|1"));
             committedSources << row.section(u'|', 0, 1);
         }
@@ -716,8 +735,9 @@ private slots:
     void aRejectedSourceShowsTheDatabasesReason()
     {
         Host h;
-        for (const char *sql : {"create exception e_refused 'Zapis odrzucony'",
-                                "create trigger t_refuse for DANE_KAP before insert as begin exception e_refused; end"}) {
+        for (const char *sql :
+             {"create exception e_refused 'Zapis odrzucony'",
+              "create trigger t_refuse for DANE_KAP before insert as begin exception e_refused; end"}) {
             h.context.connection.executeImmediate(QString::fromLatin1(sql));
             h.context.connection.commitRetaining();
         }
@@ -760,7 +780,8 @@ private slots:
                               "insert into SLOWNIKI values ('Dotacja', 40, 3, 1);\n"
                               "insert into SLOWNIKI values ('Dotacja', 41, 3, 3);\n"));
         h.chooseGroup(2);
-        QCOMPARE(itemsOf(h.dialogControl<QComboBox>(QStringLiteral("cb_skl"))), (QStringList{"", "Dotacja", "Dotacja"}));
+        QCOMPARE(itemsOf(h.dialogControl<QComboBox>(QStringLiteral("cb_skl"))),
+                 (QStringList{"", "Dotacja", "Dotacja"}));
         h.page->bb_dsklClick();
         h.choose(h.dialogControl<QComboBox>(QStringLiteral("cb_skl")), 2);
         QVERIFY(!h.dialogControl<QWidget>(QStringLiteral("e_uw"))->isHidden());
@@ -789,7 +810,8 @@ private slots:
         h.page->bb_dsklClick();
         h.choose(h.dialogControl<QComboBox>(QStringLiteral("cb_skl")), 151);
         QTest::mouseClick(h.dialogControl<QPushButton>(QStringLiteral("BitBtn1")), Qt::LeftButton);
-        QCOMPARE(h.committed(QStringLiteral("select SKLADNIK, NAZWA_R from KAPITAL_FUND")), QStringList{"Składnik 149|1149"});
+        QCOMPARE(h.committed(QStringLiteral("select SKLADNIK, NAZWA_R from KAPITAL_FUND")),
+                 QStringList{"Składnik 149|1149"});
     }
 };
 

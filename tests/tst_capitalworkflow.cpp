@@ -4,12 +4,12 @@
 #include "db/connection.h"
 #include "db/query.h"
 #include "db/sqlscript.h"
-#include "workflow/capitalworkflow.h"
-#include "workflow/databasecommand.h"
-#include "workflow/periodworkflow.h"
 #include "store/datamodule.h"
 #include "store/pagemodel.h"
 #include "support/workspace.h"
+#include "workflow/capitalworkflow.h"
+#include "workflow/databasecommand.h"
+#include "workflow/periodworkflow.h"
 
 #include <QFile>
 #include <QSignalSpy>

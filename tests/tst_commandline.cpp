@@ -49,7 +49,8 @@ private slots:
         Workspace home;
         home.createReportingDatabase();
         home.createLokraDatabase(QStringLiteral("4.17P"));
-        home.writeIni("[Settings]\r\nHost=\r\nPath_ksu=ksu.fdb\r\nPath=./lokra.fdb\r\nUpdateServer=http://127.0.0.1:1\r\n");
+        home.writeIni(
+            "[Settings]\r\nHost=\r\nPath_ksu=ksu.fdb\r\nPath=./lokra.fdb\r\nUpdateServer=http://127.0.0.1:1\r\n");
         Workspace elsewhere;
         elsewhere.createReportingDatabase();
         elsewhere.createLokraDatabase(QStringLiteral("15.0"));
@@ -65,8 +66,8 @@ private slots:
         QTest::newRow("unknown command") << QStringList{"frobnicate"} << "frobnicate";
         QTest::newRow("missing path") << QStringList{"create-database"} << "create-database";
         QTest::newRow("home without folder") << QStringList{"--home"} << "--home";
-        QTest::newRow("home that is not there") << QStringList{"--home", "/nie/ma/takiego", "check-lokra"}
-                                                << "/nie/ma/takiego";
+        QTest::newRow("home that is not there")
+            << QStringList{"--home", "/nie/ma/takiego", "check-lokra"} << "/nie/ma/takiego";
         QTest::newRow("window with a home that is not there") << QStringList{"--home=/nie/ma"} << "/nie/ma";
         QTest::newRow("extra argument") << QStringList{"check-lokra", "x"} << "check-lokra";
     }

@@ -36,10 +36,10 @@ struct Operation
     QStringList arguments; // after "import"
     QString before;
     QString after;
-    QString reportPdf;     // the import report the run writes
-    QString userEdits;     // SQL making `before` from the previous operation's `after`: what a user changed
-    QStringList kept;      // texts of the user's edits that must stay through this import
-    qint64 cleanMs = 0;    // how long a clean run takes, process start to end
+    QString reportPdf;  // the import report the run writes
+    QString userEdits;  // SQL making `before` from the previous operation's `after`: what a user changed
+    QStringList kept;   // texts of the user's edits that must stay through this import
+    qint64 cleanMs = 0; // how long a clean run takes, process start to end
     QStringList beforeDump;
     QStringList afterDump;
 };
@@ -118,8 +118,9 @@ private slots:
             "insert into DANE_KAP (ID_OK, ZRODLO, NAZWA, KWOTA) values (1, 1, 'źródło dopisane', 99.99);\n"
             "update DANE_INST set NAZWA = 'Fundusz poprawiony ręcznie';\n"
             "update POZYCZKI set MIKRO_LS = MIKRO_LS + 100 where ID_OK = 1;\n");
-        m_operations[2].kept = QStringList{"zasady poprawione ręcznie", "składnik dopisany", "58000000",
-                                           "zmiana opisana ręcznie", "źródło dopisane", "Fundusz poprawiony ręcznie"};
+        m_operations[2].kept =
+            QStringList{"zasady poprawione ręcznie", "składnik dopisany", "58000000",
+                        "zmiana opisana ręcznie",    "źródło dopisane",   "Fundusz poprawiony ręcznie"};
         // A period the import refuses after everything that precedes its work.
         {
             QVERIFY(replaceFile(m_ws.path(QStringLiteral("state0.fdb")), ksu()));
@@ -154,7 +155,8 @@ private slots:
             QVERIFY(op.beforeDump != op.afterDump);
             for (const QString &text : std::as_const(op.kept)) {
                 QVERIFY2(op.beforeDump.join(u'\n').contains(text), qPrintable(text));
-                QVERIFY2(op.afterDump.join(u'\n').contains(text), qPrintable(op.name + QStringLiteral(" lost ") + text));
+                QVERIFY2(op.afterDump.join(u'\n').contains(text),
+                         qPrintable(op.name + QStringLiteral(" lost ") + text));
             }
             // The report of the clean run, kept to stand as the earlier report in the runs below.
             QVERIFY(replaceFile(m_ws.path(QStringLiteral("Eksport/") + op.reportPdf),
@@ -167,8 +169,8 @@ private slots:
     {
         constexpr int Runs = 60;
         const quint32 seed = qEnvironmentVariableIsSet("TERVALA_CRASH_SEED")
-            ? quint32(qEnvironmentVariableIntValue("TERVALA_CRASH_SEED"))
-            : 20130630u;
+                                 ? quint32(qEnvironmentVariableIntValue("TERVALA_CRASH_SEED"))
+                                 : 20130630u;
         QRandomGenerator random(seed);
         int killed = 0, oldState = 0, newState = 0, rolledBackAfterReport = 0, leftovers = 0;
         int withWarnings = 0, orphanPages = 0;
@@ -221,9 +223,8 @@ private slots:
             const QStringList state = dump::dumpDatabaseFile(ksu(), Volatile);
             const bool isOld = state == op.beforeDump;
             const bool isNew = state == op.afterDump;
-            QVERIFY2(isOld || isNew,
-                     qPrintable(context + QStringLiteral(": partial state; against the new period ")
-                                + dump::firstDifference(op.afterDump, state)));
+            QVERIFY2(isOld || isNew, qPrintable(context + QStringLiteral(": partial state; against the new period ")
+                                                + dump::firstDifference(op.afterDump, state)));
             QVERIFY2(isNew || !finished, qPrintable(context + QStringLiteral(": finished without the new period")));
             isOld ? ++oldState : ++newState;
 
@@ -234,7 +235,8 @@ private slots:
             const bool oldReportThere = QFile::exists(report) == !oldReport.isNull() && now == oldReport;
             if (!oldReportThere) {
                 QVERIFY2(isCompletePdf(report), qPrintable(context + QStringLiteral(": incomplete ") + report));
-                QVERIFY2(isNew, qPrintable(context + QStringLiteral(": a new report of figures that were rolled back")));
+                QVERIFY2(isNew,
+                         qPrintable(context + QStringLiteral(": a new report of figures that were rolled back")));
             } else if (isNew) {
                 ++rolledBackAfterReport;
             }

@@ -20,11 +20,12 @@ private slots:
     void init()
     {
         m_ws = new Workspace;
-        m_ws->createDatabase(QStringLiteral("t.fdb"), QStringLiteral(
-            "create table legacy (id integer, s varchar(40) character set none);\n"
-            "create table t (id integer, s varchar(40), amount decimal(15,2), small numeric(9,2), "
-            "ratio double precision, d date, ts timestamp, c char(5));\n"
-            "insert into legacy values (1, x'A3F3649F');\n"));
+        m_ws->createDatabase(
+            QStringLiteral("t.fdb"),
+            QStringLiteral("create table legacy (id integer, s varchar(40) character set none);\n"
+                           "create table t (id integer, s varchar(40), amount decimal(15,2), small numeric(9,2), "
+                           "ratio double precision, d date, ts timestamp, c char(5));\n"
+                           "insert into legacy values (1, x'A3F3649F');\n"));
         m_db.setDatabase(QString(), m_ws->path(QStringLiteral("t.fdb")));
         m_db.open();
     }
@@ -129,13 +130,21 @@ private slots:
         QTest::addColumn<QString>("sql");
         QTest::addColumn<QString>("translated");
         QTest::addColumn<QList<int>>("order");
-        QTest::newRow("plain") << "a=:d0 and b=:d1" << "a=? and b=?" << QList<int>{0, 1};
-        QTest::newRow("upper case, repeated") << "a>=:D0 and a<=:D1 or c=:d0" << "a>=? and a<=? or c=?" << QList<int>{0, 1, 0};
-        QTest::newRow("two digits") << "x=:d14;" << "x=?;" << QList<int>{14};
-        QTest::newRow("inside literal") << "a=':d0' and b=:d1" << "a=':d0' and b=?" << QList<int>{1};
-        QTest::newRow("quoted identifier") << "\":d0\"=:d0" << "\":d0\"=?" << QList<int>{0};
-        QTest::newRow("not a placeholder") << "a=:d0x and :days" << "a=:d0x and :days" << QList<int>{};
-        QTest::newRow("comment") << "a=:d0 -- :d1\n" << "a=? -- :d1\n" << QList<int>{0};
+        QTest::newRow("plain") << "a=:d0 and b=:d1"
+                               << "a=? and b=?" << QList<int>{0, 1};
+        QTest::newRow("upper case, repeated") << "a>=:D0 and a<=:D1 or c=:d0"
+                                              << "a>=? and a<=? or c=?" << QList<int>{0, 1, 0};
+        QTest::newRow("two digits") << "x=:d14;"
+                                    << "x=?;" << QList<int>{14};
+        QTest::newRow("inside literal") << "a=':d0' and b=:d1"
+                                        << "a=':d0' and b=?" << QList<int>{1};
+        QTest::newRow("quoted identifier") << "\":d0\"=:d0"
+                                           << "\":d0\"=?" << QList<int>{0};
+        QTest::newRow("not a placeholder") << "a=:d0x and :days"
+                                           << "a=:d0x and :days" << QList<int>{};
+        QTest::newRow("comment") << "a=:d0 -- :d1\n"
+                                 << "a=? -- :d1\n"
+                                 << QList<int>{0};
     }
     void placeholderTranslation()
     {
@@ -242,13 +251,13 @@ private slots:
 
     void scriptsSplitLikeIsql()
     {
-        const QStringList statements = db::splitSqlScript(QStringLiteral(
-            "create table a (s varchar(5)); -- a comment; with a semicolon\n"
-            "insert into a values (';');\n"
-            "SET TERM ^ ;\n"
-            "create procedure p returns (x integer) as begin x = 1; suspend; end^\n"
-            "SET TERM ; ^\n"
-            "/* ; */ commit;"));
+        const QStringList statements =
+            db::splitSqlScript(QStringLiteral("create table a (s varchar(5)); -- a comment; with a semicolon\n"
+                                              "insert into a values (';');\n"
+                                              "SET TERM ^ ;\n"
+                                              "create procedure p returns (x integer) as begin x = 1; suspend; end^\n"
+                                              "SET TERM ; ^\n"
+                                              "/* ; */ commit;"));
         QCOMPARE(statements.size(), 4);
         QCOMPARE(statements[1], QStringLiteral("insert into a values (';')"));
         QVERIFY(statements[2].endsWith(QStringLiteral("suspend; end")));

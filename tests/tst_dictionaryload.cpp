@@ -1,3 +1,4 @@
+#include "cli/dictionarycommand.h"
 #include "common/messages.h"
 #include "db/connection.h"
 #include "db/error.h"
@@ -5,14 +6,13 @@
 #include "db/sqlscript.h"
 #include "db/textcodec.h"
 #include "pages/capitalpage.h"
-#include "workflow/capitalworkflow.h"
-#include "workflow/databasecommand.h"
-#include "cli/dictionarycommand.h"
 #include "store/datamodule.h"
 #include "store/dictionaryload.h"
 #include "store/pagemodel.h"
 #include "support/rowstext.h"
 #include "support/workspace.h"
+#include "workflow/capitalworkflow.h"
+#include "workflow/databasecommand.h"
 
 #include <QFile>
 #include <QTest>
@@ -60,7 +60,10 @@ struct Fixture
     }
 
     // SLOWNIKI in storage order as another attachment sees it: only committed rows show.
-    QStringList committedDictionary() const { return committed(QStringLiteral("select NAZWA, KOD, GRUPA, RODZAJ from SLOWNIKI")); }
+    QStringList committedDictionary() const
+    {
+        return committed(QStringLiteral("select NAZWA, KOD, GRUPA, RODZAJ from SLOWNIKI"));
+    }
 
     QStringList committed(const QString &sql) const { return committedRows(dbPath, sql); }
 
@@ -75,7 +78,10 @@ struct Fixture
 // workflow over the fixture's database, with no period open.
 struct Context
 {
-    explicit Context(Fixture &f) : commands(f.dm.reportingGate), workflow(f.dm, model, f.messages, commands, period, groups) {}
+    explicit Context(Fixture &f)
+        : commands(f.dm.reportingGate), workflow(f.dm, model, f.messages, commands, period, groups)
+    {
+    }
 
     store::PageModel model;
     store::OpenPeriod period;
@@ -99,16 +105,17 @@ private slots:
         QTest::newRow("8 lines: two entries") << QByteArray("Grupa A\r\n10\r\n0\r\n0\r\nSkladnik\r\n11\r\n10\r\n1\r\n")
                                               << QStringList{"Grupa A|10|0|0", "Skladnik|11|10|1"} << true;
         QTest::newRow("7 lines: one entry, the rest ignored")
-            << QByteArray("Grupa A\r\n10\r\n0\r\n0\r\nSkladnik\r\n11\r\n10\r\n") << QStringList{"Grupa A|10|0|0"} << true;
+            << QByteArray("Grupa A\r\n10\r\n0\r\n0\r\nSkladnik\r\n11\r\n10\r\n") << QStringList{"Grupa A|10|0|0"}
+            << true;
         QTest::newRow("empty file: empty dictionary") << QByteArray() << QStringList{} << true;
         QTest::newRow("LF line ends, last line without one")
             << QByteArray("Grupa A\n10\n0\n0\nSkladnik\n11\n10\n3") << QStringList{"Grupa A|10|0|0", "Skladnik|11|10|3"}
             << true;
-        QTest::newRow("a stray CR is dropped") << QByteArray("Gru\rpa A\r\n1\r0\r\n0\r\n0\r\n")
-                                               << QStringList{"Grupa A|10|0|0"} << true;
+        QTest::newRow("a stray CR is dropped")
+            << QByteArray("Gru\rpa A\r\n1\r0\r\n0\r\n0\r\n") << QStringList{"Grupa A|10|0|0"} << true;
         QTest::newRow("names kept with their spaces, empty name")
-            << QByteArray("  Grupa  \r\n10\r\n0\r\n0\r\n\r\n11\r\n10\r\n1\r\n") << QStringList{"  Grupa  |10|0|0", "|11|10|1"}
-            << true;
+            << QByteArray("  Grupa  \r\n10\r\n0\r\n0\r\n\r\n11\r\n10\r\n1\r\n")
+            << QStringList{"  Grupa  |10|0|0", "|11|10|1"} << true;
         QTest::newRow("Windows-1250 Polish letters")
             << win1250(QStringLiteral("Pożyczki źródłowe ĄĆĘŁŃÓŚŹŻ\r\n5\r\n0\r\n0\r\n"))
             << QStringList{QStringLiteral("Pożyczki źródłowe ĄĆĘŁŃÓŚŹŻ|5|0|0")} << true;
@@ -144,7 +151,8 @@ private slots:
             store::LoadDictionary(f.connection, f.ws.path(QStringLiteral("brak.txt")), f.messages);
             QFAIL("no error");
         } catch (const db::Error &e) {
-            QVERIFY2(e.message().startsWith(QStringLiteral("Nie można otworzyć pliku słownika")), qPrintable(e.message()));
+            QVERIFY2(e.message().startsWith(QStringLiteral("Nie można otworzyć pliku słownika")),
+                     qPrintable(e.message()));
         }
         QCOMPARE(f.messages.entries(), QList<Entry>{});
         QCOMPARE(f.committedDictionary(), OldRows);
@@ -157,7 +165,8 @@ private slots:
         db::Query(f.connection, QStringLiteral("update KAPITAL_FUND set WARTOSC = 99 where ID_SKL = 1")).execute();
         const QString file = f.writeFile("Grupa A\r\nX\r\n0\r\n0\r\n");
         QVERIFY(!store::LoadDictionary(f.connection, file, f.messages));
-        QCOMPARE(f.committed(QStringLiteral("select cast(WARTOSC as varchar(20)) from KAPITAL_FUND")), QStringList{"99.00"});
+        QCOMPARE(f.committed(QStringLiteral("select cast(WARTOSC as varchar(20)) from KAPITAL_FUND")),
+                 QStringList{"99.00"});
         QCOMPARE(f.committedDictionary(), OldRows);
         // The connection goes on working.
         QVERIFY(store::LoadDictionary(f.connection, f.writeFile("Grupa A\r\n7\r\n0\r\n0\r\n"), f.messages));
@@ -166,13 +175,14 @@ private slots:
 
     void theMenuItem_data()
     {
-        const Entry warning{Kind::Warning, QStringLiteral("Ostrzeżenie !"),
-                            QStringLiteral("Zaczytanie nowego słownika spowoduje zmiany w składnikach kapitału pożyczkowego!")};
+        const Entry warning{
+            Kind::Warning, QStringLiteral("Ostrzeżenie !"),
+            QStringLiteral("Zaczytanie nowego słownika spowoduje zmiany w składnikach kapitału pożyczkowego!")};
         const Entry question{Kind::Question, QStringLiteral("Pytanie"),
                              QStringLiteral("Czy na pewno chcesz zaczytać nowy słownik?")};
         QTest::addColumn<bool>("answer");
         QTest::addColumn<bool>("fileChosen");
-        QTest::addColumn<bool>("asked");      // the file dialog came up
+        QTest::addColumn<bool>("asked"); // the file dialog came up
         QTest::addColumn<QStringList>("rows");
         QTest::addColumn<QList<Entry>>("messages");
         QTest::newRow("No at the question") << false << true << false << OldRows << QList<Entry>{warning, question};
@@ -224,11 +234,11 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QStringList>("rows");
         QTest::addColumn<QList<Entry>>("messages");
-        QTest::newRow("Windows-1250 dictionary") << win1250(QStringLiteral("Środki własne\r\n10\r\n0\r\n0\r\n")) << 0
-                                                 << QStringList{QStringLiteral("Środki własne|10|0|0")}
-                                                 << QList<Entry>{Loaded};
-        QTest::newRow("faulty dictionary rolled back") << QByteArray("Grupa\r\ndziesięć\r\n0\r\n0\r\n") << 1 << OldRows
-                                                       << QList<Entry>{Failed};
+        QTest::newRow("Windows-1250 dictionary")
+            << win1250(QStringLiteral("Środki własne\r\n10\r\n0\r\n0\r\n")) << 0
+            << QStringList{QStringLiteral("Środki własne|10|0|0")} << QList<Entry>{Loaded};
+        QTest::newRow("faulty dictionary rolled back")
+            << QByteArray("Grupa\r\ndziesięć\r\n0\r\n0\r\n") << 1 << OldRows << QList<Entry>{Failed};
     }
 
     void theCommand()
@@ -256,8 +266,8 @@ private slots:
         QCOMPARE(runLoadDictionary(f.writeFile("Grupa\r\n1\r\n0\r\n0\r\n"), f.messages), 1);
         QCOMPARE(f.messages.entries(),
                  (QList<Entry>{{Kind::Error, QStringLiteral("Błąd serwera"),
-                                QStringLiteral("Błąd bazy danych programu Tervala \rBłąd serwera :") +
-                                    f.ws.path(QStringLiteral("brak.fdb"))}}));
+                                QStringLiteral("Błąd bazy danych programu Tervala \rBłąd serwera :")
+                                    + f.ws.path(QStringLiteral("brak.fdb"))}}));
         QCOMPARE(f.committedDictionary(), OldRows);
     }
 };

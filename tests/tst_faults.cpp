@@ -12,7 +12,6 @@
 #include "import/importcontext.h"
 #include "pages/capitalpage.h"
 #include "shell/mainwindow.h"
-#include "workflow/periodworkflow.h"
 #include "store/datamodule.h"
 #include "store/pagemodel.h"
 #include "store/schema.h"
@@ -21,15 +20,16 @@
 #include "support/firebirdtools.h"
 #include "support/heldhttpserver.h"
 #include "support/workspace.h"
+#include "workflow/periodworkflow.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
-#include <QMap>
 #include <QFile>
 #include <QLineEdit>
+#include <QMap>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -113,16 +113,18 @@ update DANE_KAP set NAZWA = 'Wzrost', KWOTA = 2500 where ID_OK = 1 and ZRODLO = 
 // A trigger that refuses every insert and update of a table.
 void refuseWrites(db::Connection &ksu, const QString &table)
 {
-    db::Query exists(ksu, QStringLiteral("select count(*) from rdb$exceptions where rdb$exception_name = 'TERVALA_FAULT'"));
+    db::Query exists(ksu,
+                     QStringLiteral("select count(*) from rdb$exceptions where rdb$exception_name = 'TERVALA_FAULT'"));
     exists.execute();
     exists.next();
     if (exists.value(0).toInt() == 0) {
         ksu.executeImmediate(QStringLiteral("create exception TERVALA_FAULT '%1'").arg(RefusedWrite));
         ksu.commitRetaining();
     }
-    ksu.executeImmediate(QStringLiteral("create or alter trigger TERVALA_FAULT_%1 for %1 active before insert or update "
-                                        "position 10 as begin exception TERVALA_FAULT; end")
-                             .arg(table));
+    ksu.executeImmediate(
+        QStringLiteral("create or alter trigger TERVALA_FAULT_%1 for %1 active before insert or update "
+                       "position 10 as begin exception TERVALA_FAULT; end")
+            .arg(table));
     ksu.commitRetaining();
 }
 
@@ -246,7 +248,7 @@ struct WindowFixture
         choose(combos);
         child<QPushButton>(QStringLiteral("bb_zdane"))->click();
         return !messages.entries().isEmpty() && messages.entries().last().kind == Kind::Information
-            && messages.entries().last().text.startsWith(QStringLiteral("Dane "));
+               && messages.entries().last().text.startsWith(QStringLiteral("Dane "));
     }
 
     bool open(const QStringList &combos)
@@ -255,7 +257,7 @@ struct WindowFixture
         choose(combos);
         child<QPushButton>(QStringLiteral("bb_edycja"))->click();
         return window->workflow().period().isOpen && messages.entries().size() == 1
-            && messages.entries().first().kind == Kind::Information;
+               && messages.entries().first().kind == Kind::Information;
     }
 
     // Two imported periods (2012-07..12 as 1, 2013-01..06 as 2, which stays open)
@@ -296,8 +298,8 @@ QMap<QString, QByteArray> folderContents(const QString &folder)
 bool isImportFailure(const Entry &e, const QString &cause)
 {
     return e.kind == Kind::Error && e.caption == applicationTitle()
-        && e.text.startsWith(QStringLiteral("Import przerwany: ")) && e.text.endsWith(RolledBack)
-        && e.text.contains(cause);
+           && e.text.startsWith(QStringLiteral("Import przerwany: ")) && e.text.endsWith(RolledBack)
+           && e.text.contains(cause);
 }
 
 // An import without a window that counts the calls made between contracts and
@@ -375,12 +377,16 @@ private slots:
         QTest::addColumn<int>("atProgress");
         QTest::addColumn<bool>("overwrite");
         QTest::addColumn<QString>("cause");
-        QTest::newRow("Lokra server killed in the active loans") << "kill-server" << "" << 25 << false << "";
-        QTest::newRow("Lokra server killed in the loan statistics") << "kill-server" << "" << 54 << true << "";
+        QTest::newRow("Lokra server killed in the active loans") << "kill-server"
+                                                                 << "" << 25 << false << "";
+        QTest::newRow("Lokra server killed in the loan statistics") << "kill-server"
+                                                                    << "" << 54 << true << "";
         QTest::newRow("Lokra connection closed in the active loans")
-            << "close-lokra" << "" << 25 << false << "Brak połączenia z bazą danych";
+            << "close-lokra"
+            << "" << 25 << false << "Brak połączenia z bazą danych";
         QTest::newRow("Lokra connection closed in the loan statistics")
-            << "close-lokra" << "" << 54 << true << "Brak połączenia z bazą danych";
+            << "close-lokra"
+            << "" << 54 << true << "Brak połączenia z bazą danych";
         // DANE_INST is written by the first import only, which rides out a refusal
         // (institutionDataRefusedOnTheFirstImport).
         for (const char *table : {"OKRES", "ZASADY", "AKT_STR", "POZYCZKI", "KAPITAL_FUND", "DANE_KAP"})
@@ -388,10 +394,10 @@ private slots:
         // An overwrite writes only the period's date and what it computes from Lokra.
         for (const char *table : {"OKRES", "AKT_STR", "POZYCZKI"})
             QTest::addRow("%s refuses, overwrite", table) << "refuse-write" << table << 0 << true << RefusedWrite;
-        QTest::newRow("a file in place of the Eksport folder")
-            << "export-file" << "" << 0 << false << "Nie można utworzyć folderu";
-        QTest::newRow("a folder in place of the import report")
-            << "report-folder" << "" << 0 << true << "to folder, nie plik";
+        QTest::newRow("a file in place of the Eksport folder") << "export-file"
+                                                               << "" << 0 << false << "Nie można utworzyć folderu";
+        QTest::newRow("a folder in place of the import report") << "report-folder"
+                                                                << "" << 0 << true << "to folder, nie plik";
     }
     void importFaults()
     {
@@ -498,11 +504,12 @@ private slots:
         refuseWrites(f.dm.KSU, QStringLiteral("DANE_INST"));
         HookedOutput output;
         QVERIFY(f.import(FirstHalf2013, output));
-        QCOMPARE(f.messages.entries().first(),
-                 (Entry{Kind::Warning, QStringLiteral("Błąd!"), QStringLiteral("Błąd w próbie importu danych funduszu")}));
+        QCOMPARE(f.messages.entries().first(), (Entry{Kind::Warning, QStringLiteral("Błąd!"),
+                                                      QStringLiteral("Błąd w próbie importu danych funduszu")}));
         QVERIFY(f.messages.entries().last().text.startsWith(QStringLiteral("Dane zaimportowane")));
-        db::Query rows(f.dm.KSU, QStringLiteral("select (select count(*) from DANE_INST), (select count(*) from OKRES), "
-                                                "(select count(*) from POZYCZKI) from rdb$database"));
+        db::Query rows(f.dm.KSU,
+                       QStringLiteral("select (select count(*) from DANE_INST), (select count(*) from OKRES), "
+                                      "(select count(*) from POZYCZKI) from rdb$database"));
         rows.execute();
         QVERIFY(rows.next());
         QCOMPARE(rows.value(0).toInt(), qint64(0));
@@ -640,8 +647,8 @@ private slots:
         QCOMPARE(f.messages.entries().size(), 1);
         const Entry failure = f.messages.entries().first();
         QCOMPARE(failure.kind, Kind::Error);
-        QVERIFY2(failure.text.startsWith(QStringLiteral("Zapis zmian przerwany: ")) && failure.text.contains(RefusedWrite)
-                     && failure.text.endsWith(RolledBack),
+        QVERIFY2(failure.text.startsWith(QStringLiteral("Zapis zmian przerwany: "))
+                     && failure.text.contains(RefusedWrite) && failure.text.endsWith(RolledBack),
                  qPrintable(failure.text));
         QVERIFY2(f.dump() == before, qPrintable(dump::firstDifference(before, f.dump())));
         QVERIFY(f.idle());
@@ -663,8 +670,10 @@ private slots:
     {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("cause");
-        QTest::newRow("a file in place of the Eksport folder") << "export-file" << "Nie można utworzyć folderu";
-        QTest::newRow("a folder in place of plik.xml") << "xml-folder" << "to folder, nie plik";
+        QTest::newRow("a file in place of the Eksport folder") << "export-file"
+                                                               << "Nie można utworzyć folderu";
+        QTest::newRow("a folder in place of plik.xml") << "xml-folder"
+                                                       << "to folder, nie plik";
     }
     void xmlFileFaults()
     {
@@ -709,11 +718,12 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("blocked");
         QTest::addColumn<QString>("message");
-        QTest::newRow("error report of an import")
-            << QStringList{"import", "01", "2013", "06", "2013", "--overwrite"} << "Eksport/ERR_2013-01-01_2013-06-30.pdf"
-            << "Błąd!: %1 to folder, nie plik. Wybierz nazwę pliku PDF.";
+        QTest::newRow("error report of an import") << QStringList{"import", "01", "2013", "06", "2013", "--overwrite"}
+                                                   << "Eksport/ERR_2013-01-01_2013-06-30.pdf"
+                                                   << "Błąd!: %1 to folder, nie plik. Wybierz nazwę pliku PDF.";
         QTest::newRow("printed summary") << QStringList{"summary", "01", "2013", "06", "2013", "wydruk.pdf"}
-                                         << "wydruk.pdf" << "Błąd!: %1 to folder, nie plik. Wybierz nazwę pliku PDF.";
+                                         << "wydruk.pdf"
+                                         << "Błąd!: %1 to folder, nie plik. Wybierz nazwę pliku PDF.";
     }
     void commandLineFileFaults()
     {
@@ -847,9 +857,8 @@ private slots:
         if (!answer.isEmpty())
             server.answerWith(answer);
         QVERIFY(started.wait(30000));
-        QCOMPARE(f.messages.entries(),
-                 (QList<Entry>{{Kind::Warning, QStringLiteral("Brak połączenia z internetem"),
-                                QString::fromUtf8(NoInternetText)}}));
+        QCOMPARE(f.messages.entries(), (QList<Entry>{{Kind::Warning, QStringLiteral("Brak połączenia z internetem"),
+                                                      QString::fromUtf8(NoInternetText)}}));
         QVERIFY(f.idle());
         QVERIFY(f.open(FirstHalf2013));
     }
@@ -893,8 +902,12 @@ private slots:
             std::function<void()> act;
             QList<Entry> expected;
         };
-        auto click = [&](const char *name) { return [&f, name] { f.child<QPushButton>(QString::fromLatin1(name))->click(); }; };
-        auto trigger = [&](const char *name) { return [&f, name] { f.child<QAction>(QString::fromLatin1(name))->trigger(); }; };
+        auto click = [&](const char *name) {
+            return [&f, name] { f.child<QPushButton>(QString::fromLatin1(name))->click(); };
+        };
+        auto trigger = [&](const char *name) {
+            return [&f, name] { f.child<QAction>(QString::fromLatin1(name))->trigger(); };
+        };
         auto disabled = [&](const char *name) {
             return [&f, name] {
                 auto *b = f.child<QPushButton>(QString::fromLatin1(name));
@@ -924,7 +937,9 @@ private slots:
             // Esc says at once that the import runs, without the exit question first.
             {"Esc", {}, [&] { QTest::keyClick(&w, Qt::Key_Escape); }, {ClosingDuringImport}},
             {"cb_grupa", {}, [&] { page.cb_grupaSelect(); }, {CommandRunning}},
-            {"Ts_kap_poz", {}, [&] { f.child<QTabWidget>(QStringLiteral("Pc_struktura"))->setCurrentIndex(1); },
+            {"Ts_kap_poz",
+             {},
+             [&] { f.child<QTabWidget>(QStringLiteral("Pc_struktura"))->setCurrentIndex(1); },
              {CommandRunning}},
             // The import forgets the chosen group first: no component can be added or removed.
             {"bb_dskl", {}, disabled("bb_dskl"), {}},
@@ -969,8 +984,7 @@ private slots:
         QVERIFY(tried);
         QCOMPARE(seen.size(), trials.size());
         for (int i = 0; i < trials.size(); ++i)
-            QVERIFY2(seen[i].second == trials[i].expected,
-                     qPrintable(seen[i].first + QStringLiteral(": ") + [&] {
+            QVERIFY2(seen[i].second == trials[i].expected, qPrintable(seen[i].first + QStringLiteral(": ") + [&] {
                          QStringList texts;
                          for (const Entry &e : seen[i].second)
                              texts << e.text;
@@ -978,7 +992,8 @@ private slots:
                      }()));
 
         // The import itself ended as usual, and nothing else reached the database.
-        QVERIFY2(!f.messages.entries().isEmpty() && f.messages.entries().last().text.startsWith(QStringLiteral("Dane ")),
+        QVERIFY2(!f.messages.entries().isEmpty()
+                     && f.messages.entries().last().text.startsWith(QStringLiteral("Dane ")),
                  qPrintable(f.messages.texts().join(u'|')));
         QVERIFY(f.window->isVisible());
         QCOMPARE(f.window->workflow().period().CurrentPeriodId, QStringLiteral("3"));

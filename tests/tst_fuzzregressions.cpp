@@ -4,9 +4,9 @@
 #include "db/money.h"
 #include "db/query.h"
 #include "reports/xmlreport.h"
-#include "store/statisticpairs.h"
 #include "store/pagemodel.h"
 #include "store/periods.h"
+#include "store/statisticpairs.h"
 
 #include <QTest>
 #include <QXmlStreamReader>
@@ -57,21 +57,36 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("accepted");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("largest count") << "Okres_spl" << "2147483647" << true << "2147483647";
-        QTest::newRow("smallest count") << "Jvl_mik" << "-2147483647" << true << "-2147483647";
-        QTest::newRow("count past INTEGER") << "Okres_spl" << "2147483648" << false << "";
-        QTest::newRow("count past money") << "Jvl_mik" << "99999999999999999" << false << "";
-        QTest::newRow("largest amount") << "jv_max" << "9999999999999,99" << true << "9999999999999,99";
-        QTest::newRow("amount of fourteen digits") << "jv_max" << "10000000000000" << false << "";
-        QTest::newRow("amount at the int64") << "Jvw_poz_akt" << "922337203685477" << false << "";
-        QTest::newRow("huge decimal") << "w_gor" << "777777777777777777777777777" << false << "";
-        QTest::newRow("decimal with exponent") << "Jvl_wspol_strat" << "1e300" << false << "";
-        QTest::newRow("infinity") << "Jvl_wspol_strat" << "inf" << false << "";
-        QTest::newRow("not a number") << "Prz_kw" << "nan" << false << "";
-        QTest::newRow("rounded once") << "w_tran" << "-3,55497" << true << "-3,55";
-        QTest::newRow("rounded once, up") << "Jvl_wspol_strat" << "12,345678" << true << "12,35";
-        QTest::newRow("tie away from zero") << "Jvl_wspol_strat" << "0,125" << true << "0,13";
-        QTest::newRow("no negative zero") << "Jvw_wspol_strat" << "-0,001" << true << "0,00";
+        QTest::newRow("largest count") << "Okres_spl"
+                                       << "2147483647" << true << "2147483647";
+        QTest::newRow("smallest count") << "Jvl_mik"
+                                        << "-2147483647" << true << "-2147483647";
+        QTest::newRow("count past INTEGER") << "Okres_spl"
+                                            << "2147483648" << false << "";
+        QTest::newRow("count past money") << "Jvl_mik"
+                                          << "99999999999999999" << false << "";
+        QTest::newRow("largest amount") << "jv_max"
+                                        << "9999999999999,99" << true << "9999999999999,99";
+        QTest::newRow("amount of fourteen digits") << "jv_max"
+                                                   << "10000000000000" << false << "";
+        QTest::newRow("amount at the int64") << "Jvw_poz_akt"
+                                             << "922337203685477" << false << "";
+        QTest::newRow("huge decimal") << "w_gor"
+                                      << "777777777777777777777777777" << false << "";
+        QTest::newRow("decimal with exponent") << "Jvl_wspol_strat"
+                                               << "1e300" << false << "";
+        QTest::newRow("infinity") << "Jvl_wspol_strat"
+                                  << "inf" << false << "";
+        QTest::newRow("not a number") << "Prz_kw"
+                                      << "nan" << false << "";
+        QTest::newRow("rounded once") << "w_tran"
+                                      << "-3,55497" << true << "-3,55";
+        QTest::newRow("rounded once, up") << "Jvl_wspol_strat"
+                                          << "12,345678" << true << "12,35";
+        QTest::newRow("tie away from zero") << "Jvl_wspol_strat"
+                                            << "0,125" << true << "0,13";
+        QTest::newRow("no negative zero") << "Jvw_wspol_strat"
+                                          << "-0,001" << true << "0,00";
     }
     void numericFieldText()
     {
@@ -131,11 +146,21 @@ private slots:
         QTest::addColumn<QString>("year");
         QTest::addColumn<QString>("error");
         QTest::addColumn<QString>("firstDay");
-        QTest::newRow("year 0") << "0" << "Miesiąc 01 roku 0 nie istnieje." << "";
-        QTest::newRow("year before 1") << "-5" << "Rok -5 jest spoza zakresu od 1 do 9999." << "";
-        QTest::newRow("year after 9999") << "10000" << "Rok 10000 jest spoza zakresu od 1 do 9999." << "";
-        QTest::newRow("three-digit year") << "999" << "" << "0999-01-01";
-        QTest::newRow("year 9999") << "9999" << "" << "9999-01-01";
+        QTest::newRow("year 0") << "0"
+                                << "Miesiąc 01 roku 0 nie istnieje."
+                                << "";
+        QTest::newRow("year before 1") << "-5"
+                                       << "Rok -5 jest spoza zakresu od 1 do 9999."
+                                       << "";
+        QTest::newRow("year after 9999") << "10000"
+                                         << "Rok 10000 jest spoza zakresu od 1 do 9999."
+                                         << "";
+        QTest::newRow("three-digit year") << "999"
+                                          << ""
+                                          << "0999-01-01";
+        QTest::newRow("year 9999") << "9999"
+                                   << ""
+                                   << "9999-01-01";
     }
     void periodBounds()
     {
@@ -161,7 +186,9 @@ private slots:
     {
         QTest::addColumn<QString>("wartosc");
         QTest::addColumn<QString>("error");
-        QTest::newRow("vertical tab") << QStringLiteral("1\x0b" "5") << QStringLiteral("U+000B");
+        QTest::newRow("vertical tab") << QStringLiteral("1\x0b"
+                                                        "5")
+                                      << QStringLiteral("U+000B");
         QTest::newRow("number") << QStringLiteral("1500,5") << QString();
     }
     void xmlComponentValue()
@@ -199,8 +226,10 @@ private slots:
         QTest::addColumn<QString>("sql");
         QTest::addColumn<QString>("translated");
         QTest::addColumn<QList<int>>("order");
-        QTest::newRow("largest") << ":d9999" << "?" << QList<int>{9999};
-        QTest::newRow("five digits") << ":d10000" << ":d10000" << QList<int>{};
+        QTest::newRow("largest") << ":d9999"
+                                 << "?" << QList<int>{9999};
+        QTest::newRow("five digits") << ":d10000"
+                                     << ":d10000" << QList<int>{};
         QTest::newRow("past int") << "k=:d0A and x=:d99999999999 and y=:D1"
                                   << "k=:d0A and x=:d99999999999 and y=?" << QList<int>{1};
     }

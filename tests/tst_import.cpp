@@ -6,12 +6,12 @@
 #include "db/query.h"
 #include "db/sqlscript.h"
 #include "import/importcontext.h"
-#include "workflow/periodworkflow.h"
 #include "store/datamodule.h"
 #include "store/pagemodel.h"
-#include "support/golden.h"
 #include "support/cli.h"
+#include "support/golden.h"
 #include "support/workspace.h"
+#include "workflow/periodworkflow.h"
 
 #include <QFile>
 #include <QTest>
@@ -92,16 +92,20 @@ struct Fixture
 QString threePeriods()
 {
     QString s;
-    const QList<std::pair<int, QString>> periods{{1, "2012-01-01', '2012-06-30"}, {2, "2012-07-01', '2012-12-31"},
-                                                 {4, "2014-01-01', '2014-06-30"}};
+    const QList<std::pair<int, QString>> periods{
+        {1, "2012-01-01', '2012-06-30"}, {2, "2012-07-01', '2012-12-31"}, {4, "2014-01-01', '2014-06-30"}};
     for (const auto &[id, dates] : periods) {
         s += QStringLiteral("insert into OKRES values (%1, '%2', current_date, 1);\n").arg(id).arg(dates);
-        s += QStringLiteral("insert into ZASADY (ID_ZAS, ID_OK, INNE, OKRES_SPL) values (%1, %1, 'zasady %1', %1);\n").arg(id);
-        s += QStringLiteral("insert into KAPITAL_FUND (ID_SKL, ID_OK, SKLADNIK, WARTOSC, GRUPA) values (%1, %1, 'skladnik %1', %2, 1);\n")
+        s += QStringLiteral("insert into ZASADY (ID_ZAS, ID_OK, INNE, OKRES_SPL) values (%1, %1, 'zasady %1', %1);\n")
+                 .arg(id);
+        s += QStringLiteral("insert into KAPITAL_FUND (ID_SKL, ID_OK, SKLADNIK, WARTOSC, GRUPA) values (%1, %1, "
+                            "'skladnik %1', %2, 1);\n")
                  .arg(id)
                  .arg(id * 1000 + 0.5);
-        s += QStringLiteral("insert into DANE_KAP (ID_OK, ZRODLO, NAZWA, KWOTA) values (%1, 0, 'zmiana %1', %1);\n").arg(id);
-        s += QStringLiteral("insert into DANE_KAP (ID_OK, ZRODLO, NAZWA, KWOTA) values (%1, 1, 'zrodlo %1', %1);\n").arg(id);
+        s += QStringLiteral("insert into DANE_KAP (ID_OK, ZRODLO, NAZWA, KWOTA) values (%1, 0, 'zmiana %1', %1);\n")
+                 .arg(id);
+        s += QStringLiteral("insert into DANE_KAP (ID_OK, ZRODLO, NAZWA, KWOTA) values (%1, 1, 'zrodlo %1', %1);\n")
+                 .arg(id);
     }
     s += QStringLiteral("insert into DANE_INST (ID_OK, NAZWA, KRS) values (1, 'Fundusz z bazy', '0000123');\n");
     return s;
@@ -120,8 +124,9 @@ private slots:
         QVERIFY(f.import({"01", "2013", "06", "2013"}));
         const QString pdf = f.ws.path(QStringLiteral("Eksport/IMP_2013-01-01_2013-06-30.pdf"));
         QCOMPARE(f.messages.entries().last(),
-                 (RecordingMessages::Entry{Kind::Information, applicationTitle(),
-                                           QStringLiteral("Dane zaimportowane...ale wystąpiły błędy\rPlik z importem zapisany w ") + pdf}));
+                 (RecordingMessages::Entry{
+                     Kind::Information, applicationTitle(),
+                     QStringLiteral("Dane zaimportowane...ale wystąpiły błędy\rPlik z importem zapisany w ") + pdf}));
         QVERIFY(QFile::exists(pdf));
         QCOMPARE(f.output.errorReports, 1);
         QCOMPARE(f.output.progress.first(), 0);
@@ -140,7 +145,8 @@ private slots:
         QCOMPARE(f.column("select count(*) from POZYCZKI where ID_OK = 1"), QStringLiteral("1"));
         // The first import takes the institution data from FIRMA and stores them.
         QCOMPARE(f.model.text("e_nazwa_inst"), QStringLiteral("Fundusz Pożyczkowy Przykładowy"));
-        QCOMPARE(f.column("select NAZWA from DANE_INST where ID_OK = 1"), QStringLiteral("Fundusz Pożyczkowy Przykładowy"));
+        QCOMPARE(f.column("select NAZWA from DANE_INST where ID_OK = 1"),
+                 QStringLiteral("Fundusz Pożyczkowy Przykładowy"));
         QCOMPARE(f.column("select count(*) from DANE_KAP where ID_OK = 1 and ZRODLO = 0"), QStringLiteral("1"));
 
         // Both reports, every contract behind every figure, against their golden files
@@ -164,14 +170,24 @@ private slots:
         QTest::addColumn<QString>("source");
         QTest::addColumn<QString>("periodsAfter");
         QTest::addColumn<bool>("overwrite");
-        QTest::newRow("new period between 2 and 4") << QStringList{"01", "2013", "06", "2013"} << "5" << "2"
+        QTest::newRow("new period between 2 and 4") << QStringList{"01", "2013", "06", "2013"} << "5"
+                                                    << "2"
                                                     << "1,2,4,5" << false;
-        QTest::newRow("new period after all") << QStringList{"1", "2015", "6", "2015"} << "5" << "4" << "1,2,4,5" << false;
-        QTest::newRow("new period before all") << QStringList{"01", "2011", "06", "2011"} << "5" << "4" << "1,2,4,5"
-                                               << false;
-        QTest::newRow("overwrite 1") << QStringList{"01", "2012", "06", "2012"} << "1" << "1" << "1,2,4" << true;
-        QTest::newRow("overwrite 2") << QStringList{"07", "2012", "12", "2012"} << "2" << "2" << "1,2,4" << true;
-        QTest::newRow("overwrite 4") << QStringList{"01", "2014", "06", "2014"} << "4" << "4" << "1,2,4" << true;
+        QTest::newRow("new period after all") << QStringList{"1", "2015", "6", "2015"} << "5"
+                                              << "4"
+                                              << "1,2,4,5" << false;
+        QTest::newRow("new period before all") << QStringList{"01", "2011", "06", "2011"} << "5"
+                                               << "4"
+                                               << "1,2,4,5" << false;
+        QTest::newRow("overwrite 1") << QStringList{"01", "2012", "06", "2012"} << "1"
+                                     << "1"
+                                     << "1,2,4" << true;
+        QTest::newRow("overwrite 2") << QStringList{"07", "2012", "12", "2012"} << "2"
+                                     << "2"
+                                     << "1,2,4" << true;
+        QTest::newRow("overwrite 4") << QStringList{"01", "2014", "06", "2014"} << "4"
+                                     << "4"
+                                     << "1,2,4" << true;
     }
     void periodKeysAndCarryOver()
     {
@@ -195,7 +211,7 @@ private slots:
                                     "na nowo. Strony „Dane Funduszu”, „Kapitał pożyczkowy” i „Zasady gospodarowania” "
                                     "pozostaną bez zmian."));
         QVERIFY2(f.messages.entries().last().text.startsWith(overwrite ? QStringLiteral("Dane przyryte pomyślnie")
-                                                                      : QStringLiteral("Dane zaimportowane")),
+                                                                       : QStringLiteral("Dane zaimportowane")),
                  qPrintable(f.messages.texts().join(u'|')));
         QCOMPARE(f.workflow.period().CurrentPeriodId, id);
         QCOMPARE(f.column("select ID_OK from OKRES order by ID_OK"), periodsAfter);
@@ -203,7 +219,8 @@ private slots:
         QCOMPARE(f.column("select INNE from ZASADY" + where), "zasady " + source);
         QCOMPARE(f.model.text("e_zinne"), "zasady " + source);
         QCOMPARE(f.column("select SKLADNIK from KAPITAL_FUND" + where), "skladnik " + source);
-        QCOMPARE(f.column("select NAZWA from DANE_KAP" + where + " order by ZRODLO"), "zmiana " + source + ",zrodlo " + source);
+        QCOMPARE(f.column("select NAZWA from DANE_KAP" + where + " order by ZRODLO"),
+                 "zmiana " + source + ",zrodlo " + source);
         QCOMPARE(f.model.text("Przyr_spad"), "zmiana " + source);
         QCOMPARE(f.model.capitalSources().size(), 1);
         // The two computed pages hold one row each, of this import.
@@ -220,12 +237,14 @@ private slots:
     {
         QTest::addColumn<QStringList>("combos");
         QTest::addColumn<QString>("message");
-        QTest::newRow("declined overwrite") << QStringList{"01", "2013", "06", "2013"}
-                                            << "Podany okres został już wcześniej zaimportowany. Przykryc dany okres ?\r"
-                                               "Dane stron „Dane zbiorcze” i „Aktywne i stracone pożyczki” zostaną "
-                                               "zaimportowane na nowo. Strony „Dane Funduszu”, „Kapitał pożyczkowy” i "
-                                               "„Zasady gospodarowania” pozostaną bez zmian.";
-        QTest::newRow("invalid period") << QStringList{"06", "2013", "05", "2013"} << "Błędnie podany okres sprawozdawczy !";
+        QTest::newRow("declined overwrite")
+            << QStringList{"01", "2013", "06", "2013"}
+            << "Podany okres został już wcześniej zaimportowany. Przykryc dany okres ?\r"
+               "Dane stron „Dane zbiorcze” i „Aktywne i stracone pożyczki” zostaną "
+               "zaimportowane na nowo. Strony „Dane Funduszu”, „Kapitał pożyczkowy” i "
+               "„Zasady gospodarowania” pozostaną bez zmian.";
+        QTest::newRow("invalid period") << QStringList{"06", "2013", "05", "2013"}
+                                        << "Błędnie podany okres sprawozdawczy !";
         QTest::newRow("empty year") << QStringList{"01", "", "06", "2013"} << "Błędnie podany okres sprawozdawczy !";
     }
     void refusals()
@@ -284,13 +303,15 @@ private slots:
         ws.writeEmbeddedIni();
         CliResult r = runTervala({"--home", ws.path(), "import", "01", "2013", "06", "2013"});
         QCOMPARE(r.status, 0);
-        QVERIFY2(r.out.contains(QStringLiteral("Raport błędów zapisany w ") + ws.path("Eksport/ERR_2013-01-01_2013-06-30.pdf")),
+        QVERIFY2(r.out.contains(QStringLiteral("Raport błędów zapisany w ")
+                                + ws.path("Eksport/ERR_2013-01-01_2013-06-30.pdf")),
                  qPrintable(r.out));
         QVERIFY(QFile::exists(ws.path("Eksport/ERR_2013-01-01_2013-06-30.pdf")));
         // Without --overwrite the question is answered No: nothing happens, exit 1.
         r = runTervala({"--home", ws.path(), "import", "01", "2013", "06", "2013"});
         QCOMPARE(r.status, 1);
-        QVERIFY(r.out.contains(QStringLiteral("Pytanie: Podany okres został już wcześniej zaimportowany. Przykryc dany okres ?\n")));
+        QVERIFY(r.out.contains(
+            QStringLiteral("Pytanie: Podany okres został już wcześniej zaimportowany. Przykryc dany okres ?\n")));
         QVERIFY(r.out.contains(QStringLiteral("„Zasady gospodarowania” pozostaną bez zmian. Nie\n")));
         r = runTervala({"--home", ws.path(), "import", "01", "2013", "06", "2013", "--overwrite"});
         QCOMPARE(r.status, 0);

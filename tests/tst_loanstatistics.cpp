@@ -10,8 +10,8 @@
 #include "import/importcontext.h"
 #include "import/loanstatistics.h"
 #include "reports/reportsheet.h"
-#include "store/statisticpairs.h"
 #include "store/pagemodel.h"
+#include "store/statisticpairs.h"
 #include "support/rowstext.h"
 #include "support/workspace.h"
 
@@ -54,8 +54,8 @@ insert into pkd_slownik (idslownika, podklasa, dzial) values (5, null, '97');
 insert into pkd_slownik (idslownika, podklasa, dzial) values (6, '', '');
 )");
 
-const QString ActivityDictionary = QStringLiteral(
-    "insert into slownik (nr, rodzic, kod, nazwa) values (301, 30, '47', 'Handel');\n");
+const QString ActivityDictionary =
+    QStringLiteral("insert into slownik (nr, rodzic, kod, nazwa) values (301, 30, '47', 'Handel');\n");
 
 // One contract with its client, ledger, schedule, PKD entries and application.
 // The defaults make a complete micro loan of 5000,00 zł for working capital to a
@@ -63,7 +63,9 @@ const QString ActivityDictionary = QStringLiteral(
 // out and granted on 2013-02-01. "none" leaves a row out; values are SQL literals.
 QString contractSql(int id, const Overrides &o = {})
 {
-    auto v = [&](const char *key, const char *fallback) { return o.value(QString::fromLatin1(key), QString::fromLatin1(fallback)); };
+    auto v = [&](const char *key, const char *fallback) {
+        return o.value(QString::fromLatin1(key), QString::fromLatin1(fallback));
+    };
     const QString amounts = v("amount", "5000.00");
     db::Money total;
     for (const QString &a : amounts.split(u','))
@@ -130,7 +132,8 @@ struct Run
         ws.createDatabase(QStringLiteral("lokra.fdb"), lokraSchemaScript() + BaseInserts + inserts);
         ksu.setDatabase(QString(), ws.path(QStringLiteral("ksu.fdb")));
         ksu.open();
-        db::Query(ksu, QStringLiteral("insert into OKRES (ID_OK, ODK, DOK, DATAW, WPROWADZIL) values (1, :d0, :d1, :d2, 1)"))
+        db::Query(ksu,
+                  QStringLiteral("insert into OKRES (ID_OK, ODK, DOK, DATAW, WPROWADZIL) values (1, :d0, :d1, :d2, 1)"))
             .execute({QDate(2013, 1, 1), QDate(2013, 6, 30), QDate(2013, 7, 1)});
         ksu.commitRetaining();
         lokra.setDatabase(QString(), ws.path(QStringLiteral("lokra.fdb")));
@@ -244,7 +247,10 @@ private:
 void TestLoanStatistics::initTestCase()
 {
     const QString inserts =
-        contractSql(11, {{"imie", "'Zofia'"}, {"nazwisko", "'Żółć'"}, {"amount", "10000.00"}, {"pkd", "3:0,1:1"},
+        contractSql(11, {{"imie", "'Zofia'"},
+                         {"nazwisko", "'Żółć'"},
+                         {"amount", "10000.00"},
+                         {"pkd", "3:0,1:1"},
                          {"datawyplaty", "'2013-01-15'"},
                          {"extra", "insert into stan (idstan, nrumowy, konto) values (111, 11, '2');\n"
                                    "insert into dekret (iddekretu, idstanu, datadekretu, koddok, kwota_wn, infdod) "
@@ -253,28 +259,50 @@ void TestLoanStatistics::initTestCase()
                                    "values (1112, 110, '2013-07-01', 'WY', 800, '');\n"
                                    "insert into dekret (iddekretu, idstanu, datadekretu, koddok, kwota_wn, infdod) "
                                    "values (1113, 110, '2012-12-31', 'WY', 900, '');\n"}})
-        + contractSql(12, {{"wp", "0"}, {"amount", "1234567.50"}, {"cpozyczki", "102"}, {"pkd", "2:1"},
-                           {"datarozdz", "'2012-09-05'"}, {"datawyplaty", "'2013-03-05'"}, {"plec", "2"},
-                           {"ru", "4"}, {"obszar", "2"}})
-        + contractSql(13, {{"status", "'F'"}, {"nazwanip", "'Łódzka Spółdzielnia Socjalna'"}, {"wp", "5"},
-                           {"amount", "20000.00,5000.25"}, {"kwota", "50000.00"}, {"cpozyczki", "103"},
-                           {"pkd", "4:1"}, {"datarozdz", "null"}, {"plec", "null"}, {"ru", "null"},
+        + contractSql(12, {{"wp", "0"},
+                           {"amount", "1234567.50"},
+                           {"cpozyczki", "102"},
+                           {"pkd", "2:1"},
+                           {"datarozdz", "'2012-09-05'"},
+                           {"datawyplaty", "'2013-03-05'"},
+                           {"plec", "2"},
+                           {"ru", "4"},
+                           {"obszar", "2"}})
+        + contractSql(13, {{"status", "'F'"},
+                           {"nazwanip", "'Łódzka Spółdzielnia Socjalna'"},
+                           {"wp", "5"},
+                           {"amount", "20000.00,5000.25"},
+                           {"kwota", "50000.00"},
+                           {"cpozyczki", "103"},
+                           {"pkd", "4:1"},
+                           {"datarozdz", "null"},
+                           {"plec", "null"},
+                           {"ru", "null"},
                            {"obszar", "none"}})
-        + contractSql(14, {{"imie", "'Żaneta'"}, {"nazwisko", "'Łęcka-Ślązak'"}, {"wp", "4"},
-                           {"amount", "123456789.50"}, {"tranche", "'2012-11-01'"}, {"cpozyczki", "105"},
-                           {"pkd", ""}, {"datarozdz", "'2012-01-01'"}, {"datawyplaty", "'2013-05-20'"},
-                           {"ru", "2"}, {"obszar", "3"}})
-        + contractSql(15, {{"client", "none"}, {"amount", "3000.00"}, {"tranche", "'2013-06-30'"},
-                           {"cpozyczki", "null"}, {"pkd", ""}})
-        + QStringLiteral(
-            "insert into umowy (idumowy, nrklienta, kwotakredytu, cpozyczki) values (16, 11, 4000, 101);\n"
-            "insert into stan (idstan, nrumowy, konto) values (160, 16, '1');\n"
-            "insert into dekret (iddekretu, idstanu, datadekretu, koddok, kwota_wn, infdod) "
-            "values (1601, 160, '2013-02-01', 'WY', 4000, 'ST');\n"
-            "insert into dekret (iddekretu, idstanu, datadekretu, koddok, kwota_wn, infdod) "
-            "values (1602, 160, '2013-02-01', 'WB', 4000, '');\n"
-            "insert into klient (nr_klienta, status, imie, nazwisko) values (17, 'K', null, 'Nowak');\n"
-            "insert into umowy (idumowy, nrklienta, kwotakredytu) values (17, 17, 1000);\n");
+        + contractSql(14, {{"imie", "'Żaneta'"},
+                           {"nazwisko", "'Łęcka-Ślązak'"},
+                           {"wp", "4"},
+                           {"amount", "123456789.50"},
+                           {"tranche", "'2012-11-01'"},
+                           {"cpozyczki", "105"},
+                           {"pkd", ""},
+                           {"datarozdz", "'2012-01-01'"},
+                           {"datawyplaty", "'2013-05-20'"},
+                           {"ru", "2"},
+                           {"obszar", "3"}})
+        + contractSql(15, {{"client", "none"},
+                           {"amount", "3000.00"},
+                           {"tranche", "'2013-06-30'"},
+                           {"cpozyczki", "null"},
+                           {"pkd", ""}})
+        + QStringLiteral("insert into umowy (idumowy, nrklienta, kwotakredytu, cpozyczki) values (16, 11, 4000, 101);\n"
+                         "insert into stan (idstan, nrumowy, konto) values (160, 16, '1');\n"
+                         "insert into dekret (iddekretu, idstanu, datadekretu, koddok, kwota_wn, infdod) "
+                         "values (1601, 160, '2013-02-01', 'WY', 4000, 'ST');\n"
+                         "insert into dekret (iddekretu, idstanu, datadekretu, koddok, kwota_wn, infdod) "
+                         "values (1602, 160, '2013-02-01', 'WB', 4000, '');\n"
+                         "insert into klient (nr_klienta, status, imie, nazwisko) values (17, 'K', null, 'Nowak');\n"
+                         "insert into umowy (idumowy, nrklienta, kwotakredytu) values (17, 17, 1000);\n");
     m_fund = std::make_unique<Run>(inserts);
     // The active and lost loans step wrote the report's first rows.
     m_fund->importReport.titleLines << QStringLiteral("Raport z importu");
@@ -288,13 +316,13 @@ void TestLoanStatistics::classification_data()
     QTest::addColumn<Overrides>("overrides");
     QTest::addColumn<QStringList>("figures"); // the named breakdowns' other members are 0
     QTest::addColumn<QStringList>("errors");  // "column:message"
-    QTest::addColumn<QString>("note"); // a line under the title of the error report
+    QTest::addColumn<QString>("note");        // a line under the title of the error report
 
     const QStringList none;
     QTest::newRow("complete contract") << Overrides{}
-                                       << QStringList{"Jvl_mik=1/5000", "Jvl_r=1/5000", "Jvl_obr=1/5000",
-                                                      "l_han=1/5000", "Jvl_10=1/5000", "l_kon=1/5000", "l_kob=1/5000",
-                                                      "l_pier=1/5000", "l_miej=1/5000"}
+                                       << QStringList{"Jvl_mik=1/5000", "Jvl_r=1/5000",  "Jvl_obr=1/5000",
+                                                      "l_han=1/5000",   "Jvl_10=1/5000", "l_kon=1/5000",
+                                                      "l_kob=1/5000",   "l_pier=1/5000", "l_miej=1/5000"}
                                        << none << QString();
     QTest::newRow("10 000,00 zł") << Overrides{{"amount", "10000.00"}} << QStringList{"Jvl_10=1/10000"} << none
                                   << QString();
@@ -302,21 +330,21 @@ void TestLoanStatistics::classification_data()
                                   << QString();
     QTest::newRow("50 000,00 zł") << Overrides{{"amount", "50000.00"}} << QStringList{"Jvl_30_50=1/50000"} << none
                                   << QString();
-    QTest::newRow("120 000,00 zł") << Overrides{{"amount", "120000.00"}} << QStringList{"Jvl_50_120=1/120000"}
-                                   << none << QString();
+    QTest::newRow("120 000,00 zł") << Overrides{{"amount", "120000.00"}} << QStringList{"Jvl_50_120=1/120000"} << none
+                                   << QString();
     QTest::newRow("300 000,00 zł") << Overrides{{"amount", "300000.00"}}
                                    << QStringList{"Jvl_120_300=1/300000", "Jvl_ra=1/300000"} << none << QString();
     QTest::newRow("300 000,01 zł") << Overrides{{"amount", "300000.01"}} << QStringList{"Jvl_300=1/300000,01"} << none
                                    << QString();
     QTest::newRow("later tranche of an older loan")
         << Overrides{{"tranche", "'2012-12-20'"}}
-        << QStringList{"Jvl_mik=0/5000", "Jvl_obr=0/5000", "l_han=0/5000", "Jvl_10=0/5000", "Jvl_ra=0/5000",
-                       "l_kon=0/5000", "l_kob=0/5000", "l_pier=0/5000", "l_miej=0/5000"}
+        << QStringList{"Jvl_mik=0/5000", "Jvl_obr=0/5000", "l_han=0/5000",  "Jvl_10=0/5000", "Jvl_ra=0/5000",
+                       "l_kon=0/5000",   "l_kob=0/5000",   "l_pier=0/5000", "l_miej=0/5000"}
         << none << QString();
-    QTest::newRow("first tranche on the last day") << Overrides{{"tranche", "'2013-06-30'"}}
-                                                   << QStringList{"Jvl_mik=1/5000"} << none << QString();
-    QTest::newRow("first tranche after the period") << Overrides{{"tranche", "'2013-07-01'"}}
-                                                    << QStringList{"Jvl_mik=0/5000"} << none << QString();
+    QTest::newRow("first tranche on the last day")
+        << Overrides{{"tranche", "'2013-06-30'"}} << QStringList{"Jvl_mik=1/5000"} << none << QString();
+    QTest::newRow("first tranche after the period")
+        << Overrides{{"tranche", "'2013-07-01'"}} << QStringList{"Jvl_mik=0/5000"} << none << QString();
     QTest::newRow("no positive tranche")
         << Overrides{{"tranche", "none"},
                      {"extra", "insert into terminarz (idterminarza, idstanu, datatranszy, kwtranszy) "
@@ -348,8 +376,7 @@ void TestLoanStatistics::classification_data()
     QTest::newRow("type 5") << Overrides{{"wp", "5"}}
                             << QStringList{"Jvl_in=1/5000", "Jvl_ek=1/5000", "Jvl_r=2/10000", "Jvl_ra=1/5000"} << none
                             << QString();
-    QTest::newRow("type 6") << Overrides{{"wp", "6"}} << QStringList{"Jvl_r=0/0", "Jvl_ra=1/5000"} << none
-                            << QString();
+    QTest::newRow("type 6") << Overrides{{"wp", "6"}} << QStringList{"Jvl_r=0/0", "Jvl_ra=1/5000"} << none << QString();
     QTest::newRow("type 0") << Overrides{{"wp", "0"}} << QStringList{"Jvl_r=0/0", "Jvl_ra=1/5000"}
                             << QStringList{"4:Brak typu"} << QString();
     QTest::newRow("type NULL") << Overrides{{"wp", "null"}} << QStringList{"Jvl_r=0/0"} << QStringList{"4:Brak typu"}
@@ -359,8 +386,7 @@ void TestLoanStatistics::classification_data()
                                  << QString();
     QTest::newRow("purpose 003") << Overrides{{"cpozyczki", "103"}} << QStringList{"Jvl_oi=1/5000"} << none
                                  << QString();
-    QTest::newRow("purpose 004") << Overrides{{"cpozyczki", "104"}} << QStringList{"Jvl_poz=0/0"} << none
-                                 << QString();
+    QTest::newRow("purpose 004") << Overrides{{"cpozyczki", "104"}} << QStringList{"Jvl_poz=0/0"} << none << QString();
     QTest::newRow("purpose \"0\"") << Overrides{{"cpozyczki", "105"}} << QStringList{"Jvl_poz=0/0"}
                                    << QStringList{"5:Brak przeznaczenia"} << QString();
     QTest::newRow("purpose NULL") << Overrides{{"cpozyczki", "null"}} << QStringList{"Jvl_poz=0/0"}
@@ -370,21 +396,19 @@ void TestLoanStatistics::classification_data()
 
     QTest::newRow("division 04") << Overrides{{"pkd", "4:1"}} << QStringList{"l_gor=1/5000"} << none << QString();
     QTest::newRow("division 97") << Overrides{{"pkd", "5:1"}} << QStringList{"l_in=1/5000"} << none << QString();
-    QTest::newRow("subclass 96.09.Z") << Overrides{{"pkd", "2:1"}} << QStringList{"l_poz=1/5000"} << none
-                                      << QString();
-    QTest::newRow("subclass 01.11.Z") << Overrides{{"pkd", "3:1"}} << QStringList{"l_rol=1/5000"} << none
-                                      << QString();
+    QTest::newRow("subclass 96.09.Z") << Overrides{{"pkd", "2:1"}} << QStringList{"l_poz=1/5000"} << none << QString();
+    QTest::newRow("subclass 01.11.Z") << Overrides{{"pkd", "3:1"}} << QStringList{"l_rol=1/5000"} << none << QString();
     QTest::newRow("main entry first") << Overrides{{"pkd", "5:0,4:1"}} << QStringList{"l_gor=1/5000"} << none
                                       << QString();
     QTest::newRow("no PKD row") << Overrides{{"pkd", ""}} << QStringList{"sl_dzial=0/0"}
                                 << QStringList{"6:Brak numeru PKD"} << QString();
-    QTest::newRow("PKD entry without codes") << Overrides{{"pkd", "6:1"}} << QStringList{"sl_dzial=0/0"}
-                                             << QStringList{"6:Brak numeru PKD"} << QString();
+    QTest::newRow("PKD entry without codes")
+        << Overrides{{"pkd", "6:1"}} << QStringList{"sl_dzial=0/0"} << QStringList{"6:Brak numeru PKD"} << QString();
 
-    QTest::newRow("registered 365 days before payout") << Overrides{{"datarozdz", "'2012-02-02'"}}
-                                                       << QStringList{"l_12mc=1/5000"} << none << QString();
-    QTest::newRow("registered 366 days before payout") << Overrides{{"datarozdz", "'2012-02-01'"}}
-                                                       << QStringList{"l_kon=1/5000"} << none << QString();
+    QTest::newRow("registered 365 days before payout")
+        << Overrides{{"datarozdz", "'2012-02-02'"}} << QStringList{"l_12mc=1/5000"} << none << QString();
+    QTest::newRow("registered 366 days before payout")
+        << Overrides{{"datarozdz", "'2012-02-01'"}} << QStringList{"l_kon=1/5000"} << none << QString();
     QTest::newRow("no payout date") << Overrides{{"datawyplaty", "null"}} << QStringList{"l_12mc=1/5000"} << none
                                     << QString();
     QTest::newRow("no registration date") << Overrides{{"datarozdz", "null"}} << QStringList{"sl_stat=0/0"}
@@ -410,10 +434,11 @@ void TestLoanStatistics::classification_data()
         << Overrides{{"datarozdz", "null"}, {"plec", "null"}, {"obszar", "none"}}
         << QStringList{"sl_stat=0/0", "l_popl=1/5000", "sl_zarej=0/0"}
         << QStringList{"7:Brak Daty dział", "8:niewybrany", "10:Brak obszaru"} << QString();
-    QTest::newRow("no client")
-        << Overrides{{"client", "none"}, {"pkd", ""}}
-        << QStringList{"Jvl_r=0/0", "sl_dzial=0/0", "sl_stat=0/0", "l_popl=1/5000", "l_pier=1/5000"}
-        << QStringList{"4:Brak typu", "6:Brak numeru PKD", "7:Brak Daty dział", "8:niewybrany"} << QString();
+    QTest::newRow("no client") << Overrides{{"client", "none"}, {"pkd", ""}}
+                               << QStringList{"Jvl_r=0/0", "sl_dzial=0/0", "sl_stat=0/0", "l_popl=1/5000",
+                                              "l_pier=1/5000"}
+                               << QStringList{"4:Brak typu", "6:Brak numeru PKD", "7:Brak Daty dział", "8:niewybrany"}
+                               << QString();
 
     // A contract with several applications counts once, its area that of the
     // lowest area code among them.
@@ -429,8 +454,7 @@ void TestLoanStatistics::classification_data()
     QTest::newRow("two applications, the first without an area")
         << Overrides{{"obszar", "0"},
                      {"extra", "insert into wnioski (idwniosku, idumowy, nrklienta, obszar) values (2, 1, 1, 3);"}}
-        << QStringList{"l_kon=1/5000", "l_kob=1/5000", "l_pier=1/5000", "l_wiej=1/5000"} << none
-        << severalApplications;
+        << QStringList{"l_kon=1/5000", "l_kob=1/5000", "l_pier=1/5000", "l_wiej=1/5000"} << none << severalApplications;
 
     QTest::newRow("payout differs from the loan")
         << Overrides{{"kwota", "6000.00"}} << QStringList{"Jvl_mik=1/5000"} << none
@@ -474,7 +498,8 @@ void TestLoanStatistics::classification()
     QCOMPARE(run.ctx.errorCount, errors.size());
     QCOMPARE(sheet.rowCount(), std::max<int>(2, int(errors.size()) + 1));
     QCOMPARE(sheetRowText(sheet, 0), ErrorHeader);
-    const QString name = overrides.value(QStringLiteral("client")) == u"none" ? QString() : QStringLiteral("Jan Kowalski");
+    const QString name =
+        overrides.value(QStringLiteral("client")) == u"none" ? QString() : QStringLiteral("Jan Kowalski");
     for (int i = 0; i < errors.size(); ++i) {
         const int column = errors[i].section(u':', 0, 0).toInt();
         QStringList expected(11);
@@ -504,13 +529,13 @@ void TestLoanStatistics::pageFiguresAndStoredRow()
 {
     const store::PageModel &m = m_fund->model;
     const QStringList figures{
-        "Jvl_mik=1/10000",        "Jvl_in=1/123481789,75",  "Jvl_ek=1/25000,25",      "Jvl_r=3/123516790",
-        "Jvl_obr=1/10000",        "Jvl_inw=1/1234567,5",    "Jvl_oi=1/25000,25",      "Jvl_poz=3/1269567,75",
-        "l_gor=1/25000,25",       "l_han=1/10000",          "l_poz=1/1234567,5",      "sl_dzial=3/1269567,75",
-        "Jvl_10=2/13000",         "Jvl_10_30=1/25000,25",   "Jvl_300=1/124691357",    "Jvl_ra=4/124729357,25",
-        "l_12mc=1/1234567,5",     "l_kon=1/123466789,5",    "sl_stat=2/124701357",    "l_kob=1/123466789,5",
-        "l_men=1/1234567,5",      "l_popl=2/28000,25",      "sl_plec=4/124729357,25", "l_pier=2/13000",
-        "l_kol=2/124716357,25",   "sl_rodz=4/124729357,25", "l_wiej=1/124691357",     "l_miej=2/13000",
+        "Jvl_mik=1/10000",      "Jvl_in=1/123481789,75",  "Jvl_ek=1/25000,25",      "Jvl_r=3/123516790",
+        "Jvl_obr=1/10000",      "Jvl_inw=1/1234567,5",    "Jvl_oi=1/25000,25",      "Jvl_poz=3/1269567,75",
+        "l_gor=1/25000,25",     "l_han=1/10000",          "l_poz=1/1234567,5",      "sl_dzial=3/1269567,75",
+        "Jvl_10=2/13000",       "Jvl_10_30=1/25000,25",   "Jvl_300=1/124691357",    "Jvl_ra=4/124729357,25",
+        "l_12mc=1/1234567,5",   "l_kon=1/123466789,5",    "sl_stat=2/124701357",    "l_kob=1/123466789,5",
+        "l_men=1/1234567,5",    "l_popl=2/28000,25",      "sl_plec=4/124729357,25", "l_pier=2/13000",
+        "l_kol=2/124716357,25", "sl_rodz=4/124729357,25", "l_wiej=1/124691357",     "l_miej=2/13000",
         "sl_zarej=3/124704357",
     };
     // Every field of the page: the figures above, 0 elsewhere.
@@ -548,27 +573,27 @@ void TestLoanStatistics::errorReport()
     const reports::ReportSheet &sheet = m_fund->errorReport;
     QCOMPARE(m_fund->ctx.errorCount, 11);
     QCOMPARE(sheet.titleLines,
-             QStringList({ErrorTitle, QStringLiteral("Brak ustawień kodów w słownikach."),
-                          QStringLiteral("Proszę wybrać w programie Lokra z menu \"Baza-->Słowniki-->Rodzaj działalności\","),
-                          QStringLiteral("a następnie ustawić kody zgodnie z dokumentacją (strona 6-8)"),
-                          QStringLiteral("Wykryto potencjalną niezgodność z raportem wypłat dla umowy nr 13, "
-                                         "Kwota winien=   25000,25; Kwota kredytu=   50000,00")})
+             QStringList(
+                 {ErrorTitle, QStringLiteral("Brak ustawień kodów w słownikach."),
+                  QStringLiteral("Proszę wybrać w programie Lokra z menu \"Baza-->Słowniki-->Rodzaj działalności\","),
+                  QStringLiteral("a następnie ustawić kody zgodnie z dokumentacją (strona 6-8)"),
+                  QStringLiteral("Wykryto potencjalną niezgodność z raportem wypłat dla umowy nr 13, "
+                                 "Kwota winien=   25000,25; Kwota kredytu=   50000,00")})
                  + HintLines);
-    QCOMPARE(sheetRowsText(sheet, 0),
-             QStringList({
-                 ErrorHeader,
-                 "1|12|Jan Kowalski| 1234567,50|Brak typu",
-                 "2|15||    3000,00|Brak typu",
-                 "3|14|Żaneta Łęcka-Ślązak|123456789,50||Brak przeznaczenia",
-                 "4|15||    3000,00||Brak przeznaczenia",
-                 "5|14|Żaneta Łęcka-Ślązak|123456789,50|||Brak numeru PKD",
-                 "6|15||    3000,00|||Brak numeru PKD",
-                 "7|13|Łódzka Spółdzielnia Socjalna|   25000,25||||Brak Daty dział",
-                 "8|13|Łódzka Spółdzielnia Socjalna|   25000,25|||||niewybrany",
-                 "9|13|Łódzka Spółdzielnia Socjalna|   25000,25|||||||Brak obszaru",
-                 "10|15||    3000,00||||Brak Daty dział",
-                 "11|15||    3000,00|||||niewybrany",
-             }));
+    QCOMPARE(sheetRowsText(sheet, 0), QStringList({
+                                          ErrorHeader,
+                                          "1|12|Jan Kowalski| 1234567,50|Brak typu",
+                                          "2|15||    3000,00|Brak typu",
+                                          "3|14|Żaneta Łęcka-Ślązak|123456789,50||Brak przeznaczenia",
+                                          "4|15||    3000,00||Brak przeznaczenia",
+                                          "5|14|Żaneta Łęcka-Ślązak|123456789,50|||Brak numeru PKD",
+                                          "6|15||    3000,00|||Brak numeru PKD",
+                                          "7|13|Łódzka Spółdzielnia Socjalna|   25000,25||||Brak Daty dział",
+                                          "8|13|Łódzka Spółdzielnia Socjalna|   25000,25|||||niewybrany",
+                                          "9|13|Łódzka Spółdzielnia Socjalna|   25000,25|||||||Brak obszaru",
+                                          "10|15||    3000,00||||Brak Daty dział",
+                                          "11|15||    3000,00|||||niewybrany",
+                                      }));
     QCOMPARE(m_fund->output.shownReports.size(), 1);
     QCOMPARE(m_fund->output.shownReports.first().titleLines, sheet.titleLines);
     QCOMPARE(m_fund->output.shownReports.first().rowCount(), 12);
@@ -581,29 +606,96 @@ void TestLoanStatistics::importReportSections()
     QCOMPARE(sheetRowText(sheet, 4), QStringLiteral("poprzednia sekcja"));
     const QStringList expected{
         "|TYP PRZEDSIEBIORSTWA",
-        "|Mikro", "Nr umowy|Kwota pożyczki", "11|10000", "Ilosc|1", "Suma pożyczek|10000", "",
-        "|Male", "Nr umowy|Kwota pożyczki", "Ilosc|0", "Suma pożyczek|0", "",
-        "|Srednie", "Nr umowy|Kwota pożyczki", "Ilosc|0", "Suma pożyczek|0", "",
-        "|Inne", "Nr umowy|Kwota pożyczki", "14|123456789,5", "Ilosc|1", "Suma pożyczek|123481789,75", "",
-        "|Ekonomi społecznej", "Nr umowy|Kwota pożyczki", "13|25000,25", "Ilosc|1", "Suma pożyczek|25000,25", "",
+        "|Mikro",
+        "Nr umowy|Kwota pożyczki",
+        "11|10000",
+        "Ilosc|1",
+        "Suma pożyczek|10000",
+        "",
+        "|Male",
+        "Nr umowy|Kwota pożyczki",
+        "Ilosc|0",
+        "Suma pożyczek|0",
+        "",
+        "|Srednie",
+        "Nr umowy|Kwota pożyczki",
+        "Ilosc|0",
+        "Suma pożyczek|0",
+        "",
+        "|Inne",
+        "Nr umowy|Kwota pożyczki",
+        "14|123456789,5",
+        "Ilosc|1",
+        "Suma pożyczek|123481789,75",
+        "",
+        "|Ekonomi społecznej",
+        "Nr umowy|Kwota pożyczki",
+        "13|25000,25",
+        "Ilosc|1",
+        "Suma pożyczek|25000,25",
+        "",
         "",
         "|PRZEZNACZENIE",
-        "|Obrotowe", "Nr umowy|Kwota pożyczki", "11|10000", "Ilosc|1", "Suma pożyczek|10000", "",
-        "|Inwestycyjne", "Nr umowy|Kwota pożyczki", "12|1234567,5", "Ilosc|1", "Suma pożyczek|1234567,5", "",
-        "|Inwestycyjno-obrotowe", "Nr umowy|Kwota pożyczki", "13|25000,25", "Ilosc|1", "Suma pożyczek|25000,25", "",
+        "|Obrotowe",
+        "Nr umowy|Kwota pożyczki",
+        "11|10000",
+        "Ilosc|1",
+        "Suma pożyczek|10000",
+        "",
+        "|Inwestycyjne",
+        "Nr umowy|Kwota pożyczki",
+        "12|1234567,5",
+        "Ilosc|1",
+        "Suma pożyczek|1234567,5",
+        "",
+        "|Inwestycyjno-obrotowe",
+        "Nr umowy|Kwota pożyczki",
+        "13|25000,25",
+        "Ilosc|1",
+        "Suma pożyczek|25000,25",
+        "",
         "",
         "|DZIAŁANIE POŻYCZKOBIORCY",
         "Nr umowy|Kwota pożyczki|Podklasa",
-        "11|10000|47.11.Z", "12|1234567,5|96.09.Z", "13|25000,25|04",
-        "Rolnictwo...", "Ilosc|0", "Suma pożyczek|0", "",
-        "Górnictwo..", "Ilosc|1", "Suma pożyczek|25000,25", "",
-        "Przetwór..", "Ilosc|0", "Suma pożyczek|0", "",
-        "Wytwarzanie..", "Ilosc|0", "Suma pożyczek|0", "",
-        "Budownictwo", "Ilosc|0", "Suma pożyczek|0", "",
-        "Handel", "Ilosc|1", "Suma pożyczek|10000", "",
-        "Transport", "Ilosc|0", "Suma pożyczek|0", "",
-        "Pozos. usł", "Ilosc|1", "Suma pożyczek|1234567,5", "",
-        "Inne rodz. dział.", "Ilosc|0", "Suma pożyczek|0", "",
+        "11|10000|47.11.Z",
+        "12|1234567,5|96.09.Z",
+        "13|25000,25|04",
+        "Rolnictwo...",
+        "Ilosc|0",
+        "Suma pożyczek|0",
+        "",
+        "Górnictwo..",
+        "Ilosc|1",
+        "Suma pożyczek|25000,25",
+        "",
+        "Przetwór..",
+        "Ilosc|0",
+        "Suma pożyczek|0",
+        "",
+        "Wytwarzanie..",
+        "Ilosc|0",
+        "Suma pożyczek|0",
+        "",
+        "Budownictwo",
+        "Ilosc|0",
+        "Suma pożyczek|0",
+        "",
+        "Handel",
+        "Ilosc|1",
+        "Suma pożyczek|10000",
+        "",
+        "Transport",
+        "Ilosc|0",
+        "Suma pożyczek|0",
+        "",
+        "Pozos. usł",
+        "Ilosc|1",
+        "Suma pożyczek|1234567,5",
+        "",
+        "Inne rodz. dział.",
+        "Ilosc|0",
+        "Suma pożyczek|0",
+        "",
         "|STATUS, PŁEĆ,RODZAJ, MIEJSCE",
         "Numer umowy|Kwota|Data Działalności|Płeć|Rodz. umowy|Obszar",
         "11|10000|01.01.2010|kobieta|Nowa|Miejski",
@@ -611,7 +703,10 @@ void TestLoanStatistics::importReportSections()
         "13|25000,25||niewybrany|NN|Brak obszaru",
         "14|123456789,5|01.01.2012|kobieta|Wznowiono|Miejsko-wiejski",
         "15|3000||niewybrany|Nowa|Miejski",
-        "", "SUMA", "Ilość|2", "Suma pożyczek|124701357",
+        "",
+        "SUMA",
+        "Ilość|2",
+        "Suma pożyczek|124701357",
     };
     QCOMPARE(sheetRowsText(sheet, 5), expected);
     QCOMPARE(m_fund->ctx.ImportReportRow, 5 + expected.size());
@@ -624,8 +719,9 @@ void TestLoanStatistics::importReportPdf()
     pdftotext.start(QStringLiteral("pdftotext"), {m_fund->ctx.importReportPath, QStringLiteral("-")});
     QVERIFY(pdftotext.waitForFinished());
     const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
-    for (const char *expected : {"Raport z importu", "TYP PRZEDSIEBIORSTWA", "Ekonomi społecznej",
-                                 "DZIAŁANIE POŻYCZKOBIORCY", "123456789,5", "mężczyzna", "STATUS, PŁEĆ,RODZAJ, MIEJSCE"})
+    for (const char *expected :
+         {"Raport z importu", "TYP PRZEDSIEBIORSTWA", "Ekonomi społecznej", "DZIAŁANIE POŻYCZKOBIORCY", "123456789,5",
+          "mężczyzna", "STATUS, PŁEĆ,RODZAJ, MIEJSCE"})
         QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
 }
 
@@ -645,9 +741,8 @@ void TestLoanStatistics::emptyLedger()
     import::ImportLoanStatistics(run.ctx);
 
     for (const QString &control : store::PageModel::statisticsControls()) {
-        QCOMPARE(run.model.text(control), run.model.kind(control) == store::FieldKind::Count
-                                              ? QStringLiteral("0")
-                                              : QStringLiteral("0,00"));
+        QCOMPARE(run.model.text(control),
+                 run.model.kind(control) == store::FieldKind::Count ? QStringLiteral("0") : QStringLiteral("0,00"));
     }
     QCOMPARE(run.ctx.errorCount, 0);
     QVERIFY(run.output.shownReports.isEmpty());
@@ -656,17 +751,31 @@ void TestLoanStatistics::emptyLedger()
 
     QStringList expected{"|TYP PRZEDSIEBIORSTWA"};
     for (const char *type : {"Mikro", "Male", "Srednie", "Inne", "Ekonomi społecznej"})
-        expected << u'|' + QString::fromUtf8(type) << "Nr umowy|Kwota pożyczki" << "Ilosc|0" << "Suma pożyczek|0" << "";
-    expected << "" << "|PRZEZNACZENIE";
-    for (const char *purpose : {"Obrotowe", "Inwestycyjne", "Inwestycyjno-obrotowe"})
-        expected << u'|' + QString::fromUtf8(purpose) << "Nr umowy|Kwota pożyczki" << "Ilosc|0" << "Suma pożyczek|0"
+        expected << u'|' + QString::fromUtf8(type) << "Nr umowy|Kwota pożyczki"
+                 << "Ilosc|0"
+                 << "Suma pożyczek|0"
                  << "";
-    expected << "" << "|DZIAŁANIE POŻYCZKOBIORCY" << "Nr umowy|Kwota pożyczki|Podklasa";
+    expected << ""
+             << "|PRZEZNACZENIE";
+    for (const char *purpose : {"Obrotowe", "Inwestycyjne", "Inwestycyjno-obrotowe"})
+        expected << u'|' + QString::fromUtf8(purpose) << "Nr umowy|Kwota pożyczki"
+                 << "Ilosc|0"
+                 << "Suma pożyczek|0"
+                 << "";
+    expected << ""
+             << "|DZIAŁANIE POŻYCZKOBIORCY"
+             << "Nr umowy|Kwota pożyczki|Podklasa";
     for (const char *sector : {"Rolnictwo...", "Górnictwo..", "Przetwór..", "Wytwarzanie..", "Budownictwo", "Handel",
                                "Transport", "Pozos. usł", "Inne rodz. dział."})
-        expected << QString::fromUtf8(sector) << "Ilosc|0" << "Suma pożyczek|0" << "";
-    expected << "|STATUS, PŁEĆ,RODZAJ, MIEJSCE" << "Numer umowy|Kwota|Data Działalności|Płeć|Rodz. umowy|Obszar" << ""
-             << "SUMA" << "Ilość|0" << "Suma pożyczek|0";
+        expected << QString::fromUtf8(sector) << "Ilosc|0"
+                 << "Suma pożyczek|0"
+                 << "";
+    expected << "|STATUS, PŁEĆ,RODZAJ, MIEJSCE"
+             << "Numer umowy|Kwota|Data Działalności|Płeć|Rodz. umowy|Obszar"
+             << ""
+             << "SUMA"
+             << "Ilość|0"
+             << "Suma pożyczek|0";
     QCOMPARE(sheetRowsText(run.importReport, 0), expected);
     QVERIFY(QFile::exists(run.ctx.importReportPath));
 
@@ -687,8 +796,8 @@ void TestLoanStatistics::dictionaryCheck_data()
     QTest::newRow("group 30 without entries") << QString() << false << true;
     QTest::newRow("an empty code") << group30 + "insert into slownik (nr, rodzic, kod) values (302, 30, '');\n"
                                    << false << true;
-    QTest::newRow("a NULL code") << group30 + "insert into slownik (nr, rodzic, kod) values (106, 4, null);\n" << true
-                                 << false;
+    QTest::newRow("a NULL code") << group30 + "insert into slownik (nr, rodzic, kod) values (106, 4, null);\n"
+                                 << true << false;
 }
 
 void TestLoanStatistics::dictionaryCheck()
@@ -698,7 +807,8 @@ void TestLoanStatistics::dictionaryCheck()
     QFETCH(bool, missing30);
     Workspace ws;
     db::Connection lokra;
-    lokra.setDatabase(QString(), ws.createDatabase(QStringLiteral("lokra.fdb"), lokraSchemaScript() + BaseInserts + inserts));
+    lokra.setDatabase(QString(),
+                      ws.createDatabase(QStringLiteral("lokra.fdb"), lokraSchemaScript() + BaseInserts + inserts));
     lokra.open();
     QCOMPARE(import::DictionaryCodesMissing(lokra, 4), missing4);
     QCOMPARE(import::DictionaryCodesMissing(lokra, 30), missing30);
@@ -708,11 +818,16 @@ void TestLoanStatistics::formatAmount_data()
 {
     QTest::addColumn<QString>("amount");
     QTest::addColumn<QString>("text");
-    QTest::newRow("seven digits") << "1234567.5" << " 1234567,50";
-    QTest::newRow("longer than the field") << "123456789.5" << "123456789,50";
-    QTest::newRow("zero") << "0" << "       0,00";
-    QTest::newRow("grosze") << "0.07" << "       0,07";
-    QTest::newRow("negative") << "-25000.25" << "  -25000,25";
+    QTest::newRow("seven digits") << "1234567.5"
+                                  << " 1234567,50";
+    QTest::newRow("longer than the field") << "123456789.5"
+                                           << "123456789,50";
+    QTest::newRow("zero") << "0"
+                          << "       0,00";
+    QTest::newRow("grosze") << "0.07"
+                            << "       0,07";
+    QTest::newRow("negative") << "-25000.25"
+                              << "  -25000,25";
 }
 
 void TestLoanStatistics::formatAmount()

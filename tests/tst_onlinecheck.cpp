@@ -1,18 +1,18 @@
 // The online update checks against a real HTTP server on 127.0.0.1, run by the
 // test on a thread of its own so that it can also be silent, slow or wrong.
+#include "cli/updatecommands.h"
 #include "common/apppaths.h"
 #include "common/inifile.h"
 #include "common/messages.h"
 #include "db/connection.h"
 #include "db/query.h"
 #include "db/textcodec.h"
-#include "workflow/onlinecheck.h"
-#include "workflow/startuptask.h"
-#include "cli/updatecommands.h"
 #include "store/datamodule.h"
 #include "store/dictionaryfile.h"
 #include "support/recordingsink.h"
 #include "support/workspace.h"
+#include "workflow/onlinecheck.h"
+#include "workflow/startuptask.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -102,17 +102,21 @@ public:
     {
         m_core.moveToThread(&m_thread);
         m_thread.start();
-        QMetaObject::invokeMethod(&m_core, [this] { m_core.start(); }, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            &m_core, [this] { m_core.start(); }, Qt::BlockingQueuedConnection);
         m_port = m_core.server.serverPort();
     }
     ~HttpServer()
     {
-        QMetaObject::invokeMethod(&m_core, [this] {
-            m_core.server.close();
-            qDeleteAll(m_core.findChildren<QTcpSocket *>());
-            // Back to the test's thread, which destroys it.
-            m_core.moveToThread(QCoreApplication::instance()->thread());
-        }, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            &m_core,
+            [this] {
+                m_core.server.close();
+                qDeleteAll(m_core.findChildren<QTcpSocket *>());
+                // Back to the test's thread, which destroys it.
+                m_core.moveToThread(QCoreApplication::instance()->thread());
+            },
+            Qt::BlockingQueuedConnection);
         m_thread.quit();
         m_thread.wait();
     }
@@ -217,10 +221,10 @@ private slots:
         QTest::newRow("newer version") << QByteArray("1.16.6\r\n") << "Prog 1.16.5" << true << false;
         QTest::newRow("older version") << QByteArray("1.16.4") << "Prog 1.16.5" << false << false;
         QTest::newRow("2.0 against 1.9.9, by digits") << QByteArray("2.0\n") << "Prog 1.9.9" << false << false;
-        QTest::newRow("only the first line counts") << QByteArray("1.16.5\r\n9.99.9\r\n") << "Prog 1.16.5" << false
-                                                    << false;
-        QTest::newRow("letters around the digits") << QByteArray("wersja v1.17.0 (beta)") << "Prog 1.16.5" << true
-                                                   << false;
+        QTest::newRow("only the first line counts")
+            << QByteArray("1.16.5\r\n9.99.9\r\n") << "Prog 1.16.5" << false << false;
+        QTest::newRow("letters around the digits")
+            << QByteArray("wersja v1.17.0 (beta)") << "Prog 1.16.5" << true << false;
         QTest::newRow("largest int") << QByteArray("2147483647") << "Prog 1.16.5" << true << false;
         QTest::newRow("no digit") << QByteArray("brak wersji\r\n1.16.6") << "Prog 1.16.5" << false << true;
         QTest::newRow("empty file") << QByteArray() << "Prog 1.16.5" << false << true;
@@ -352,8 +356,7 @@ private slots:
         QTest::newRow("same names, LF line ends") << three << dictionaryFile(three, "\n") << false;
         QTest::newRow("one local name more") << three << dictionaryFile(three.mid(0, 2)) << true;
         QTest::newRow("more entries in the file") << three.mid(0, 2) << dictionaryFile(three) << false;
-        QTest::newRow("an entry out of order")
-            << three << dictionaryFile({three[0], three[2], three[1]}) << true;
+        QTest::newRow("an entry out of order") << three << dictionaryFile({three[0], three[2], three[1]}) << true;
         QTest::newRow("letter case differs")
             << three << dictionaryFile({three[0], QStringLiteral("pożyczki"), three[2]}) << true;
         QTest::newRow("a trailing blank differs")
@@ -458,10 +461,10 @@ private slots:
         Workspace ws;
         HttpServer server;
         server.publish("1.16.5", dictionaryFile({QStringLiteral("Dotacje")}));
-        ws.writeIni(QStringLiteral("[Settings]\r\nHost=\r\nPath_ksu=%1\r\nPath=%2\r\nUpdateServer=%3\r\n")
-                        .arg(ws.path(QStringLiteral("brak.fdb")), ws.path(QStringLiteral("brak-lokra.fdb")),
-                             server.base())
-                        .toUtf8());
+        ws.writeIni(
+            QStringLiteral("[Settings]\r\nHost=\r\nPath_ksu=%1\r\nPath=%2\r\nUpdateServer=%3\r\n")
+                .arg(ws.path(QStringLiteral("brak.fdb")), ws.path(QStringLiteral("brak-lokra.fdb")), server.base())
+                .toUtf8());
         ws.makeHome();
         RecordingMessages messages;
         QCOMPARE(runCheckUpdates(messages), 0);

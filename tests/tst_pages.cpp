@@ -6,8 +6,8 @@
 #include "pages/numericedit.h"
 #include "pages/rulespage.h"
 #include "pages/statisticspage.h"
-#include "store/statisticpairs.h"
 #include "store/pagemodel.h"
+#include "store/statisticpairs.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -107,13 +107,22 @@ private slots:
         QTest::addColumn<QString>("message");
         const QString tenDigits = QStringLiteral("Błędnie wprowadzony NIP. NIP musi składać się z dziesieciu cyfr.");
         const QString digitsOnly = QStringLiteral("Błędnie wprowadzony NIP. NIP musi składać się z samych cyfr.");
-        QTest::newRow("empty leaves silently") << "" << "" << "";
-        QTest::newRow("nine digits") << "123456789" << "123456789" << tenDigits;
-        QTest::newRow("eleven digits") << "12345678901" << "12345678901" << tenDigits;
-        QTest::newRow("typing stops at 15") << "1234567890123456" << "123456789012345" << tenDigits;
-        QTest::newRow("dashes") << "123-456-78" << "123-456-78" << digitsOnly;
-        QTest::newRow("space") << "123456789 " << "123456789 " << digitsOnly;
-        QTest::newRow("ten digits pass") << "1234567890" << "1234567890" << "";
+        QTest::newRow("empty leaves silently") << ""
+                                               << ""
+                                               << "";
+        QTest::newRow("nine digits") << "123456789"
+                                     << "123456789" << tenDigits;
+        QTest::newRow("eleven digits") << "12345678901"
+                                       << "12345678901" << tenDigits;
+        QTest::newRow("typing stops at 15") << "1234567890123456"
+                                            << "123456789012345" << tenDigits;
+        QTest::newRow("dashes") << "123-456-78"
+                                << "123-456-78" << digitsOnly;
+        QTest::newRow("space") << "123456789 "
+                               << "123456789 " << digitsOnly;
+        QTest::newRow("ten digits pass") << "1234567890"
+                                         << "1234567890"
+                                         << "";
     }
 
     void nipCheckOnLeaving()
@@ -151,7 +160,8 @@ private slots:
         QTest::addColumn<QString>("page");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QStringList>("items");
-        QTest::newRow("cb_forma_inst") << "institution" << "cb_forma_inst"
+        QTest::newRow("cb_forma_inst") << "institution"
+                                       << "cb_forma_inst"
                                        << QStringList{"", "Spółka Akcyjna", "Spółka Z O.O.", "Fundacja",
                                                       "Stowarzyszenie"};
         for (const char *name : {"cb_fundusz", "cb_analiza", "cb_syt", "cb_pot", "cb_kwal"})
@@ -208,16 +218,42 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shownWhileTyping");
         QTest::addColumn<QString>("shownAfterLeaving");
-        QTest::newRow("whole number: no letters, no comma") << "Okres_spl" << "1a2,3-" << "123" << "123";
-        QTest::newRow("whole number: minus first only") << "Okres_spl" << "-1-2" << "-12" << "-12";
-        QTest::newRow("whole number: nine digits at most") << "Okres_spl" << "12345678901" << "123456789"
+        QTest::newRow("whole number: no letters, no comma") << "Okres_spl"
+                                                            << "1a2,3-"
+                                                            << "123"
+                                                            << "123";
+        QTest::newRow("whole number: minus first only") << "Okres_spl"
+                                                        << "-1-2"
+                                                        << "-12"
+                                                        << "-12";
+        QTest::newRow("whole number: nine digits at most") << "Okres_spl"
+                                                           << "12345678901"
+                                                           << "123456789"
                                                            << "123456789";
-        QTest::newRow("money: decimal comma") << "jv_max" << "12,5" << "12,5" << "12,50";
-        QTest::newRow("money: a point becomes the comma") << "jv_max" << "1.25" << "1,25" << "1,25";
-        QTest::newRow("money: one comma, two decimals") << "jv_max" << "1,2,345" << "1,23" << "1,23";
-        QTest::newRow("money: no letters") << "jv_max" << "x3 0z0" << "300" << "300,00";
-        QTest::newRow("decimal with suffix") << "jv_min_opr" << "4,5%" << "4,5" << "4,50 %";
-        QTest::newRow("only a minus reads empty") << "jv_max" << "-" << "-" << "";
+        QTest::newRow("money: decimal comma") << "jv_max"
+                                              << "12,5"
+                                              << "12,5"
+                                              << "12,50";
+        QTest::newRow("money: a point becomes the comma") << "jv_max"
+                                                          << "1.25"
+                                                          << "1,25"
+                                                          << "1,25";
+        QTest::newRow("money: one comma, two decimals") << "jv_max"
+                                                        << "1,2,345"
+                                                        << "1,23"
+                                                        << "1,23";
+        QTest::newRow("money: no letters") << "jv_max"
+                                           << "x3 0z0"
+                                           << "300"
+                                           << "300,00";
+        QTest::newRow("decimal with suffix") << "jv_min_opr"
+                                             << "4,5%"
+                                             << "4,5"
+                                             << "4,50 %";
+        QTest::newRow("only a minus reads empty") << "jv_max"
+                                                  << "-"
+                                                  << "-"
+                                                  << "";
     }
 
     void numericEditTakesItsCharacters()
@@ -271,15 +307,19 @@ private slots:
         QTest::addColumn<Typed>("typed");
         QTest::addColumn<QString>("sum");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("status counts") << Typed{{"l_12mc", "3"}, {"l_kon", "5"}} << "sl_stat" << "8";
+        QTest::newRow("status counts") << Typed{{"l_12mc", "3"}, {"l_kon", "5"}} << "sl_stat"
+                                       << "8";
         QTest::newRow("sex values, one empty")
-            << Typed{{"w_kob", "100,25"}, {"w_men", "200,50"}, {"w_popl", ""}} << "sw_plec" << "300,75";
-        QTest::newRow("typed sum overwritten") << Typed{{"Jvl_r", "99"}, {"Jvl_ek", "2"}, {"Jvl_mik", "4"}}
-                                               << "Jvl_r" << "6";
-        QTest::newRow("typed sum kept until a member is left") << Typed{{"Jvl_mik", "4"}, {"Jvl_r", "99"}}
-                                                               << "Jvl_r" << "99";
-        QTest::newRow("sector values") << Typed{{"w_rol", "0,01"}, {"w_in", "-1"}} << "sw_dzial" << "-0,99";
-        QTest::newRow("leaving an empty member") << Typed{{"l_wiej", ""}} << "sl_zarej" << "0";
+            << Typed{{"w_kob", "100,25"}, {"w_men", "200,50"}, {"w_popl", ""}} << "sw_plec"
+            << "300,75";
+        QTest::newRow("typed sum overwritten") << Typed{{"Jvl_r", "99"}, {"Jvl_ek", "2"}, {"Jvl_mik", "4"}} << "Jvl_r"
+                                               << "6";
+        QTest::newRow("typed sum kept until a member is left") << Typed{{"Jvl_mik", "4"}, {"Jvl_r", "99"}} << "Jvl_r"
+                                                               << "99";
+        QTest::newRow("sector values") << Typed{{"w_rol", "0,01"}, {"w_in", "-1"}} << "sw_dzial"
+                                       << "-0,99";
+        QTest::newRow("leaving an empty member") << Typed{{"l_wiej", ""}} << "sl_zarej"
+                                                 << "0";
     }
 
     void sumsOnLeavingAMember()
@@ -361,18 +401,19 @@ private slots:
         QTest::addColumn<QString>("page");
         QTest::addColumn<QStringList>("order");
         QTest::newRow("institution") << "institution"
-                                     << QStringList{"cb_forma_inst", "e_nazwa_inst", "e_nip_inst", "e_krs_inst",
-                                                    "e_adres_inst", "e_kod_inst", "e_miasto_inst", "e_tel_inst",
-                                                    "dt_rok_inst", "e_fax_inst", "e_mail_inst"};
+                                     << QStringList{"cb_forma_inst", "e_nazwa_inst", "e_nip_inst",    "e_krs_inst",
+                                                    "e_adres_inst",  "e_kod_inst",   "e_miasto_inst", "e_tel_inst",
+                                                    "dt_rok_inst",   "e_fax_inst",   "e_mail_inst"};
         QTest::newRow("rules") << "rules"
-                               << QStringList{"cb_fundusz", "cb_analiza", "cb_syt", "cb_pot", "e_zinne",
-                                              "cb_kwal", "jv_max", "jv_min_opr", "cb_wym_tech", "cb_wym_eko",
-                                              "cb_wym_usl", "cb_et_zaw", "Okres_spl"};
-        QTest::newRow("active and lost")
-            << "activelost"
-            << QStringList{"Jvl_poz_akt",   "Jvw_poz_akt",     "Jvl_splac_term",  "Jvw_splac_term", "Jvl_po_31_180",
-                           "Jvw_po_31_180", "Jvl_poz_strac",   "Jv_poz_strac",    "Jvl_wspol_strat",
-                           "Jvw_wspol_strat", "Jvl_pw",        "Jvw_pw",          "Jvl_po_180",     "Jvw_po_180"};
+                               << QStringList{"cb_fundusz", "cb_analiza", "cb_syt",     "cb_pot",      "e_zinne",
+                                              "cb_kwal",    "jv_max",     "jv_min_opr", "cb_wym_tech", "cb_wym_eko",
+                                              "cb_wym_usl", "cb_et_zaw",  "Okres_spl"};
+        QTest::newRow("active and lost") << "activelost"
+                                         << QStringList{"Jvl_poz_akt",     "Jvw_poz_akt",   "Jvl_splac_term",
+                                                        "Jvw_splac_term",  "Jvl_po_31_180", "Jvw_po_31_180",
+                                                        "Jvl_poz_strac",   "Jv_poz_strac",  "Jvl_wspol_strat",
+                                                        "Jvw_wspol_strat", "Jvl_pw",        "Jvw_pw",
+                                                        "Jvl_po_180",      "Jvw_po_180"};
     }
 
     void tabOrder()

@@ -3,9 +3,9 @@
 #include "db/query.h"
 #include "db/sqlscript.h"
 #include "store/fields.h"
-#include "store/statisticpairs.h"
 #include "store/pagemodel.h"
 #include "store/periodstore.h"
+#include "store/statisticpairs.h"
 #include "support/rowstext.h"
 #include "support/workspace.h"
 
@@ -78,7 +78,8 @@ class TestPeriodStore : public QObject
     // The 20 dictionary rows: three groups, not in code order, among their components.
     void fillDictionary()
     {
-        db::Query insert(m_db, QStringLiteral("insert into SLOWNIKI (NAZWA, KOD, GRUPA, RODZAJ) values (:d0,:d1,:d2,:d3)"));
+        db::Query insert(m_db,
+                         QStringLiteral("insert into SLOWNIKI (NAZWA, KOD, GRUPA, RODZAJ) values (:d0,:d1,:d2,:d3)"));
         const QHash<int, std::pair<QString, int>> groups{
             {4, {QStringLiteral("Kapitał własny"), 300}},
             {9, {QStringLiteral("Dotacje"), 100}},
@@ -148,7 +149,7 @@ private slots:
         LoadPeriod(m_db, period(1), model, groups);
 
         QStringList controls = PageModel::institutionControls() + PageModel::ruleControls()
-            + PageModel::activeLostControls() + QStringList{"Przyr_spad", "Prz_kw"};
+                               + PageModel::activeLostControls() + QStringList{"Przyr_spad", "Prz_kw"};
         for (const StatisticPair &p : StatisticPairs)
             controls << toQString(p.countControl) << toQString(p.valueControl);
         int n = 0;
@@ -158,9 +159,9 @@ private slots:
             switch (s.kind) {
             case FieldKind::Text:
                 model.setText(c, s.choices == Choices::YesNoNotApplicable ? QStringLiteral("Nie dotyczy")
-                                 : s.choices == Choices::YesNo           ? QStringLiteral("Nie")
-                                 : s.choices == Choices::LegalForm       ? QStringLiteral("Spółka Z O.O.")
-                                                                         : QStringLiteral("Żółć %1").arg(n));
+                                 : s.choices == Choices::YesNo            ? QStringLiteral("Nie")
+                                 : s.choices == Choices::LegalForm        ? QStringLiteral("Spółka Z O.O.")
+                                                                          : QStringLiteral("Żółć %1").arg(n));
                 break;
             case FieldKind::Date:
                 model.setDate(c, QDate(2001, 2, 3));
@@ -202,28 +203,91 @@ private slots:
         QTest::addColumn<QString>("column"); // TABLE.COLUMN
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("statistics count") << "Jvl_mik" << "12" << "POZYCZKI.MIKRO_LS" << "12" << "12";
-        QTest::newRow("statistics value") << "Jvw_mik" << "1234,50" << "POZYCZKI.MIKRO_WS" << "1234,5" << "1234,50";
-        QTest::newRow("last statistics value") << "w_miej" << "0,01" << "POZYCZKI.MZ_MIEJ_WS" << "0,01" << "0,01";
-        QTest::newRow("active count") << "Jvl_po_180" << "12" << "AKT_STR.PO_180_L" << "12" << "12";
-        QTest::newRow("active value") << "Jv_poz_strac" << "1234,50" << "AKT_STR.PS_W" << "1234,5" << "1234,50";
-        QTest::newRow("loss ratio") << "Jvw_wspol_strat" << "12,5" << "AKT_STR.WSDO_W" << "12,5" << "12,50";
-        QTest::newRow("not applicable") << "cb_et_zaw" << "Nie dotyczy" << "ZASADY.ET_ZAW" << "Nie dotyczy"
+        QTest::newRow("statistics count") << "Jvl_mik"
+                                          << "12"
+                                          << "POZYCZKI.MIKRO_LS"
+                                          << "12"
+                                          << "12";
+        QTest::newRow("statistics value") << "Jvw_mik"
+                                          << "1234,50"
+                                          << "POZYCZKI.MIKRO_WS"
+                                          << "1234,5"
+                                          << "1234,50";
+        QTest::newRow("last statistics value") << "w_miej"
+                                               << "0,01"
+                                               << "POZYCZKI.MZ_MIEJ_WS"
+                                               << "0,01"
+                                               << "0,01";
+        QTest::newRow("active count") << "Jvl_po_180"
+                                      << "12"
+                                      << "AKT_STR.PO_180_L"
+                                      << "12"
+                                      << "12";
+        QTest::newRow("active value") << "Jv_poz_strac"
+                                      << "1234,50"
+                                      << "AKT_STR.PS_W"
+                                      << "1234,5"
+                                      << "1234,50";
+        QTest::newRow("loss ratio") << "Jvw_wspol_strat"
+                                    << "12,5"
+                                    << "AKT_STR.WSDO_W"
+                                    << "12,5"
+                                    << "12,50";
+        QTest::newRow("not applicable") << "cb_et_zaw"
+                                        << "Nie dotyczy"
+                                        << "ZASADY.ET_ZAW"
+                                        << "Nie dotyczy"
                                         << "Nie dotyczy";
-        QTest::newRow("no answer is empty text") << "cb_fundusz" << "" << "ZASADY.FUN_NIE_ZYS" << "" << "";
-        QTest::newRow("minimum rate") << "jv_min_opr" << "5,25" << "ZASADY.MIN_OPR" << "5,25" << "5,25";
-        QTest::newRow("largest loan") << "jv_max" << "1234,50" << "ZASADY.MAX_POZ" << "1234,5" << "1234,50";
-        QTest::newRow("repayment period") << "Okres_spl" << "12" << "ZASADY.OKRES_SPL" << "12" << "12";
-        QTest::newRow("other rules") << "e_zinne" << "Zażółć gęślą jaźń" << "ZASADY.INNE" << "Zażółć gęślą jaźń"
+        QTest::newRow("no answer is empty text") << "cb_fundusz"
+                                                 << ""
+                                                 << "ZASADY.FUN_NIE_ZYS"
+                                                 << ""
+                                                 << "";
+        QTest::newRow("minimum rate") << "jv_min_opr"
+                                      << "5,25"
+                                      << "ZASADY.MIN_OPR"
+                                      << "5,25"
+                                      << "5,25";
+        QTest::newRow("largest loan") << "jv_max"
+                                      << "1234,50"
+                                      << "ZASADY.MAX_POZ"
+                                      << "1234,5"
+                                      << "1234,50";
+        QTest::newRow("repayment period") << "Okres_spl"
+                                          << "12"
+                                          << "ZASADY.OKRES_SPL"
+                                          << "12"
+                                          << "12";
+        QTest::newRow("other rules") << "e_zinne"
+                                     << "Zażółć gęślą jaźń"
+                                     << "ZASADY.INNE"
+                                     << "Zażółć gęślą jaźń"
                                      << "Zażółć gęślą jaźń";
-        QTest::newRow("institution name") << "e_nazwa_inst" << "Fundacja Rozwoju Śląska – Łódź" << "DANE_INST.NAZWA"
-                                          << "Fundacja Rozwoju Śląska – Łódź" << "Fundacja Rozwoju Śląska – Łódź";
-        QTest::newRow("founding date") << "dt_rok_inst" << "15.03.1999" << "DANE_INST.ROK_ZAL" << "15.03.1999"
+        QTest::newRow("institution name") << "e_nazwa_inst"
+                                          << "Fundacja Rozwoju Śląska – Łódź"
+                                          << "DANE_INST.NAZWA"
+                                          << "Fundacja Rozwoju Śląska – Łódź"
+                                          << "Fundacja Rozwoju Śląska – Łódź";
+        QTest::newRow("founding date") << "dt_rok_inst"
+                                       << "15.03.1999"
+                                       << "DANE_INST.ROK_ZAL"
+                                       << "15.03.1999"
                                        << "15.03.1999";
-        QTest::newRow("no founding date") << "dt_rok_inst" << "" << "DANE_INST.ROK_ZAL" << "<NULL>" << "";
-        QTest::newRow("capital change") << "Prz_kw" << "-1234,50" << "DANE_KAP.KWOTA" << "-1234,5" << "-1234,50";
-        QTest::newRow("capital change reason") << "Przyr_spad" << "Dopłata wspólników" << "DANE_KAP.NAZWA"
-                                               << "Dopłata wspólników" << "Dopłata wspólników";
+        QTest::newRow("no founding date") << "dt_rok_inst"
+                                          << ""
+                                          << "DANE_INST.ROK_ZAL"
+                                          << "<NULL>"
+                                          << "";
+        QTest::newRow("capital change") << "Prz_kw"
+                                        << "-1234,50"
+                                        << "DANE_KAP.KWOTA"
+                                        << "-1234,5"
+                                        << "-1234,50";
+        QTest::newRow("capital change reason") << "Przyr_spad"
+                                               << "Dopłata wspólników"
+                                               << "DANE_KAP.NAZWA"
+                                               << "Dopłata wspólników"
+                                               << "Dopłata wspólników";
     }
     void savedColumnValues()
     {
@@ -240,8 +304,9 @@ private slots:
 
         const QString table = column.section(u'.', 0, 0);
         const QString extra = table == "DANE_KAP" ? QStringLiteral(" and ZRODLO=0") : QString();
-        QCOMPARE(committed(QStringLiteral("select %1 from %2 where ID_OK=1%3").arg(column.section(u'.', 1), table, extra)),
-                 stored);
+        QCOMPARE(
+            committed(QStringLiteral("select %1 from %2 where ID_OK=1%3").arg(column.section(u'.', 1), table, extra)),
+            stored);
         PageModel loaded;
         LoadPeriod(m_db, period(1), loaded, groups);
         QCOMPARE(loaded.text(control), shown);
@@ -277,8 +342,9 @@ private slots:
         SaveLoanStatistics(m_db, period(id), model);
         SaveLoanStatistics(m_db, period(id), model);
         QCOMPARE(committedCount("POZYCZKI", QStringLiteral("ID_OK=%1").arg(id)), 1);
-        QCOMPARE(committed(QStringLiteral("select MZ_MIEJ_LS || '/' || WPROWADZIL from POZYCZKI where ID_OK=%1").arg(id)),
-                 QStringLiteral("12/1"));
+        QCOMPARE(
+            committed(QStringLiteral("select MZ_MIEJ_LS || '/' || WPROWADZIL from POZYCZKI where ID_OK=%1").arg(id)),
+            QStringLiteral("12/1"));
         QCOMPARE(committedCount("POZYCZKI", others), otherRows);
     }
 
@@ -364,11 +430,12 @@ private slots:
     {
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("left");
-        QTest::newRow("the only row passes to the period that ends latest")
-            << "delete from DANE_INST where ID_OK=2;" << "3:Fundusz A";
-        QTest::newRow("another period has its own row") << "" << "2:Fundusz B";
-        QTest::newRow("no period remains")
-            << "delete from DANE_INST where ID_OK=2; delete from OKRES where ID_OK<>1;" << "<no row>";
+        QTest::newRow("the only row passes to the period that ends latest") << "delete from DANE_INST where ID_OK=2;"
+                                                                            << "3:Fundusz A";
+        QTest::newRow("another period has its own row") << ""
+                                                        << "2:Fundusz B";
+        QTest::newRow("no period remains") << "delete from DANE_INST where ID_OK=2; delete from OKRES where ID_OK<>1;"
+                                           << "<no row>";
     }
     void deletingAPeriodKeepsTheInstitutionData()
     {
@@ -430,7 +497,8 @@ private slots:
         QCOMPARE(committed("select NAZWA || '/' || KWOTA from DANE_KAP where ID_OK=3 and ZRODLO=0"),
                  QStringLiteral("Spłaty pożyczek/-250.75"));
 
-        db::Query insert(m_db, QStringLiteral("insert into DANE_KAP (ID_OK, ZRODLO, NAZWA, KWOTA) values (3, 1, :d0, :d1)"));
+        db::Query insert(m_db,
+                         QStringLiteral("insert into DANE_KAP (ID_OK, ZRODLO, NAZWA, KWOTA) values (3, 1, :d0, :d1)"));
         insert.execute({QStringLiteral("Bank Gospodarstwa Krajowego"), *db::Money::parse(u"1000,10")});
         insert.execute({QStringLiteral("Środki własne"), *db::Money::parse(u"20,00")});
         m_db.commitRetaining();

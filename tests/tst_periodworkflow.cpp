@@ -3,8 +3,8 @@
 #include "db/query.h"
 #include "db/sqlscript.h"
 #include "shell/mainwindow.h"
-#include "workflow/periodworkflow.h"
 #include "store/periods.h"
+#include "workflow/periodworkflow.h"
 
 using namespace store;
 #include "store/datamodule.h"
@@ -177,7 +177,8 @@ private slots:
                                         << "Podany okres, nie został jeszcze zaimportowany !";
         QTest::newRow("invalid") << QStringList{"06", "2013", "01", "2013"} << ""
                                  << "Błędnie podany okres sprawozdawczy";
-        QTest::newRow("load fails") << QStringList{"02", "2012", "02", "2012"} << "drop table AKT_STR" << "";
+        QTest::newRow("load fails") << QStringList{"02", "2012", "02", "2012"} << "drop table AKT_STR"
+                                    << "";
     }
     void failedOpeningsChangeNothing()
     {
@@ -294,10 +295,12 @@ private slots:
         };
         QCOMPARE(count("select count(*) from OKRES"), deleted.isEmpty() ? 2 : 1);
         if (!deleted.isEmpty()) {
-            for (const char *table : {"ZASADY", "POZYCZKI", "AKT_STR", "KAPITAL_FUND", "DANE_INST", "DANE_KAP", "OKRES"})
-                QVERIFY2(count(QStringLiteral("select count(*) from %1 where ID_OK=%2").arg(QLatin1String(table), deleted))
-                             == 0,
-                         table);
+            for (const char *table :
+                 {"ZASADY", "POZYCZKI", "AKT_STR", "KAPITAL_FUND", "DANE_INST", "DANE_KAP", "OKRES"})
+                QVERIFY2(
+                    count(QStringLiteral("select count(*) from %1 where ID_OK=%2").arg(QLatin1String(table), deleted))
+                        == 0,
+                    table);
             QCOMPARE(f.messages.entries().last().kind, Kind::Information);
         }
         QCOMPARE(count("select count(*) from DANE_INST"), 1); // the institution data stay
@@ -311,8 +314,8 @@ private slots:
         {
             WindowFixture w;
             MainWindow &window = w.window;
-            for (const auto &[name, text] : {std::pair{"cb_odmc", "01"}, {"cb_odrok", "2013"}, {"cb_domc", "06"},
-                                             {"cb_dorok", "2013"}})
+            for (const auto &[name, text] :
+                 {std::pair{"cb_odmc", "01"}, {"cb_odrok", "2013"}, {"cb_domc", "06"}, {"cb_dorok", "2013"}})
                 window.findChild<QComboBox *>(name)->setEditText(QString::fromLatin1(text));
             QTest::mouseClick(window.findChild<QPushButton *>("bb_edycja"), Qt::LeftButton);
             QVERIFY(window.workflow().period().isOpen);
@@ -332,7 +335,8 @@ private slots:
         const QStringList args{"--home", f.ws.path(), "delete-period", "02", "2012", "02", "2012"};
         CliResult r = runTervala(args);
         QCOMPARE(r.status, 1);
-        QVERIFY2(r.out.contains(QStringLiteral("od 2012-02-01 do 2012-02-29")) && r.out.contains(QStringLiteral("--yes")),
+        QVERIFY2(r.out.contains(QStringLiteral("od 2012-02-01 do 2012-02-29"))
+                     && r.out.contains(QStringLiteral("--yes")),
                  qPrintable(r.out));
         r = runTervala(args + QStringList{"--yes"});
         QCOMPARE(r.status, 0);
@@ -392,15 +396,17 @@ private slots:
         QTest::addColumn<QList<bool>>("answers");
         QTest::addColumn<QStringList>("questions");
         QTest::addColumn<bool>("ends");
-        QTest::newRow("no period, leave") << false << QList<bool>{true} << QStringList{"Czy na pewno chcesz wyjść z programu ?"} << true;
-        QTest::newRow("no period, stay") << false << QList<bool>{false} << QStringList{"Czy na pewno chcesz wyjść z programu ?"} << false;
+        QTest::newRow("no period, leave")
+            << false << QList<bool>{true} << QStringList{"Czy na pewno chcesz wyjść z programu ?"} << true;
+        QTest::newRow("no period, stay") << false << QList<bool>{false}
+                                         << QStringList{"Czy na pewno chcesz wyjść z programu ?"} << false;
         QTest::newRow("open, no save, stay")
             << true << QList<bool>{false, false}
             << QStringList{"Czy chcesz zapisac zmiany?", "Czy na pewno chcesz wyjść z programu ?"} << false;
-        QTest::newRow("open, save, leave")
-            << true << QList<bool>{true, true}
-            << QStringList{"Czy chcesz zapisac zmiany?", "Dane zaktualizowane", "Czy na pewno chcesz wyjść z programu ?"}
-            << true;
+        QTest::newRow("open, save, leave") << true << QList<bool>{true, true}
+                                           << QStringList{"Czy chcesz zapisac zmiany?", "Dane zaktualizowane",
+                                                          "Czy na pewno chcesz wyjść z programu ?"}
+                                           << true;
     }
     void closing()
     {
@@ -464,7 +470,8 @@ private slots:
         auto *about = window.findChild<QWidget *>("To_prog");
         QVERIFY(about->isVisible());
         const QString memo = about->findChild<QPlainTextEdit *>("M_prog")->toPlainText();
-        QCOMPARE(memo, QStringLiteral("Wersja programu: Prog 1.16.5\nŚcieżka bazy Lokra: %1\nŚcieżka bazy Tervala: %2\nHost: ")
+        QCOMPARE(memo, QStringLiteral(
+                           "Wersja programu: Prog 1.16.5\nŚcieżka bazy Lokra: %1\nŚcieżka bazy Tervala: %2\nHost: ")
                            .arg(ws.path("brak.fdb"), ws.path("ksu.fdb")));
         about->close();
         QCOMPARE(about->findChild<QPlainTextEdit *>("M_prog")->toPlainText(), QString());

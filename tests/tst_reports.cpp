@@ -1,5 +1,5 @@
-#include "common/messages.h"
 #include "common/fileerror.h"
+#include "common/messages.h"
 #include "db/error.h"
 #include "reports/reportrenderer.h"
 #include "shell/reportpreview.h"
@@ -59,14 +59,18 @@ void addRow(ReportSheet &sheet, int row, const QStringList &cells)
 ReportSheet smallSheet()
 {
     ReportSheet sheet;
-    sheet.titleLines << QStringLiteral("Raport błędów wynikających z braku danych za okres od '2013-01-01' do '2013-06-30'")
+    sheet.titleLines << QStringLiteral(
+        "Raport błędów wynikających z braku danych za okres od '2013-01-01' do '2013-06-30'")
                      << QStringLiteral("Brak ustawień kodów w słownikach.\rZażółć gęślą jaźń");
-    addRow(sheet, 0, {QStringLiteral("Lp"), QStringLiteral("Id Umowy"), QStringLiteral("Nazwa"),
-                      QStringLiteral("Kwota pożyczki"), QStringLiteral("Typ przedsiębiorstwa\r(Wielkość)")});
-    addRow(sheet, 1, {QStringLiteral("1"), QStringLiteral("1024"), QStringLiteral("Łucja Żółkiewska"),
-                      reports::FormatAmount(1234567.5), QStringLiteral("Brak typu")});
-    addRow(sheet, 2, {QStringLiteral("2"), QStringLiteral("1025"), QStringLiteral("Spółdzielnia Ćma"),
-                      reports::FormatAmount(50), QString()});
+    addRow(sheet, 0,
+           {QStringLiteral("Lp"), QStringLiteral("Id Umowy"), QStringLiteral("Nazwa"), QStringLiteral("Kwota pożyczki"),
+            QStringLiteral("Typ przedsiębiorstwa\r(Wielkość)")});
+    addRow(sheet, 1,
+           {QStringLiteral("1"), QStringLiteral("1024"), QStringLiteral("Łucja Żółkiewska"),
+            reports::FormatAmount(1234567.5), QStringLiteral("Brak typu")});
+    addRow(sheet, 2,
+           {QStringLiteral("2"), QStringLiteral("1025"), QStringLiteral("Spółdzielnia Ćma"), reports::FormatAmount(50),
+            QString()});
     addRow(sheet, 3, {QStringLiteral("3"), QStringLiteral("1026"), QStringLiteral("Przedsiębiorstwo\rŚwiętokrzyskie")});
     return sheet;
 }
@@ -78,8 +82,9 @@ ReportSheet longSheet(int rows)
     sheet.titleLines << QStringLiteral("Raport importu");
     addRow(sheet, 0, {QStringLiteral("Nr umowy"), QStringLiteral("Kwota pożyczki"), QStringLiteral("Podklasa")});
     for (int r = 1; r < rows; ++r) {
-        addRow(sheet, r, {QStringLiteral("U%1").arg(r, 5, 10, QLatin1Char('0')), reports::plainNumber(r * 10.5),
-                          r % 7 ? QStringLiteral("47.11.Z") : QStringLiteral("trzy\rwiersze\rtekstu")});
+        addRow(sheet, r,
+               {QStringLiteral("U%1").arg(r, 5, 10, QLatin1Char('0')), reports::plainNumber(r * 10.5),
+                r % 7 ? QStringLiteral("47.11.Z") : QStringLiteral("trzy\rwiersze\rtekstu")});
     }
     return sheet;
 }
@@ -120,7 +125,8 @@ QList<Word> pdfWords(const QString &path)
             ++page;
         } else if (xml.name() == QStringLiteral("word")) {
             const QXmlStreamAttributes a = xml.attributes();
-            const QPointF topLeft(a.value(QStringLiteral("xMin")).toDouble(), a.value(QStringLiteral("yMin")).toDouble());
+            const QPointF topLeft(a.value(QStringLiteral("xMin")).toDouble(),
+                                  a.value(QStringLiteral("yMin")).toDouble());
             const QPointF bottomRight(a.value(QStringLiteral("xMax")).toDouble(),
                                       a.value(QStringLiteral("yMax")).toDouble());
             words << Word{page, QRectF(topLeft, bottomRight), xml.readElementText()};
@@ -168,8 +174,8 @@ void ReportsTest::pdfHoldsTitleAndCellsInRowOrder()
 
     QCOMPARE(pdfInfo(path, QStringLiteral("Pages")), QStringLiteral("1"));
     // Landscape A4; Qt writes the page box in whole points (842 x 595).
-    const QRegularExpressionMatch size =
-        QRegularExpression(QStringLiteral("([\\d.]+) x ([\\d.]+) pts")).match(pdfInfo(path, QStringLiteral("Page size")));
+    const QRegularExpressionMatch size = QRegularExpression(QStringLiteral("([\\d.]+) x ([\\d.]+) pts"))
+                                             .match(pdfInfo(path, QStringLiteral("Page size")));
     QVERIFY(size.hasMatch());
     QVERIFY(qAbs(size.captured(1).toDouble() - 841.89) < 0.5);
     QVERIFY(qAbs(size.captured(2).toDouble() - 595.28) < 0.5);
@@ -185,7 +191,8 @@ void ReportsTest::pdfHoldsTitleAndCellsInRowOrder()
         return -1;
     };
     // Each title line and each "\r" part on a line of its own, in order.
-    const int title1 = lineOf(QStringLiteral("Raport błędów wynikających z braku danych za okres od '2013-01-01' do '2013-06-30'"));
+    const int title1 =
+        lineOf(QStringLiteral("Raport błędów wynikających z braku danych za okres od '2013-01-01' do '2013-06-30'"));
     const int title2 = lineOf(QStringLiteral("Brak ustawień kodów w słownikach."), title1);
     const int title3 = lineOf(QStringLiteral("Zażółć gęślą jaźń"), title2);
     QVERIFY(title1 >= 0);
@@ -419,7 +426,8 @@ void ReportsTest::titleBandAndColumns()
     // The company's name fits its column on one line.
     const QList<Word> name = wordsOf(words, QStringLiteral("Handlowo-Usługowe"));
     QCOMPARE(name.size(), 1);
-    QVERIFY(qAbs(name.first().box.center().y() - wordsOf(words, QStringLiteral("Przedsiębiorstwo")).value(0).box.center().y())
+    QVERIFY(qAbs(name.first().box.center().y()
+                 - wordsOf(words, QStringLiteral("Przedsiębiorstwo")).value(0).box.center().y())
             < 1);
 }
 
@@ -447,7 +455,8 @@ void ReportsTest::unwritableTargetThrowsAndLeavesNothing_data()
     QTest::addColumn<QString>("blocker");
     QTest::addColumn<QString>("target");
     QTest::newRow("a folder where the file should be") << QStringLiteral("raport.pdf/") << QStringLiteral("raport.pdf");
-    QTest::newRow("a file where the folder should be") << QStringLiteral("Eksport") << QStringLiteral("Eksport/raport.pdf");
+    QTest::newRow("a file where the folder should be")
+        << QStringLiteral("Eksport") << QStringLiteral("Eksport/raport.pdf");
 }
 
 void ReportsTest::unwritableTargetThrowsAndLeavesNothing()

@@ -1,10 +1,10 @@
 // The schema upgrade on embedded databases in the old layout and the current one.
+#include "cli/updatecommands.h"
 #include "common/messages.h"
 #include "db/connection.h"
 #include "db/money.h"
 #include "db/query.h"
 #include "db/sqlscript.h"
-#include "cli/updatecommands.h"
 #include "store/schema.h"
 #include "store/schemaupgrade.h"
 #include "support/rowstext.h"
@@ -57,25 +57,28 @@ QString oldPozyczki()
 QString oldLayout(bool withRequirementColumns)
 {
     return unchangedTables() + oldPozyczki()
-        + QStringLiteral("CREATE TABLE ZASADY (ID_ZAS INTEGER NOT NULL PRIMARY KEY, ID_OK INTEGER, "
-                         "FUN_NIE_ZYS VARCHAR(15), MIN_OPR DECIMAL(15,2), PO_ANALIZ VARCHAR(15), "
-                         "MAX_POZ DECIMAL(15,2), TRUD_SYT VARCHAR(15), POT_EKO VARCHAR(15), "
-                         "KWAL_PRAC VARCHAR(15), INNE VARCHAR(80)%1);\n")
-              .arg(withRequirementColumns
-                       ? QStringLiteral(", WYM_TECH VARCHAR(5) CHARACTER SET NONE, WYM_EKO VARCHAR(5) CHARACTER SET "
-                                        "NONE, WYM_USL VARCHAR(5) CHARACTER SET NONE, ET_ZAW VARCHAR(5) CHARACTER "
-                                        "SET NONE")
-                       : QString())
-        + QStringLiteral("CREATE TABLE AKT_STR (ID_OK INTEGER NOT NULL PRIMARY KEY, PA_L INTEGER, PA_W DECIMAL(15,2), "
-                         "ST_L INTEGER, ST_W DECIMAL(15,2), PS_L INTEGER, PS_W DECIMAL(15,2), "
-                         "WSCO_L DOUBLE PRECISION, WSCO_W DOUBLE PRECISION, "
-                         "WSDO_L DOUBLE PRECISION, WSDO_W DOUBLE PRECISION);\n")
-        + QStringLiteral("INSERT INTO POZYCZKI (ID_OK, MIKRO_LS, MIKRO_WS, PROD_LS, PROD_WS, PRODL_10, INW_300, "
-                         "WPROWADZIL) VALUES (1, 3, 45000.50, 7, 1234.56, 2, 99.99, 1);\n")
-        + QStringLiteral("INSERT INTO AKT_STR (ID_OK, PA_L, PA_W, WSCO_L, WSDO_L) VALUES (1, 4, 100.25, 0.5, 0.25);\n")
-        + (withRequirementColumns
-               ? QStringLiteral("INSERT INTO ZASADY (ID_ZAS, ID_OK, FUN_NIE_ZYS, WYM_TECH) VALUES (1, 1, 'Tak', 'Nie');\n")
-               : QStringLiteral("INSERT INTO ZASADY (ID_ZAS, ID_OK, FUN_NIE_ZYS) VALUES (1, 1, 'Tak');\n"));
+           + QStringLiteral("CREATE TABLE ZASADY (ID_ZAS INTEGER NOT NULL PRIMARY KEY, ID_OK INTEGER, "
+                            "FUN_NIE_ZYS VARCHAR(15), MIN_OPR DECIMAL(15,2), PO_ANALIZ VARCHAR(15), "
+                            "MAX_POZ DECIMAL(15,2), TRUD_SYT VARCHAR(15), POT_EKO VARCHAR(15), "
+                            "KWAL_PRAC VARCHAR(15), INNE VARCHAR(80)%1);\n")
+                 .arg(withRequirementColumns
+                          ? QStringLiteral(", WYM_TECH VARCHAR(5) CHARACTER SET NONE, WYM_EKO VARCHAR(5) CHARACTER SET "
+                                           "NONE, WYM_USL VARCHAR(5) CHARACTER SET NONE, ET_ZAW VARCHAR(5) CHARACTER "
+                                           "SET NONE")
+                          : QString())
+           + QStringLiteral(
+               "CREATE TABLE AKT_STR (ID_OK INTEGER NOT NULL PRIMARY KEY, PA_L INTEGER, PA_W DECIMAL(15,2), "
+               "ST_L INTEGER, ST_W DECIMAL(15,2), PS_L INTEGER, PS_W DECIMAL(15,2), "
+               "WSCO_L DOUBLE PRECISION, WSCO_W DOUBLE PRECISION, "
+               "WSDO_L DOUBLE PRECISION, WSDO_W DOUBLE PRECISION);\n")
+           + QStringLiteral("INSERT INTO POZYCZKI (ID_OK, MIKRO_LS, MIKRO_WS, PROD_LS, PROD_WS, PRODL_10, INW_300, "
+                            "WPROWADZIL) VALUES (1, 3, 45000.50, 7, 1234.56, 2, 99.99, 1);\n")
+           + QStringLiteral(
+               "INSERT INTO AKT_STR (ID_OK, PA_L, PA_W, WSCO_L, WSDO_L) VALUES (1, 4, 100.25, 0.5, 0.25);\n")
+           + (withRequirementColumns
+                  ? QStringLiteral(
+                      "INSERT INTO ZASADY (ID_ZAS, ID_OK, FUN_NIE_ZYS, WYM_TECH) VALUES (1, 1, 'Tak', 'Nie');\n")
+                  : QStringLiteral("INSERT INTO ZASADY (ID_ZAS, ID_OK, FUN_NIE_ZYS) VALUES (1, 1, 'Tak');\n"));
 }
 
 QString lokraTables(bool upgraded = false)
@@ -83,27 +86,27 @@ QString lokraTables(bool upgraded = false)
     return QStringLiteral("CREATE TABLE UMOWY (IDUMOWY INTEGER, NRKLIENTA INTEGER, KWOTAKREDYTU DECIMAL(15,2)%1);\n"
                           "CREATE TABLE WNIOSKI (IDUMOWY INTEGER%2);\n"
                           "INSERT INTO UMOWY (IDUMOWY, NRKLIENTA, KWOTAKREDYTU) VALUES (1, 10, 5000);\n")
-        .arg(upgraded ? QStringLiteral(", RU INTEGER") : QString(), upgraded ? QStringLiteral(", OBSZAR INTEGER") : QString());
+        .arg(upgraded ? QStringLiteral(", RU INTEGER") : QString(),
+             upgraded ? QStringLiteral(", OBSZAR INTEGER") : QString());
 }
-
 
 // Every user table's columns with their types, the sequences and the triggers
 // (names without the padding of their CHAR columns):
 // what a schema comparison needs, independent of column positions.
 QStringList schemaOf(db::Connection &c)
 {
-    return rowsAsText(c, QStringLiteral(
-                       "select trim(rf.rdb$relation_name), trim(rf.rdb$field_name), f.rdb$field_type, "
-                       "coalesce(f.rdb$field_sub_type, 0), f.rdb$field_length, f.rdb$field_scale, "
-                       "coalesce(f.rdb$field_precision, 0), coalesce(f.rdb$character_set_id, -1), "
-                       "coalesce(rf.rdb$null_flag, 0) "
-                       "from rdb$relation_fields rf "
-                       "join rdb$fields f on f.rdb$field_name = rf.rdb$field_source "
-                       "join rdb$relations r on r.rdb$relation_name = rf.rdb$relation_name "
-                       "where coalesce(r.rdb$system_flag, 0) = 0 order by 1, 2"))
-        + rowsAsText(c, QStringLiteral("select 'SEQUENCE', trim(rdb$generator_name) from rdb$generators "
-                                 "where coalesce(rdb$system_flag, 0) = 0 order by 2"))
-        + rowsAsText(c, QStringLiteral("select 'TRIGGER', trim(rdb$trigger_name), trim(rdb$relation_name), rdb$trigger_type, "
+    return rowsAsText(c, QStringLiteral("select trim(rf.rdb$relation_name), trim(rf.rdb$field_name), f.rdb$field_type, "
+                                        "coalesce(f.rdb$field_sub_type, 0), f.rdb$field_length, f.rdb$field_scale, "
+                                        "coalesce(f.rdb$field_precision, 0), coalesce(f.rdb$character_set_id, -1), "
+                                        "coalesce(rf.rdb$null_flag, 0) "
+                                        "from rdb$relation_fields rf "
+                                        "join rdb$fields f on f.rdb$field_name = rf.rdb$field_source "
+                                        "join rdb$relations r on r.rdb$relation_name = rf.rdb$relation_name "
+                                        "where coalesce(r.rdb$system_flag, 0) = 0 order by 1, 2"))
+           + rowsAsText(c, QStringLiteral("select 'SEQUENCE', trim(rdb$generator_name) from rdb$generators "
+                                          "where coalesce(rdb$system_flag, 0) = 0 order by 2"))
+           + rowsAsText(
+               c, QStringLiteral("select 'TRIGGER', trim(rdb$trigger_name), trim(rdb$relation_name), rdb$trigger_type, "
                                  "rdb$trigger_sequence, coalesce(rdb$trigger_inactive, 0) from rdb$triggers "
                                  "where coalesce(rdb$system_flag, 0) = 0 order by 2"));
 }
@@ -132,9 +135,11 @@ QStringList currentSchema()
 
 QStringList columnsOf(db::Connection &c, const QString &table)
 {
-    return rowsAsText(c, QStringLiteral("select trim(rdb$field_name) from rdb$relation_fields where rdb$relation_name = :d0 "
-                                  "order by 1"),
-                {table});
+    return rowsAsText(
+        c,
+        QStringLiteral("select trim(rdb$field_name) from rdb$relation_fields where rdb$relation_name = :d0 "
+                       "order by 1"),
+        {table});
 }
 
 db::Money money(QStringView text)
@@ -219,8 +224,9 @@ private slots:
             expected = range(1, 6) + range(11, 24);
         QCOMPARE(applied(outcomes), expected);
         for (const store::UpgradeOutcome &o : outcomes)
-            QVERIFY2(o.applied || o.reason.contains(QStringLiteral("WYM_TECH")) || o.reason.contains(QStringLiteral("WYM_EKO"))
-                         || o.reason.contains(QStringLiteral("WYM_USL")) || o.reason.contains(QStringLiteral("ET_ZAW")),
+            QVERIFY2(o.applied || o.reason.contains(QStringLiteral("WYM_TECH"))
+                         || o.reason.contains(QStringLiteral("WYM_EKO")) || o.reason.contains(QStringLiteral("WYM_USL"))
+                         || o.reason.contains(QStringLiteral("ET_ZAW")),
                      qPrintable(o.reason));
         QVERIFY(messages.entries().isEmpty());
         if (withRequirementColumns)
@@ -256,9 +262,11 @@ private slots:
                  (QStringList{QStringLiteral("1|Przyrost z dotacji"), QStringLiteral("2|Źródło")}));
 
         // A component above the old limit of 21 474 836,47 zł fits now.
-        db::Query component(ksu, QStringLiteral("insert into KAPITAL_FUND (ID_SKL, ID_OK, WARTOSC) values (1, 1, :d0)"));
+        db::Query component(ksu,
+                            QStringLiteral("insert into KAPITAL_FUND (ID_SKL, ID_OK, WARTOSC) values (1, 1, :d0)"));
         component.execute({money(u"58000000.01")});
-        QCOMPARE(rowsAsText(ksu, QStringLiteral("select WARTOSC from KAPITAL_FUND")), QStringList{QStringLiteral("58000000,01")});
+        QCOMPARE(rowsAsText(ksu, QStringLiteral("select WARTOSC from KAPITAL_FUND")),
+                 QStringList{QStringLiteral("58000000,01")});
 
         // The Lokra database has the columns the import reads.
         QVERIFY(columnsOf(lokra, QStringLiteral("WNIOSKI")).contains(QStringLiteral("OBSZAR")));
@@ -338,9 +346,9 @@ private slots:
         db::Connection lokra;
         RecordingMessages messages;
         const QList<store::UpgradeOutcome> outcomes = store::upgradeSchema(ksu, lokra, messages);
-        QCOMPARE(messages.entries(), (QList<RecordingMessages::Entry>{
-                                         {Kind::Warning, QStringLiteral("Błąd"),
-                                          QStringLiteral("Problem z zapisem transakcji")}}));
+        QCOMPARE(messages.entries(),
+                 (QList<RecordingMessages::Entry>{
+                     {Kind::Warning, QStringLiteral("Błąd"), QStringLiteral("Problem z zapisem transakcji")}}));
         QVERIFY(!outcomes[15].applied);
         QVERIFY(!outcomes[15].reason.isEmpty());
         QCOMPARE(applied(outcomes), range(1, 6) + range(11, 15) + range(17, 21) + QList<int>{24});

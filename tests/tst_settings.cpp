@@ -12,16 +12,15 @@ class TestSettings : public QObject
 private slots:
     void windowsIniSemantics()
     {
-        const IniFile ini = IniFile::parse(
-            "; comment line\r\n"
-            "[other]\r\nHost=wrong\r\n"
-            "  [ SETTINGS ]  \r\n"
-            "HOST = serwer  \r\n"
-            "Path_KSU=c:\\Tervala\\BazaDanych\\baza.fdb\r\n"
-            "path=\"c:\\fundacja\\bazy danych\\f.fdb\"\n"
-            "password=ab;cd\n"
-            "user=\n"
-            "host=second occurrence\n");
+        const IniFile ini = IniFile::parse("; comment line\r\n"
+                                           "[other]\r\nHost=wrong\r\n"
+                                           "  [ SETTINGS ]  \r\n"
+                                           "HOST = serwer  \r\n"
+                                           "Path_KSU=c:\\Tervala\\BazaDanych\\baza.fdb\r\n"
+                                           "path=\"c:\\fundacja\\bazy danych\\f.fdb\"\n"
+                                           "password=ab;cd\n"
+                                           "user=\n"
+                                           "host=second occurrence\n");
         QCOMPARE(ini.value("settings", "host", "x"), QStringLiteral("serwer"));
         QCOMPARE(ini.value("Settings", "Path_ksu", "x"), QStringLiteral("c:\\Tervala\\BazaDanych\\baza.fdb"));
         QCOMPARE(ini.value("Settings", "Path", "x"), QStringLiteral("c:\\fundacja\\bazy danych\\f.fdb"));
@@ -44,14 +43,11 @@ private slots:
         QTest::addColumn<QStringList>("lokra");
         const QString ksuDefault = QStringLiteral("c:\\Tervala\\BazaDanych\\baza.fdb");
         const QString lokraDefault = QStringLiteral("c:\\fundacja\\bazadanych\\fundacja.fdb");
-        QTest::newRow("no file") << QByteArray()
-                                 << QStringList{"localhost", ksuDefault, "", ""}
+        QTest::newRow("no file") << QByteArray() << QStringList{"localhost", ksuDefault, "", ""}
                                  << QStringList{"", lokraDefault, "", ""};
         QTest::newRow("no Host key") << QByteArray("[Settings]\nPath_ksu=/a.fdb\nPath=/b.fdb\n")
-                                     << QStringList{"localhost", "/a.fdb", "", ""}
-                                     << QStringList{"", "/b.fdb", "", ""};
-        QTest::newRow("empty Host") << QByteArray("[Settings]\nHost=\n")
-                                    << QStringList{"", ksuDefault, "", ""}
+                                     << QStringList{"localhost", "/a.fdb", "", ""} << QStringList{"", "/b.fdb", "", ""};
+        QTest::newRow("empty Host") << QByteArray("[Settings]\nHost=\n") << QStringList{"", ksuDefault, "", ""}
                                     << QStringList{"", lokraDefault, "", ""};
         QTest::newRow("credentials") << QByteArray("[Settings]\nHost=srv\nuser=\npassword=tajne\n")
                                      << QStringList{"srv", ksuDefault, "", "tajne"}
@@ -83,9 +79,15 @@ private slots:
         QTest::addColumn<QString>("user");
         QTest::addColumn<QString>("password");
         QTest::addColumn<QString>("expectedUser");
-        QTest::newRow("empty user, password set") << "" << "tajne" << "SYSDBA";
-        QTest::newRow("both empty keep the connection's") << "" << "" << "KEPT";
-        QTest::newRow("user set") << "anna" << "" << "anna";
+        QTest::newRow("empty user, password set") << ""
+                                                  << "tajne"
+                                                  << "SYSDBA";
+        QTest::newRow("both empty keep the connection's") << ""
+                                                          << ""
+                                                          << "KEPT";
+        QTest::newRow("user set") << "anna"
+                                  << ""
+                                  << "anna";
     }
     void credentialsChosen()
     {

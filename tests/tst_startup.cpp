@@ -1,10 +1,10 @@
 #include "common/messages.h"
 #include "db/error.h"
 #include "db/query.h"
-#include "workflow/startuptask.h"
 #include "store/datamodule.h"
 #include "support/recordingsink.h"
 #include "support/workspace.h"
+#include "workflow/startuptask.h"
 
 #include <QTest>
 
@@ -24,7 +24,7 @@ class TestStartup : public QObject
             probe.open();
         } catch (const db::Error &e) {
             return !e.message().contains(QStringLiteral("connection refused"), Qt::CaseInsensitive)
-                && !e.message().contains(QStringLiteral("Unable to complete network request"), Qt::CaseInsensitive);
+                   && !e.message().contains(QStringLiteral("Unable to complete network request"), Qt::CaseInsensitive);
         }
         return true;
     }
@@ -52,24 +52,32 @@ private slots:
         QTest::addColumn<bool>("openEnabled");
         const QString server = QStringLiteral("127.0.0.1");
         const QString sysdba = QStringLiteral("SYSDBA/M305X718");
-        QTest::newRow("embedded") << QString() << QString() << "ksu.fdb" << "lokra.fdb" << "Opis Struktur danych.."
-                                  << QStringList{} << true << true;
-        QTest::newRow("embedded, Lokra missing") << QString() << QString() << "ksu.fdb" << "brak.fdb"
+        QTest::newRow("embedded") << QString() << QString() << "ksu.fdb"
+                                  << "lokra.fdb"
+                                  << "Opis Struktur danych.." << QStringList{} << true << true;
+        QTest::newRow("embedded, Lokra missing") << QString() << QString() << "ksu.fdb"
+                                                 << "brak.fdb"
                                                  << "Opis Struktur danych." << QStringList{"brak.fdb"} << false << true;
-        QTest::newRow("embedded, reporting missing") << QString() << QString() << "brak.fdb" << "lokra.fdb"
-                                                     << "Opis Struktur danych." << QStringList{"brak.fdb"} << false
-                                                     << false;
-        QTest::newRow("server") << server << sysdba << "ksu.fdb" << "lokra.fdb" << "Opis Struktur danych.."
-                                << QStringList{} << true << true;
+        QTest::newRow("embedded, reporting missing")
+            << QString() << QString() << "brak.fdb"
+            << "lokra.fdb"
+            << "Opis Struktur danych." << QStringList{"brak.fdb"} << false << false;
+        QTest::newRow("server") << server << sysdba << "ksu.fdb"
+                                << "lokra.fdb"
+                                << "Opis Struktur danych.." << QStringList{} << true << true;
         // Wrong credentials are tried once more with the default ones.
-        QTest::newRow("server, wrong credentials") << server << "anna/zle-haslo" << "ksu.fdb" << "lokra.fdb"
+        QTest::newRow("server, wrong credentials") << server << "anna/zle-haslo"
+                                                   << "ksu.fdb"
+                                                   << "lokra.fdb"
                                                    << "Opis Struktur danych..." << QStringList{} << true << true;
-        QTest::newRow("server, Lokra missing") << server << sysdba << "ksu.fdb" << "brak.fdb"
+        QTest::newRow("server, Lokra missing") << server << sysdba << "ksu.fdb"
+                                               << "brak.fdb"
                                                << "Opis Struktur danych." << QStringList{"brak.fdb"} << false << true;
         // Nothing listens on this port: both connections fail, both buttons stay off.
-        QTest::newRow("server unreachable") << "127.0.0.1/3059" << QString() << "ksu.fdb" << "lokra.fdb"
-                                            << "Opis Struktur danych" << QStringList{"ksu.fdb", "lokra.fdb"} << false
-                                            << false;
+        QTest::newRow("server unreachable")
+            << "127.0.0.1/3059" << QString() << "ksu.fdb"
+            << "lokra.fdb"
+            << "Opis Struktur danych" << QStringList{"ksu.fdb", "lokra.fdb"} << false << false;
     }
     void connecting()
     {
@@ -90,7 +98,8 @@ private slots:
         QString ini = QStringLiteral("[Settings]\nHost=%1\nPath_ksu=%2\nPath=%3\nUpdateServer=%4\n")
                           .arg(host, ws.path(ksuFile), ws.path(lokraFile), QString::fromLatin1(NoUpdateServer));
         if (!credentials.isEmpty())
-            ini += QStringLiteral("user=%1\npassword=%2\n").arg(credentials.section(u'/', 0, 0), credentials.section(u'/', 1));
+            ini += QStringLiteral("user=%1\npassword=%2\n")
+                       .arg(credentials.section(u'/', 0, 0), credentials.section(u'/', 1));
         ws.writeIni(ini.toUtf8());
         ws.makeHome();
         store::DataModule dm;
@@ -103,8 +112,9 @@ private slots:
         QCOMPARE(sink.openEnabled, openEnabled);
         QList<RecordingMessages::Entry> expected;
         for (const QString &file : failed) {
-            expected.append({Kind::Error, QStringLiteral("Błąd serwera"),
-                             QStringLiteral("Błąd bazy danych programu Tervala \rBłąd serwera %1:%2").arg(host, ws.path(file))});
+            expected.append(
+                {Kind::Error, QStringLiteral("Błąd serwera"),
+                 QStringLiteral("Błąd bazy danych programu Tervala \rBłąd serwera %1:%2").arg(host, ws.path(file))});
         }
         expected.append(noInternetWarning());
         QCOMPARE(messages.entries(), expected);
@@ -115,7 +125,10 @@ private slots:
 
         QCOMPARE(dm.KSU.databaseName(), host + u':' + ws.path(ksuFile));
         QCOMPARE(dm.LOKRA.user(), QStringLiteral("SYSDBA"));
-        QCOMPARE(count(dm.KSU, QStringLiteral("select count(*) from logowanie where wersja = 'Prog 1.16.5' and dataw is not null")), 1);
+        QCOMPARE(
+            count(dm.KSU,
+                  QStringLiteral("select count(*) from logowanie where wersja = 'Prog 1.16.5' and dataw is not null")),
+            1);
         // Polish text to the database and back.
         db::Query read(dm.KSU, QStringLiteral("select cast(:d0 as varchar(20)) from rdb$database"));
         read.execute({QStringLiteral("Łódź Żółć")});
@@ -138,8 +151,8 @@ private slots:
         QFETCH(QByteArray, paths);
         Workspace ws;
         ws.createLokraDatabase();
-        ws.writeIni("[Settings]\r\nHost=\r\nUpdateServer=http://127.0.0.1:1\r\n" + paths.replace("%1", ws.path().toUtf8())
-                    + "\r\n");
+        ws.writeIni("[Settings]\r\nHost=\r\nUpdateServer=http://127.0.0.1:1\r\n"
+                    + paths.replace("%1", ws.path().toUtf8()) + "\r\n");
         ws.makeHome();
         store::DataModule dm;
         RecordingMessages messages;
@@ -147,11 +160,12 @@ private slots:
         StartupTask(dm, messages, sink).run();
         QCOMPARE(messages.entries().size(), 2);
         QCOMPARE(messages.entries().first().kind, Kind::Error);
-        QCOMPARE(messages.texts().first(),
-                 QStringLiteral("Ścieżki Path_ksu i Path w pliku TV.ini wskazują ten sam plik: %1\rBaza danych programu "
-                                "Tervala i baza programu Lokra muszą być różnymi plikami. Popraw plik TV.ini i uruchom "
-                                "program ponownie.")
-                     .arg(dm.SettingsPathKsu));
+        QCOMPARE(
+            messages.texts().first(),
+            QStringLiteral("Ścieżki Path_ksu i Path w pliku TV.ini wskazują ten sam plik: %1\rBaza danych programu "
+                           "Tervala i baza programu Lokra muszą być różnymi plikami. Popraw plik TV.ini i uruchom "
+                           "program ponownie.")
+                .arg(dm.SettingsPathKsu));
         QVERIFY(!sink.importEnabled);
         QVERIFY(!sink.openEnabled);
         QVERIFY(!dm.KSU.isOpen());
@@ -189,7 +203,8 @@ private slots:
                      noInternetWarning()}));
         QCOMPARE(count(dm.KSU, QStringLiteral("select count(*) from logowanie")), 2);
         // The later start is now the last logged version.
-        db::Query last(dm.KSU, QStringLiteral("select * from logowanie where dataw=(select max(dataw) from logowanie);"));
+        db::Query last(dm.KSU,
+                       QStringLiteral("select * from logowanie where dataw=(select max(dataw) from logowanie);"));
         last.execute();
         QVERIFY(last.next());
         QCOMPARE(last.value(u"Wersja").toString(), QStringLiteral("Prog 1.16.5"));
@@ -206,13 +221,16 @@ private slots:
         insert.execute({500});
         insert.execute({500});
         QCOMPARE(count(c, QStringLiteral("select max(id) from dane_kap")), 2);
-        db::Query rules(c, QStringLiteral("insert into ZASADY (ID_ZAS, ID_OK, WYM_TECH, ET_ZAW) values (1, 1, :d0, :d0)"));
+        db::Query rules(c,
+                        QStringLiteral("insert into ZASADY (ID_ZAS, ID_OK, WYM_TECH, ET_ZAW) values (1, 1, :d0, :d0)"));
         rules.execute({QStringLiteral("Nie dotyczy")});
         db::Query read(c, QStringLiteral("select WYM_TECH from ZASADY"));
         read.execute();
         QVERIFY(read.next());
         QCOMPARE(read.value(0).toString(), QStringLiteral("Nie dotyczy"));
-        QCOMPARE(count(c, QStringLiteral("select count(*) from rdb$relation_fields where rdb$relation_name = 'POZYCZKI'")), 66);
+        QCOMPARE(
+            count(c, QStringLiteral("select count(*) from rdb$relation_fields where rdb$relation_name = 'POZYCZKI'")),
+            66);
     }
 };
 

@@ -1,16 +1,16 @@
+#include "cli/outputcommands.h"
 #include "common/messages.h"
 #include "db/error.h"
 #include "db/query.h"
 #include "db/sqlscript.h"
 #include "reports/printedsummary.h"
 #include "reports/reportsheet.h"
-#include "cli/outputcommands.h"
-#include "workflow/periodworkflow.h"
 #include "store/datamodule.h"
 #include "store/pagemodel.h"
 #include "support/golden.h"
 #include "support/rowstext.h"
 #include "support/workspace.h"
+#include "workflow/periodworkflow.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -88,11 +88,11 @@ struct OpenedFund : Fund
         if (!workflow.openPeriod({"01", "2013", "06", "2013"}))
             qFatal("the period did not open");
     }
-    void build() { reports::BuildPrintedSummary(sheet, dm.KSU, workflow.period(), workflow.capitalGroups(), model, Now); }
-    void run(const QString &sql)
+    void build()
     {
-        db::runSqlScript(dm.KSU, sql);
+        reports::BuildPrintedSummary(sheet, dm.KSU, workflow.period(), workflow.capitalGroups(), model, Now);
     }
+    void run(const QString &sql) { db::runSqlScript(dm.KSU, sql); }
 };
 
 QString pdfText(const QString &path)
@@ -210,18 +210,35 @@ private slots:
         QTest::addColumn<QString>("capital");
         QTest::addColumn<QStringList>("rows");
         const QString group = "insert into SLOWNIKI (NAZWA, KOD, GRUPA, RODZAJ) values ('Kapitał własny', 1, 0, 0);\n";
-        const QString component = "insert into KAPITAL_FUND (ID_SKL, ID_OK, SKLADNIK, WARTOSC, GRUPA, RODZAJ, SZCZEGOLY) "
-                                  "values (%1, %2, '%3', %4, %5, %6, %7);\n";
+        const QString component =
+            "insert into KAPITAL_FUND (ID_SKL, ID_OK, SKLADNIK, WARTOSC, GRUPA, RODZAJ, SZCZEGOLY) "
+            "values (%1, %2, '%3', %4, %5, %6, %7);\n";
         QTest::newRow("no groups") << QString()
-                                   << QStringList{"KAPITAŁ POŻYCZKOWY", "", "", "DANE DOT. KAP.",
-                                                  "Przyrost(+)\rSpadek(-)|Przyczyna", "-20,00|Spłaty pożyczek", "",
-                                                  "ŹRÓDŁA KAP.", "|Nazwa|Kwota"};
+                                   << QStringList{"KAPITAŁ POŻYCZKOWY",
+                                                  "",
+                                                  "",
+                                                  "DANE DOT. KAP.",
+                                                  "Przyrost(+)\rSpadek(-)|Przyczyna",
+                                                  "-20,00|Spłaty pożyczek",
+                                                  "",
+                                                  "ŹRÓDŁA KAP.",
+                                                  "|Nazwa|Kwota"};
         QTest::newRow("one group with two listed components")
             << group + component.arg(1).arg(1).arg("Lokaty").arg("1500").arg(1).arg(2).arg("'Bank Śląski'")
                    + component.arg(2).arg(1).arg("Lokaty").arg("1500.5").arg(1).arg(2).arg("'PKO'")
-            << QStringList{"KAPITAŁ POŻYCZKOWY", "", "Kapitał własny", "|Składnik|Wartość|Szczegóły",
-                           "|Lokaty|1500.00|Bank Śląski", "|Lokaty|1500.5|PKO", "", "", "DANE DOT. KAP.",
-                           "Przyrost(+)\rSpadek(-)|Przyczyna", "-20,00|Spłaty pożyczek", "", "ŹRÓDŁA KAP.",
+            << QStringList{"KAPITAŁ POŻYCZKOWY",
+                           "",
+                           "Kapitał własny",
+                           "|Składnik|Wartość|Szczegóły",
+                           "|Lokaty|1500.00|Bank Śląski",
+                           "|Lokaty|1500.5|PKO",
+                           "",
+                           "",
+                           "DANE DOT. KAP.",
+                           "Przyrost(+)\rSpadek(-)|Przyczyna",
+                           "-20,00|Spłaty pożyczek",
+                           "",
+                           "ŹRÓDŁA KAP.",
                            "|Nazwa|Kwota"};
         QTest::newRow("kinds 0 and 4 left out, table order kept")
             << group + component.arg(1).arg(1).arg("Opis").arg("7").arg(1).arg(3).arg("'tekst'")
@@ -229,9 +246,19 @@ private slots:
                    + component.arg(3).arg(1).arg("Gotówka").arg("NULL").arg(1).arg(1).arg("NULL")
                    + component.arg(4).arg(1).arg("Nowy").arg("6").arg(1).arg(4).arg("''")
                    + component.arg(5).arg(2).arg("Inny okres").arg("9").arg(1).arg(1).arg("''")
-            << QStringList{"KAPITAŁ POŻYCZKOWY", "", "Kapitał własny", "|Składnik|Wartość|Szczegóły",
-                           "|Opis|7.00|tekst", "|Gotówka|.00", "", "", "DANE DOT. KAP.",
-                           "Przyrost(+)\rSpadek(-)|Przyczyna", "-20,00|Spłaty pożyczek", "", "ŹRÓDŁA KAP.",
+            << QStringList{"KAPITAŁ POŻYCZKOWY",
+                           "",
+                           "Kapitał własny",
+                           "|Składnik|Wartość|Szczegóły",
+                           "|Opis|7.00|tekst",
+                           "|Gotówka|.00",
+                           "",
+                           "",
+                           "DANE DOT. KAP.",
+                           "Przyrost(+)\rSpadek(-)|Przyczyna",
+                           "-20,00|Spłaty pożyczek",
+                           "",
+                           "ŹRÓDŁA KAP.",
                            "|Nazwa|Kwota"};
         QTest::newRow("groups with and without components, sources")
             << group + "insert into SLOWNIKI (NAZWA, KOD, GRUPA, RODZAJ) values ('Dotacje', 2, 0, 0);\n"
@@ -240,10 +267,25 @@ private slots:
                      "insert into DANE_KAP (ID_OK, ZRODLO, NAZWA, KWOTA) values (1, 1, 'Wkład', 1500.5);\n"
                      "insert into DANE_KAP (ID_OK, ZRODLO, NAZWA, KWOTA) values (1, 1, 'Bez kwoty', NULL);\n"
                      "insert into DANE_KAP (ID_OK, ZRODLO, NAZWA, KWOTA) values (2, 1, 'Inny okres', 7);\n"
-            << QStringList{"KAPITAŁ POŻYCZKOWY", "", "Kapitał własny", "|Składnik|Wartość|Szczegóły", "", "Dotacje",
-                           "|Składnik|Wartość|Szczegóły", "|Dotacja|-3.25", "", "", "DANE DOT. KAP.",
-                           "Przyrost(+)\rSpadek(-)|Przyczyna", "-20,00|Spłaty pożyczek", "", "ŹRÓDŁA KAP.",
-                           "|Nazwa|Kwota", "|Dotacja UE|1500.00", "|Wkład|1500.5", "|Bez kwoty|.00"};
+            << QStringList{"KAPITAŁ POŻYCZKOWY",
+                           "",
+                           "Kapitał własny",
+                           "|Składnik|Wartość|Szczegóły",
+                           "",
+                           "Dotacje",
+                           "|Składnik|Wartość|Szczegóły",
+                           "|Dotacja|-3.25",
+                           "",
+                           "",
+                           "DANE DOT. KAP.",
+                           "Przyrost(+)\rSpadek(-)|Przyczyna",
+                           "-20,00|Spłaty pożyczek",
+                           "",
+                           "ŹRÓDŁA KAP.",
+                           "|Nazwa|Kwota",
+                           "|Dotacja UE|1500.00",
+                           "|Wkład|1500.5",
+                           "|Bez kwoty|.00"};
     }
     void capitalRows()
     {
@@ -275,9 +317,11 @@ private slots:
     {
         QString script;
         for (int kod = 1; kod <= 101; ++kod)
-            script += QStringLiteral("insert into SLOWNIKI (NAZWA, KOD, GRUPA, RODZAJ) values ('Grupa %1', %1, 0, 0);\n")
-                          .arg(kod);
-        script += "insert into KAPITAL_FUND (ID_SKL, ID_OK, SKLADNIK, WARTOSC, GRUPA, RODZAJ) values (1, 1, 'Ostatni', 1, 101, 1);\n";
+            script +=
+                QStringLiteral("insert into SLOWNIKI (NAZWA, KOD, GRUPA, RODZAJ) values ('Grupa %1', %1, 0, 0);\n")
+                    .arg(kod);
+        script += "insert into KAPITAL_FUND (ID_SKL, ID_OK, SKLADNIK, WARTOSC, GRUPA, RODZAJ) values (1, 1, 'Ostatni', "
+                  "1, 101, 1);\n";
         OpenedFund f(script);
         QCOMPARE(f.workflow.capitalGroups().size(), 101);
         f.build();
@@ -324,12 +368,27 @@ private slots:
         QCOMPARE(messages.texts(), (QStringList{"Podany okres był już importowany i można go edytować",
                                                 "Wydruk danych zapisany w " + QDir::toNativeSeparators(pdf)}));
         const QString text = pdfText(pdf);
-        for (const char *expected :
-             {"Dane sprawozdania za okres '2013-01-01' do '2013-06-30'", "Wersja programu: Prog 1.16.5",
-              "DANE ZBIORCZE", "Ekonom. społ.", "4235.06", "Wytwarzanie i zaop...", "MIEJSCE ZAREJESTR.",
-              "Pożyczki aktywne", "820100.00", "2,50 %", "ZASADY GOSPODAROWANIA", "120000,00", "Nie dotyczy",
-              "KAPITAŁ POŻYCZKOWY", "Kapitał własny", "Bank Śląski", "1500.5", "DANE DOT. KAP.", "Spłaty pożyczek",
-              "ŹRÓDŁA KAP.", "Wkład własny"}) {
+        for (const char *expected : {"Dane sprawozdania za okres '2013-01-01' do '2013-06-30'",
+                                     "Wersja programu: Prog 1.16.5",
+                                     "DANE ZBIORCZE",
+                                     "Ekonom. społ.",
+                                     "4235.06",
+                                     "Wytwarzanie i zaop...",
+                                     "MIEJSCE ZAREJESTR.",
+                                     "Pożyczki aktywne",
+                                     "820100.00",
+                                     "2,50 %",
+                                     "ZASADY GOSPODAROWANIA",
+                                     "120000,00",
+                                     "Nie dotyczy",
+                                     "KAPITAŁ POŻYCZKOWY",
+                                     "Kapitał własny",
+                                     "Bank Śląski",
+                                     "1500.5",
+                                     "DANE DOT. KAP.",
+                                     "Spłaty pożyczek",
+                                     "ŹRÓDŁA KAP.",
+                                     "Wkład własny"}) {
             QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
         }
         QVERIFY(!text.contains(QStringLiteral("Inny okres")));

@@ -1,3 +1,4 @@
+#include "cli/outputcommands.h"
 #include "common/apppaths.h"
 #include "common/fileerror.h"
 #include "common/messages.h"
@@ -5,11 +6,10 @@
 #include "db/query.h"
 #include "db/sqlscript.h"
 #include "reports/xmlreport.h"
-#include "cli/outputcommands.h"
-#include "workflow/periodworkflow.h"
 #include "store/datamodule.h"
 #include "store/pagemodel.h"
 #include "support/workspace.h"
+#include "workflow/periodworkflow.h"
 
 #include <QDir>
 #include <QFile>
@@ -112,10 +112,7 @@ struct OpenedFund : Fund
         messages.clear();
         return opened;
     }
-    void zapis()
-    {
-        workflow.writeXml();
-    }
+    void zapis() { workflow.writeXml(); }
 };
 
 QByteArray readFile(const QString &path)
@@ -228,7 +225,8 @@ QString xmllintErrors(const QByteArray &bytes)
     if (!p.waitForFinished())
         return QStringLiteral("xmllint did not run");
     const QString err = QString::fromUtf8(p.readAllStandardError());
-    return p.exitCode() == 0 && err.isEmpty() ? QString() : err + QStringLiteral(" exit ") + QString::number(p.exitCode());
+    return p.exitCode() == 0 && err.isEmpty() ? QString()
+                                              : err + QStringLiteral(" exit ") + QString::number(p.exitCode());
 }
 
 // The bytes must be accepted by both parsers; `var` is what Qt's reader read.
@@ -297,12 +295,18 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("whole") << "1500" << "1500.00";
-        QTest::newRow("one decimal kept") << "1500,5" << "1500.5";
-        QTest::newRow("two decimals") << "1234,56" << "1234.56";
-        QTest::newRow("negative") << "-20" << "-20.00";
-        QTest::newRow("empty (NULL)") << "" << ".00";
-        QTest::newRow("already a point: no comma") << "2.5" << "2.5.00";
+        QTest::newRow("whole") << "1500"
+                               << "1500.00";
+        QTest::newRow("one decimal kept") << "1500,5"
+                                          << "1500.5";
+        QTest::newRow("two decimals") << "1234,56"
+                                      << "1234.56";
+        QTest::newRow("negative") << "-20"
+                                  << "-20.00";
+        QTest::newRow("empty (NULL)") << ""
+                                      << ".00";
+        QTest::newRow("already a point: no comma") << "2.5"
+                                                   << "2.5.00";
     }
     void toPointDecimal()
     {
@@ -385,9 +389,8 @@ private slots:
         QCOMPARE(x.value("zg_max_wielkosc_pozyczki"), QStringLiteral("120000.00"));
         QCOMPARE(x.value("zg_inne"), QStringLiteral("Zabezpieczenie & weksel <in blanco>"));
         QCOMPARE(x.value("zg_max_okres_splaty_mies"), QStringLiteral("60"));
-        QCOMPARE(x.childNames("sprawozdanie"),
-                 (QStringList{"naglowek", "dane_zbiorcze", "aktywne_i_stracone_pozyczki", "kapital_pozyczkowy",
-                              "zasady_gospodarowania"}));
+        QCOMPARE(x.childNames("sprawozdanie"), (QStringList{"naglowek", "dane_zbiorcze", "aktywne_i_stracone_pozyczki",
+                                                            "kapital_pozyczkowy", "zasady_gospodarowania"}));
     }
 
     // Number formats of the file, one field at a time on otherwise empty pages.
@@ -398,25 +401,82 @@ private slots:
         QTest::addColumn<QString>("element");
         QTest::addColumn<QString>("typ");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("whole amount") << "Jvw_mik" << "1500" << "wartosc" << "typ mikro" << "1500.00";
-        QTest::newRow("one decimal") << "Jvw_mik" << "1500,5" << "wartosc" << "typ mikro" << "1500.5";
-        QTest::newRow("two decimals") << "w_in" << "1234,56" << "wartosc" << "dzialalnosc PKD 97" << "1234.56";
-        QTest::newRow("zero") << "Jvw_300" << "0" << "wartosc" << "kwota pow. 300" << "0.00";
-        QTest::newRow("empty value") << "Jvw_300" << "" << "wartosc" << "kwota pow. 300" << "0.00";
-        QTest::newRow("negative change") << "Prz_kw" << "-20" << "zmiana_wartosc" << "" << "-20.00";
-        QTest::newRow("money of the active loans") << "Jvw_pw" << "12,5" << "wartosc"
+        QTest::newRow("whole amount") << "Jvw_mik"
+                                      << "1500"
+                                      << "wartosc"
+                                      << "typ mikro"
+                                      << "1500.00";
+        QTest::newRow("one decimal") << "Jvw_mik"
+                                     << "1500,5"
+                                     << "wartosc"
+                                     << "typ mikro"
+                                     << "1500.5";
+        QTest::newRow("two decimals") << "w_in"
+                                      << "1234,56"
+                                      << "wartosc"
+                                      << "dzialalnosc PKD 97"
+                                      << "1234.56";
+        QTest::newRow("zero") << "Jvw_300"
+                              << "0"
+                              << "wartosc"
+                              << "kwota pow. 300"
+                              << "0.00";
+        QTest::newRow("empty value") << "Jvw_300"
+                                     << ""
+                                     << "wartosc"
+                                     << "kwota pow. 300"
+                                     << "0.00";
+        QTest::newRow("negative change") << "Prz_kw"
+                                         << "-20"
+                                         << "zmiana_wartosc"
+                                         << ""
+                                         << "-20.00";
+        QTest::newRow("money of the active loans") << "Jvw_pw"
+                                                   << "12,5"
+                                                   << "wartosc"
                                                    << "Pożyczki dla których zostały wypowiedziane umowy pożyczkowe, "
                                                       "w tym podlegające windykacji"
                                                    << "12.5";
-        QTest::newRow("largest loan") << "jv_max" << "120000" << "zg_max_wielkosc_pozyczki" << "" << "120000.00";
-        QTest::newRow("decimal 2.5") << "jv_min_opr" << "2,5" << "zg_minimalne_oprocentowanie" << "" << "2.5";
-        QTest::newRow("decimal 3") << "jv_min_opr" << "3" << "zg_minimalne_oprocentowanie" << "" << "3.00";
-        QTest::newRow("ratio") << "Jvl_wspol_strat" << "15,38" << "procent"
-                               << "Współczynnik strat w danym okresie" << "15.38";
-        QTest::newRow("count") << "l_kon" << "7" << "ilosc" << "status kontynuujacy" << "7";
-        QTest::newRow("empty count") << "l_kon" << "" << "ilosc" << "status kontynuujacy" << "";
-        QTest::newRow("months") << "Okres_spl" << "60" << "zg_max_okres_splaty_mies" << "" << "60";
-        QTest::newRow("no months") << "Okres_spl" << "" << "zg_max_okres_splaty_mies" << "" << "";
+        QTest::newRow("largest loan") << "jv_max"
+                                      << "120000"
+                                      << "zg_max_wielkosc_pozyczki"
+                                      << ""
+                                      << "120000.00";
+        QTest::newRow("decimal 2.5") << "jv_min_opr"
+                                     << "2,5"
+                                     << "zg_minimalne_oprocentowanie"
+                                     << ""
+                                     << "2.5";
+        QTest::newRow("decimal 3") << "jv_min_opr"
+                                   << "3"
+                                   << "zg_minimalne_oprocentowanie"
+                                   << ""
+                                   << "3.00";
+        QTest::newRow("ratio") << "Jvl_wspol_strat"
+                               << "15,38"
+                               << "procent"
+                               << "Współczynnik strat w danym okresie"
+                               << "15.38";
+        QTest::newRow("count") << "l_kon"
+                               << "7"
+                               << "ilosc"
+                               << "status kontynuujacy"
+                               << "7";
+        QTest::newRow("empty count") << "l_kon"
+                                     << ""
+                                     << "ilosc"
+                                     << "status kontynuujacy"
+                                     << "";
+        QTest::newRow("months") << "Okres_spl"
+                                << "60"
+                                << "zg_max_okres_splaty_mies"
+                                << ""
+                                << "60";
+        QTest::newRow("no months") << "Okres_spl"
+                                   << ""
+                                   << "zg_max_okres_splaty_mies"
+                                   << ""
+                                   << "";
     }
     void formats()
     {
@@ -436,11 +496,21 @@ private slots:
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QString>("twoWay");
         QTest::addColumn<QString>("threeWay");
-        QTest::newRow("Tak") << "Tak" << "true" << "true";
-        QTest::newRow("Nie") << "Nie" << "false" << "false";
-        QTest::newRow("Nie dotyczy") << "Nie dotyczy" << "false" << "nie_dotyczy";
-        QTest::newRow("empty") << "" << "false" << "nie_dotyczy";
-        QTest::newRow("lower case tak") << "tak" << "false" << "nie_dotyczy";
+        QTest::newRow("Tak") << "Tak"
+                             << "true"
+                             << "true";
+        QTest::newRow("Nie") << "Nie"
+                             << "false"
+                             << "false";
+        QTest::newRow("Nie dotyczy") << "Nie dotyczy"
+                                     << "false"
+                                     << "nie_dotyczy";
+        QTest::newRow("empty") << ""
+                               << "false"
+                               << "nie_dotyczy";
+        QTest::newRow("lower case tak") << "tak"
+                                        << "false"
+                                        << "nie_dotyczy";
     }
     void yesNoRules()
     {
@@ -483,7 +553,8 @@ private slots:
         QVERIFY(bytes.contains("żółć"));
         QVERIFY(!bytes.startsWith("\xEF\xBB\xBF"));
         QVERIFY(bytes.contains("\r\n<zg_inne>]]&gt;]]&gt;&amp;&amp;&lt;&lt;</zg_inne>\r\n"));
-        QVERIFY(bytes.contains("\r\n<skladnik_kapitalu_pozyczkowego typ=\"Grupa &quot;A&quot; &amp; &lt;B> ]]> ąę&#9;x&#10;y\">\r\n"));
+        QVERIFY(bytes.contains(
+            "\r\n<skladnik_kapitalu_pozyczkowego typ=\"Grupa &quot;A&quot; &amp; &lt;B> ]]> ąę&#9;x&#10;y\">\r\n"));
     }
 
     // A text XML 1.0 cannot carry stops the write with a message naming the field;
@@ -494,7 +565,8 @@ private slots:
         QTest::addColumn<QString>("bad");
         QTest::addColumn<QString>("field");
         const QString nul(QChar(0x01));
-        QTest::newRow("reason") << "Przyr_spad" << "Zmiana" + nul
+        QTest::newRow("reason") << "Przyr_spad"
+                                << "Zmiana" + nul
                                 << "pole „Przyczyna przyrostu lub spadku kapitału” na stronie „Kapitał pożyczkowy”";
         QTest::newRow("other rules") << "e_zinne" << QString(QChar(0x1F))
                                      << "pole „Inne” na stronie „Zasady gospodarowania”";
@@ -502,11 +574,14 @@ private slots:
                                             << "pole „Inne” na stronie „Zasady gospodarowania”";
         QTest::newRow("U+FFFF") << "e_zinne" << QString(QChar(0xFFFF))
                                 << "pole „Inne” na stronie „Zasady gospodarowania”";
-        QTest::newRow("source name") << "source" << "Dot" + QString(QChar(0x0B)) << "nazwa źródła kapitału „Dot?”";
-        QTest::newRow("component name") << "component" << "Gotówka" + QString(QChar(0x08))
+        QTest::newRow("source name") << "source"
+                                     << "Dot" + QString(QChar(0x0B)) << "nazwa źródła kapitału „Dot?”";
+        QTest::newRow("component name") << "component"
+                                        << "Gotówka" + QString(QChar(0x08))
                                         << "składnik kapitału „Gotówka?” grupy „Kapitał własny”";
-        QTest::newRow("component details") << "details" << "Bank" + QString(QChar(0x07))
-                                           << "szczegóły: składnik kapitału „Lokaty” grupy „Kapitał własny”";
+        QTest::newRow("component details")
+            << "details"
+            << "Bank" + QString(QChar(0x07)) << "szczegóły: składnik kapitału „Lokaty” grupy „Kapitał własny”";
     }
     void forbiddenCharacters()
     {
@@ -519,8 +594,8 @@ private slots:
         if (where == QStringLiteral("source")) {
             f.model.setCapitalSources({{1, bad, db::Money::fromWhole(1)}});
         } else if (where == QStringLiteral("component") || where == QStringLiteral("details")) {
-            const QString column = where == QStringLiteral("component") ? QStringLiteral("SKLADNIK")
-                                                                        : QStringLiteral("SZCZEGOLY");
+            const QString column =
+                where == QStringLiteral("component") ? QStringLiteral("SKLADNIK") : QStringLiteral("SZCZEGOLY");
             db::Query q(f.dm.KSU, QStringLiteral("update KAPITAL_FUND set %1=:d0 where ID_SKL=:d1").arg(column));
             q.execute({bad, qint64(where == QStringLiteral("component") ? 3 : 2)});
         } else {
@@ -615,8 +690,10 @@ private slots:
         QTest::newRow("disk refuses half-way") << "limit"
                                                << "Nie można zapisać pliku XML \"%1\": zapis przerwany, na dysku "
                                                   "może brakować miejsca";
-        QTest::newRow("plik.xml is a folder") << "folder" << "%1 to folder, nie plik. Wybierz nazwę pliku XML.";
-        QTest::newRow("Eksport is a file") << "Eksport file" << "Nie można utworzyć folderu %2 na plik %1.";
+        QTest::newRow("plik.xml is a folder") << "folder"
+                                              << "%1 to folder, nie plik. Wybierz nazwę pliku XML.";
+        QTest::newRow("Eksport is a file") << "Eksport file"
+                                           << "Nie można utworzyć folderu %2 na plik %1.";
     }
     void failedWriteKeepsTheOldFile()
     {
@@ -680,9 +757,8 @@ private slots:
         Fund f;
         RecordingMessages messages;
         QCOMPARE(runXml(FirstHalf, messages), 0);
-        QCOMPARE(messages.texts(),
-                 (QStringList{"Podany okres był już importowany i można go edytować",
-                              "Plik zapisany pomyślnie w " + QDir::toNativeSeparators(f.xmlPath())}));
+        QCOMPARE(messages.texts(), (QStringList{"Podany okres był już importowany i można go edytować",
+                                                "Plik zapisany pomyślnie w " + QDir::toNativeSeparators(f.xmlPath())}));
         QCOMPARE(readFile(f.xmlPath()), readFile(QStringLiteral(TERVALA_SOURCE_DIR "/tests/golden/plik_small.xml")));
         READ_BACK(x, f.xmlPath());
         QCOMPARE(x.value("wartosc", "typ male"), QStringLiteral("1500.5"));

@@ -85,36 +85,59 @@ QString s(const char *utf8)
 // Names and places, Polish letters included: they travel to the database as
 // Windows-1250 through the connection.
 const std::array<const char *, 30> WomenNames{
-    "Anna", "Maria", "Katarzyna", "Małgorzata", "Agnieszka", "Barbara", "Ewa", "Krystyna", "Elżbieta", "Zofia",
-    "Joanna", "Magdalena", "Monika", "Teresa", "Danuta", "Jadwiga", "Halina", "Irena", "Beata", "Aleksandra",
-    "Dorota", "Grażyna", "Bożena", "Jolanta", "Urszula", "Żaneta", "Łucja", "Iwona", "Renata", "Justyna"};
-const std::array<const char *, 30> MenNames{
-    "Jan", "Andrzej", "Piotr", "Krzysztof", "Stanisław", "Tomasz", "Paweł", "Józef", "Marcin", "Marek",
-    "Michał", "Grzegorz", "Jerzy", "Tadeusz", "Adam", "Łukasz", "Zbigniew", "Ryszard", "Dariusz", "Henryk",
-    "Mariusz", "Kazimierz", "Wojciech", "Robert", "Mateusz", "Jacek", "Sławomir", "Bogdan", "Zdzisław",
-    "Przemysław"};
+    "Anna",     "Maria",  "Katarzyna", "Małgorzata", "Agnieszka", "Barbara", "Ewa",    "Krystyna",
+    "Elżbieta", "Zofia",  "Joanna",    "Magdalena",  "Monika",    "Teresa",  "Danuta", "Jadwiga",
+    "Halina",   "Irena",  "Beata",     "Aleksandra", "Dorota",    "Grażyna", "Bożena", "Jolanta",
+    "Urszula",  "Żaneta", "Łucja",     "Iwona",      "Renata",    "Justyna"};
+const std::array<const char *, 30> MenNames{"Jan",     "Andrzej", "Piotr",    "Krzysztof", "Stanisław", "Tomasz",
+                                            "Paweł",   "Józef",   "Marcin",   "Marek",     "Michał",    "Grzegorz",
+                                            "Jerzy",   "Tadeusz", "Adam",     "Łukasz",    "Zbigniew",  "Ryszard",
+                                            "Dariusz", "Henryk",  "Mariusz",  "Kazimierz", "Wojciech",  "Robert",
+                                            "Mateusz", "Jacek",   "Sławomir", "Bogdan",    "Zdzisław",  "Przemysław"};
 // Surnames in their masculine form; -ski, -cki and -dzki take -ska, -cka, -dzka for women.
 const std::array<const char *, 56> Surnames{
-    "Nowak",     "Kowalski",   "Wiśniewski", "Wójcik",     "Kowalczyk",   "Kamiński",   "Lewandowski",
-    "Zieliński", "Szymański",  "Woźniak",    "Dąbrowski",  "Kozłowski",   "Jankowski",  "Mazur",
-    "Wojciechowski", "Kwiatkowski", "Krawczyk", "Kaczmarek", "Piotrowski", "Grabowski", "Zając",
-    "Pawłowski", "Michalski",  "Król",       "Wieczorek",  "Jabłoński",   "Wróbel",     "Nowakowski",
-    "Majewski",  "Olszewski",  "Stępień",    "Malinowski", "Jaworski",    "Adamczyk",   "Dudek",
-    "Nowicki",   "Pawlak",     "Górski",     "Witkowski",  "Walczak",     "Sikora",     "Baran",
-    "Rutkowski", "Michalak",   "Szewczyk",   "Ostrowski",  "Tomaszewski", "Pietrzak",   "Zalewski",
-    "Wróblewski", "Jasiński",  "Marciniak",  "Bąk",        "Żak",         "Łuczak",     "Ślusarczyk"};
-const std::array<const char *, 18> PersonalBusinesses{
-    "Usługi Remontowo-Budowlane", "Sklep Spożywczy", "Zakład Fryzjerski", "Warsztat Samochodowy",
-    "Gabinet Kosmetyczny", "Piekarnia", "Transport Drogowy", "Biuro Rachunkowe", "Gospodarstwo Ogrodnicze",
-    "Pracownia Krawiecka", "Kwiaciarnia", "Usługi Ogólnobudowlane", "Stolarstwo", "Ślusarstwo",
-    "Firma Handlowo-Usługowa", "Agroturystyka", "Usługi Elektroinstalacyjne", "Sklep Przemysłowy"};
-const std::array<const char *, 14> FirmKinds{
-    "Przedsiębiorstwo Handlowe", "Zakład Produkcyjny", "Hurtownia Spożywcza", "Przetwórnia Owoców", "Tartak",
-    "Drukarnia", "Przedsiębiorstwo Budowlane", "Zakład Usług Leśnych", "Biuro Projektowe", "Pracownia Mebli",
-    "Centrum Ogrodnicze", "Przedsiębiorstwo Transportowe", "Zakład Mięsny", "Młyn"};
+    "Nowak",     "Kowalski",   "Wiśniewski", "Wójcik",     "Kowalczyk", "Kamiński",  "Lewandowski",   "Zieliński",
+    "Szymański", "Woźniak",    "Dąbrowski",  "Kozłowski",  "Jankowski", "Mazur",     "Wojciechowski", "Kwiatkowski",
+    "Krawczyk",  "Kaczmarek",  "Piotrowski", "Grabowski",  "Zając",     "Pawłowski", "Michalski",     "Król",
+    "Wieczorek", "Jabłoński",  "Wróbel",     "Nowakowski", "Majewski",  "Olszewski", "Stępień",       "Malinowski",
+    "Jaworski",  "Adamczyk",   "Dudek",      "Nowicki",    "Pawlak",    "Górski",    "Witkowski",     "Walczak",
+    "Sikora",    "Baran",      "Rutkowski",  "Michalak",   "Szewczyk",  "Ostrowski", "Tomaszewski",   "Pietrzak",
+    "Zalewski",  "Wróblewski", "Jasiński",   "Marciniak",  "Bąk",       "Żak",       "Łuczak",        "Ślusarczyk"};
+const std::array<const char *, 18> PersonalBusinesses{"Usługi Remontowo-Budowlane",
+                                                      "Sklep Spożywczy",
+                                                      "Zakład Fryzjerski",
+                                                      "Warsztat Samochodowy",
+                                                      "Gabinet Kosmetyczny",
+                                                      "Piekarnia",
+                                                      "Transport Drogowy",
+                                                      "Biuro Rachunkowe",
+                                                      "Gospodarstwo Ogrodnicze",
+                                                      "Pracownia Krawiecka",
+                                                      "Kwiaciarnia",
+                                                      "Usługi Ogólnobudowlane",
+                                                      "Stolarstwo",
+                                                      "Ślusarstwo",
+                                                      "Firma Handlowo-Usługowa",
+                                                      "Agroturystyka",
+                                                      "Usługi Elektroinstalacyjne",
+                                                      "Sklep Przemysłowy"};
+const std::array<const char *, 14> FirmKinds{"Przedsiębiorstwo Handlowe",
+                                             "Zakład Produkcyjny",
+                                             "Hurtownia Spożywcza",
+                                             "Przetwórnia Owoców",
+                                             "Tartak",
+                                             "Drukarnia",
+                                             "Przedsiębiorstwo Budowlane",
+                                             "Zakład Usług Leśnych",
+                                             "Biuro Projektowe",
+                                             "Pracownia Mebli",
+                                             "Centrum Ogrodnicze",
+                                             "Przedsiębiorstwo Transportowe",
+                                             "Zakład Mięsny",
+                                             "Młyn"};
 const std::array<const char *, 20> FirmNames{
-    "Łąka", "Źródło", "Żuraw", "Dąb", "Sosna", "Wisła", "Pomorze", "Świt", "Zorza", "Jutrzenka",
-    "Mazowsze", "Krokus", "Bór", "Pszczółka", "Kłos", "Jeżyk", "Wrzos", "Słonecznik", "Góral", "Bałtyk"};
+    "Łąka",     "Źródło", "Żuraw", "Dąb",       "Sosna", "Wisła", "Pomorze", "Świt",       "Zorza", "Jutrzenka",
+    "Mazowsze", "Krokus", "Bór",   "Pszczółka", "Kłos",  "Jeżyk", "Wrzos",   "Słonecznik", "Góral", "Bałtyk"};
 const std::array<const char *, 4> FirmForms{"Sp. z o.o.", "s.c.", "Sp. j.", "S.A."};
 
 struct Place
@@ -124,21 +147,39 @@ struct Place
     int area; // OBSZAR: 1 urban, 2 rural, 3 urban-rural commune
 };
 const std::array<Place, 28> Places{{
-    {"Łódź", "90-001", 1},          {"Zgierz", "95-100", 1},         {"Pabianice", "95-200", 1},
-    {"Piotrków Trybunalski", "97-300", 1}, {"Skierniewice", "96-100", 1}, {"Łowicz", "99-400", 1},
-    {"Kutno", "99-300", 1},         {"Sieradz", "98-200", 1},        {"Bełchatów", "97-400", 1},
-    {"Tomaszów Mazowiecki", "97-200", 1}, {"Zduńska Wola", "98-220", 1}, {"Łęczyca", "99-100", 3},
-    {"Głowno", "95-015", 3},        {"Stryków", "95-010", 3},        {"Poddębice", "99-200", 3},
-    {"Wieluń", "98-300", 3},        {"Rawa Mazowiecka", "96-200", 3}, {"Brzeziny", "95-060", 3},
-    {"Żychlin", "99-320", 3},       {"Uniejów", "99-210", 3},        {"Bratoszewice", "95-010", 2},
-    {"Parzęczew", "95-045", 2},     {"Dobroń", "95-082", 2},         {"Ksawerów", "95-054", 2},
-    {"Rzgów", "95-030", 2},         {"Nowosolna", "92-703", 2},      {"Wiśniowa Góra", "95-020", 2},
+    {"Łódź", "90-001", 1},
+    {"Zgierz", "95-100", 1},
+    {"Pabianice", "95-200", 1},
+    {"Piotrków Trybunalski", "97-300", 1},
+    {"Skierniewice", "96-100", 1},
+    {"Łowicz", "99-400", 1},
+    {"Kutno", "99-300", 1},
+    {"Sieradz", "98-200", 1},
+    {"Bełchatów", "97-400", 1},
+    {"Tomaszów Mazowiecki", "97-200", 1},
+    {"Zduńska Wola", "98-220", 1},
+    {"Łęczyca", "99-100", 3},
+    {"Głowno", "95-015", 3},
+    {"Stryków", "95-010", 3},
+    {"Poddębice", "99-200", 3},
+    {"Wieluń", "98-300", 3},
+    {"Rawa Mazowiecka", "96-200", 3},
+    {"Brzeziny", "95-060", 3},
+    {"Żychlin", "99-320", 3},
+    {"Uniejów", "99-210", 3},
+    {"Bratoszewice", "95-010", 2},
+    {"Parzęczew", "95-045", 2},
+    {"Dobroń", "95-082", 2},
+    {"Ksawerów", "95-054", 2},
+    {"Rzgów", "95-030", 2},
+    {"Nowosolna", "92-703", 2},
+    {"Wiśniowa Góra", "95-020", 2},
     {"Dłutów", "95-081", 2},
 }};
-const std::array<const char *, 16> Streets{
-    "ul. Piotrkowska", "ul. Kościuszki", "ul. Mickiewicza", "ul. Słowackiego", "ul. Żeromskiego", "ul. Łąkowa",
-    "ul. Źródlana", "ul. Ogrodowa", "ul. Kościelna", "ul. Polna", "ul. Szkolna", "ul. Długa",
-    "ul. Świętojańska", "ul. Wólczańska", "ul. Zgierska", "ul. Pułaskiego"};
+const std::array<const char *, 16> Streets{"ul. Piotrkowska",  "ul. Kościuszki", "ul. Mickiewicza", "ul. Słowackiego",
+                                           "ul. Żeromskiego",  "ul. Łąkowa",     "ul. Źródlana",    "ul. Ogrodowa",
+                                           "ul. Kościelna",    "ul. Polna",      "ul. Szkolna",     "ul. Długa",
+                                           "ul. Świętojańska", "ul. Wólczańska", "ul. Zgierska",    "ul. Pułaskiego"};
 
 // PKD subclasses; a few old entries carry no division, so their sector comes from
 // the subclass digits.
@@ -297,8 +338,7 @@ private:
     void contract(int id, QDate signed_);
     int account(int contract, const char *konto);
     void schedule(int account, int lp, QDate date, qint64 tranche, qint64 instalment, QDate paid);
-    void post(int account, QDate date, qint64 wn, qint64 ma, Doc doc, const char *description,
-              bool cancelled = false);
+    void post(int account, QDate date, qint64 wn, qint64 ma, Doc doc, const char *description, bool cancelled = false);
     void writeLedger();
     void recomputeStatistics();
 
@@ -351,8 +391,8 @@ void FundBuilder::dictionaries()
     }
     for (std::size_t i = 0; i < PkdEntries.size(); ++i) {
         const PkdEntry &e = PkdEntries[i];
-        m_insert.pkdSlownik.execute({int(i) + 1, s(e.podklasa), orNull(e.dzial != nullptr, s(e.dzial ? e.dzial : "")),
-                                     s(e.nazwa)});
+        m_insert.pkdSlownik.execute(
+            {int(i) + 1, s(e.podklasa), orNull(e.dzial != nullptr, s(e.dzial ? e.dzial : "")), s(e.nazwa)});
         ++m_summary.rows;
     }
     struct Account
@@ -380,9 +420,9 @@ void FundBuilder::firma()
     db::Query q(m_lokra, QStringLiteral("insert into FIRMA (NR_REKORDU, WERSJA, NAZWA, KOD, MIASTO, ULICA, NIP, "
                                         "REGON, KRS, TELEFON, TELEFON2, EMAIL, FORM_PRAWNA, DATAROZDZ) values (:d0, "
                                         ":d1, :d2, :d3, :d4, :d5, :d6, :d7, :d8, :d9, :d10, :d11, :d12, :d13)"));
-    q.execute({1, s("4.17P"), s("Fundusz Pożyczkowy Ziemi Łódzkiej"), s("90-006"), s("Łódź"),
-               s("ul. Piotrkowska 112"), s("725-18-34-561"), s("473128805"), s("0000204411"), s("42 630 12 34"),
-               s("42 630 12 35"), s("biuro@fundusz-lodzki.pl"), 125, QDate(2004, 5, 12)});
+    q.execute({1, s("4.17P"), s("Fundusz Pożyczkowy Ziemi Łódzkiej"), s("90-006"), s("Łódź"), s("ul. Piotrkowska 112"),
+               s("725-18-34-561"), s("473128805"), s("0000204411"), s("42 630 12 34"), s("42 630 12 35"),
+               s("biuro@fundusz-lodzki.pl"), 125, QDate(2004, 5, 12)});
     ++m_summary.rows;
 }
 
@@ -522,14 +562,13 @@ int FundBuilder::account(int contract, const char *konto)
 
 void FundBuilder::schedule(int account, int lp, QDate date, qint64 tranche, qint64 instalment, QDate paid)
 {
-    m_insert.terminarz.execute({m_nextSchedule++, account, lp, date, grosze(tranche), grosze(instalment),
-                                db::Param(paid)});
+    m_insert.terminarz.execute(
+        {m_nextSchedule++, account, lp, date, grosze(tranche), grosze(instalment), db::Param(paid)});
     ++m_summary.scheduleRows;
     ++m_summary.rows;
 }
 
-void FundBuilder::post(int account, QDate date, qint64 wn, qint64 ma, Doc doc, const char *description,
-                       bool cancelled)
+void FundBuilder::post(int account, QDate date, qint64 wn, qint64 ma, Doc doc, const char *description, bool cancelled)
 {
     if (date > m_options.ledgerEnd)
         return;
@@ -550,8 +589,8 @@ void FundBuilder::contract(int id, QDate signed_)
 
     // The client: a fifth of the loans go to a client who borrowed before.
     const bool repeat = m_clients.size() > 20 && r.chance(0.2);
-    const Client client = repeat ? m_clients[std::size_t(r.between(0, qint64(m_clients.size()) - 1))]
-                                 : newClient(signed_);
+    const Client client =
+        repeat ? m_clients[std::size_t(r.between(0, qint64(m_clients.size()) - 1))] : newClient(signed_);
     db::Param ru;
     if (repeat) {
         static const int kinds[]{4, 2, 3};
@@ -566,8 +605,9 @@ void FundBuilder::contract(int id, QDate signed_)
         {{2000, 10000}, {10500, 30000}, {30500, 50000}, {50500, 120000}, {120500, 300000}, {300500, 600000}}};
     const auto [low, high] = brackets[std::size_t(r.weighted(std::array<double, 6>{25, 30, 20, 16, 7, 2}))];
     const qint64 amount = (low + r.between(0, (high - low) / 500) * 500) * 100;
-    const int term = int(amount <= 1000000 ? r.between(12, 36) : amount <= 5000000 ? r.between(18, 60)
-                                                                                    : r.between(36, 84));
+    const int term = int(amount <= 1000000   ? r.between(12, 36)
+                         : amount <= 5000000 ? r.between(18, 60)
+                                             : r.between(36, 84));
     const int grace = r.chance(0.3) ? int(r.between(1, 6)) : 0;
     const int instalments = std::max(6, term - grace);
     const qint64 rateBp = r.between(400, 900); // yearly interest in hundredths of a per cent

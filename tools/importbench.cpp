@@ -31,10 +31,10 @@
 #include "import/importcontext.h"
 #include "import/loanqueries.h"
 #include "reports/reportrenderer.h"
-#include "workflow/periodworkflow.h"
 #include "store/datamodule.h"
 #include "store/pagemodel.h"
 #include "store/schema.h"
+#include "workflow/periodworkflow.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -101,8 +101,9 @@ QList<db::Param> paramsOf(const char *name)
 QList<Statement> statements()
 {
     auto balance = [](const QString &quoted) {
-        return Statement{nullptr, quoted, QString(quoted).replace(QStringLiteral("d.datadekretu<=:d0"),
-                                                                   QStringLiteral("d.datadekretu+0<=:d0"))};
+        return Statement{
+            nullptr, quoted,
+            QString(quoted).replace(QStringLiteral("d.datadekretu<=:d0"), QStringLiteral("d.datadekretu+0<=:d0"))};
     };
     QList<Statement> list{
         balance(QStringLiteral(
@@ -115,11 +116,11 @@ QList<Statement> statements()
             "d.idstanu=s.idstan and s.nrumowy=u.idumowy and s.konto=p.nr_kt and p.typkonta in (1,2) and "
             "d.datadekretu<=:d0 and ((u.rezerwa is null or u.rezerwa<>5) or (u.rezerwa=5 and u.data_rez>=:D1)) and "
             "not u.rozliczony='Win' and not u.rozliczony='4' group by s.nrumowy having sum(d.kwota_wn-d.kwota_ma)>0")),
-        balance(QStringLiteral(
-            "select sum(d.kwota_wn-d.kwota_ma), u.idumowy from dekret d,stan s,umowy u,plankt p where  "
-            "d.idstanu=s.idstan and s.nrumowy=u.idumowy and s.konto=p.nr_kt and p.typkonta in (1,2) and "
-            "d.datadekretu<=:d0 and (u.rozliczony='4' or u.rozliczony='Win') group by u.idumowy having "
-            "sum(d.kwota_wn-d.kwota_ma)>0;")),
+        balance(
+            QStringLiteral("select sum(d.kwota_wn-d.kwota_ma), u.idumowy from dekret d,stan s,umowy u,plankt p where  "
+                           "d.idstanu=s.idstan and s.nrumowy=u.idumowy and s.konto=p.nr_kt and p.typkonta in (1,2) and "
+                           "d.datadekretu<=:d0 and (u.rozliczony='4' or u.rozliczony='Win') group by u.idumowy having "
+                           "sum(d.kwota_wn-d.kwota_ma)>0;")),
         balance(QStringLiteral(
             "select sum(d.kwota_wn-d.kwota_ma), u.idumowy from dekret d,stan s,umowy u,plankt p where  "
             "d.idstanu=s.idstan and s.nrumowy=u.idumowy and s.konto=p.nr_kt and p.typkonta in (1,2) and "
@@ -165,11 +166,10 @@ QList<Statement> statements()
              "nrumowy,k.wp,k.datarozdz,k.plec,u.ru,u.datawyplaty,u.idumowy having Sum(Kwota_Wn)>0"),
          QString::fromLatin1(import::QueryD)},
         {nullptr,
-         QStringLiteral(
-             "select sum(d.kwota_wn),u.kwotakredytu,u.idumowy from dekret d,stan s,umowy u,plankt p where "
-             "d.idstanu=s.idstan and s.nrumowy=u.idumowy and s.konto=p.nr_kt and p.typkonta=1 and "
-             "d.datadekretu>=:D0 and d.datadekretu<=:D1 and d.koddok='WY' and d.infdod<>'ST' group by "
-             "u.idumowy,u.kwotakredytu having sum(d.kwota_wn)-u.kwotakredytu<>0"),
+         QStringLiteral("select sum(d.kwota_wn),u.kwotakredytu,u.idumowy from dekret d,stan s,umowy u,plankt p where "
+                        "d.idstanu=s.idstan and s.nrumowy=u.idumowy and s.konto=p.nr_kt and p.typkonta=1 and "
+                        "d.datadekretu>=:D0 and d.datadekretu<=:D1 and d.koddok='WY' and d.infdod<>'ST' group by "
+                        "u.idumowy,u.kwotakredytu having sum(d.kwota_wn)-u.kwotakredytu<>0"),
          {}},
     };
     static const char *const names[]{"Q1", "Q2", "Q3", "Q4", "Q5", "Q6", "A", "B", "C", "D", "payout"};
@@ -338,7 +338,7 @@ void verifyLookups(db::Connection &lokra, Results &r)
             q.execute({Last, Last, LastMoment});
             while (q.next())
                 one << q.value(0).toString() + u'|' + q.value(1).toString() + u'|'
-                        + QString::number(q.value(2).toInt());
+                           + QString::number(q.value(2).toInt());
         }
         const double oneMs = msSince(t);
         t.restart();
@@ -443,8 +443,8 @@ void verifyLookups(db::Connection &lokra, Results &r)
             if (q.value(1).isNull())
                 continue;
             const db::Value glowny = q.value(4);
-            const bool whole = glowny.kind() == db::Value::Kind::Scaled
-                && glowny.toString() == QString::number(glowny.toInt());
+            const bool whole =
+                glowny.kind() == db::Value::Kind::Scaled && glowny.toString() == QString::number(glowny.toInt());
             if (!glowny.isNull() && !whole) {
                 e.comparable = false;
                 continue;
@@ -465,8 +465,8 @@ void verifyLookups(db::Connection &lokra, Results &r)
         int tied = 0;
         for (qint64 client : std::as_const(clients)) {
             lookup.execute({client});
-            const QString first = lookup.next() ? lookup.value(0).toString() + u'|' + lookup.value(1).toString()
-                                                : QString();
+            const QString first =
+                lookup.next() ? lookup.value(0).toString() + u'|' + lookup.value(1).toString() : QString();
             lookup.closeCursor();
             const auto it = set.constFind(client);
             if (it == set.cend() || !it->comparable || !it->alike)
@@ -662,9 +662,8 @@ Results childImport(const QString &host, const QString &lokraPath, const QString
     TimedOutput output(QDir(home).filePath(QStringLiteral("Eksport/ERR_2013-01-01_2013-06-30.pdf")));
     output.start();
     const qint64 start = output.nowNs();
-    const bool done = workflow.importPeriod({QStringLiteral("01"), QStringLiteral("2013"), QStringLiteral("06"),
-                                              QStringLiteral("2013")},
-                                             output);
+    const bool done = workflow.importPeriod(
+        {QStringLiteral("01"), QStringLiteral("2013"), QStringLiteral("06"), QStringLiteral("2013")}, output);
     const qint64 total = output.nowNs() - start;
     output.finish();
     r.insert(QStringLiteral("done"), done ? QStringLiteral("yes") : QStringLiteral("NO"));
@@ -739,8 +738,8 @@ ChildRun spawnChild(const QString &kind, const QString &host, const QString &lok
     pid_t pid = 0;
     const int spawned = posix_spawn(&pid, pointers[0], nullptr, nullptr, pointers.data(), environ);
     if (spawned != 0)
-        throw db::Error(QStringLiteral("cannot start %1: %2").arg(QString::fromLocal8Bit(argv[0]),
-                                                                  QString::fromLocal8Bit(strerror(spawned))));
+        throw db::Error(QStringLiteral("cannot start %1: %2")
+                            .arg(QString::fromLocal8Bit(argv[0]), QString::fromLocal8Bit(strerror(spawned))));
     int status = 0;
     rusage usage{};
     if (wait4(pid, &status, 0, &usage) < 0)
@@ -804,7 +803,7 @@ QString prepareFund(const QDir &dir, int n, quint64 seed)
                                .arg(demo::GeneratorVersion)
                                .arg(qHash(demo::lokraSchemaScript()));
     const bool reuse = QFile::exists(lokra) && stamp.open(QIODevice::ReadOnly)
-        && QString::fromUtf8(stamp.readAll()).trimmed() == wanted;
+                       && QString::fromUtf8(stamp.readAll()).trimmed() == wanted;
     stamp.close();
     if (reuse) {
         out() << "fund reused from " << dir.path() << Qt::endl;
@@ -868,7 +867,8 @@ void printEngine(const QString &engine, const ChildRun &floor, const ChildRun &i
     const double importMs = num(imp.results, QStringLiteral("ms.withoutPdf"));
     const double pdfMs = num(imp.results, QStringLiteral("ms.importPdf"));
     const QString host = hostOf(engine);
-    out() << Qt::endl << "-- " << engine << (host.isEmpty() ? QString() : QStringLiteral(" (") + host + u')') << Qt::endl;
+    out() << Qt::endl
+          << "-- " << engine << (host.isEmpty() ? QString() : QStringLiteral(" (") + host + u')') << Qt::endl;
     out() << "floor statements (ms/rows):";
     for (const char *name : {"Q1", "Q2", "Q3", "Q4", "Q5", "Q6", "A", "B", "C", "D", "payout", "P"}) {
         const QString k = QString::fromLatin1(name);
@@ -891,10 +891,9 @@ void printEngine(const QString &engine, const ChildRun &floor, const ChildRun &i
     out() << "responsiveness: " << imp.results.value(QStringLiteral("responsive.calls"))
           << " chances to redraw; longest stretch without one "
           << imp.results.value(QStringLiteral("responsive.maxGapMs")) << " ms (from progress "
-          << imp.results.value(QStringLiteral("responsive.maxGapAtProgress"))
-          << "); a 10 ms event timer fired at most " << imp.results.value(QStringLiteral("responsive.maxTimerDelayMs"))
-          << " ms late (at progress " << imp.results.value(QStringLiteral("responsive.maxTimerDelayAtProgress")) << ")"
-          << Qt::endl;
+          << imp.results.value(QStringLiteral("responsive.maxGapAtProgress")) << "); a 10 ms event timer fired at most "
+          << imp.results.value(QStringLiteral("responsive.maxTimerDelayMs")) << " ms late (at progress "
+          << imp.results.value(QStringLiteral("responsive.maxTimerDelayAtProgress")) << ")" << Qt::endl;
     out() << "progress timeline (ms):";
     for (auto it = imp.results.cbegin(); it != imp.results.cend(); ++it) {
         if (it.key().startsWith(u"at."))
@@ -915,8 +914,8 @@ int runBenchmark(const Options &o)
         const QString lokra = prepareFund(dir, n, o.seed);
         const QString result = dir.filePath(QStringLiteral("result.txt"));
         if (o.verify)
-            printVerification(spawnChild(QStringLiteral("verify"), hostOf(o.engines.first()), lokra, {}, {}, result)
-                                  .results);
+            printVerification(
+                spawnChild(QStringLiteral("verify"), hostOf(o.engines.first()), lokra, {}, {}, result).results);
 
         QMap<QString, EngineRuns> runs;
         for (int i = 0; i < o.repeat; ++i) {
@@ -940,13 +939,15 @@ int runBenchmark(const Options &o)
         if (o.quotedFloor) {
             const ChildRun quoted =
                 spawnChild(QStringLiteral("floor-quoted"), hostOf(o.engines.first()), lokra, {}, {}, result);
-            out() << Qt::endl << "floor with every statement as quoted (" << o.engines.first() << ", one run): "
-                  << seconds(num(quoted.results, QStringLiteral("ms.total"))) << Qt::endl;
+            out() << Qt::endl
+                  << "floor with every statement as quoted (" << o.engines.first()
+                  << ", one run): " << seconds(num(quoted.results, QStringLiteral("ms.total"))) << Qt::endl;
         }
         if (bestImport.contains(QStringLiteral("embedded")) && bestImport.contains(QStringLiteral("server"))) {
             const Results &e = bestImport[QStringLiteral("embedded")].results;
             const Results &s = bestImport[QStringLiteral("server")].results;
-            out() << Qt::endl << "server/embedded import time: "
+            out() << Qt::endl
+                  << "server/embedded import time: "
                   << QString::number(num(s, QStringLiteral("ms.withoutPdf")) / num(e, QStringLiteral("ms.withoutPdf")),
                                      'f', 2)
                   << "; the same figures on both engines: "

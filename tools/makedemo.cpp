@@ -55,8 +55,7 @@ int main(int argc, char *argv[])
         demo::writeSettings(folder.path(), QString(), ksu, lokra);
         QTextStream(stdout) << "Demo fund ready in " << folder.path() << ": " << fund.contracts << " contracts, "
                             << fund.clients << " clients, " << fund.ledgerEntries << " ledger entries, "
-                            << fund.scheduleRows << " schedule rows (" << timer.elapsed() / 1000.0 << " s)"
-                            << Qt::endl;
+                            << fund.scheduleRows << " schedule rows (" << timer.elapsed() / 1000.0 << " s)" << Qt::endl;
     } catch (const std::exception &e) {
         err << "tervala-demo: " << QString::fromUtf8(e.what()) << Qt::endl;
         return 1;

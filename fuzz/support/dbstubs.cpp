@@ -15,20 +15,56 @@ namespace {
 namespace db {
 
 namespace fb {
-Firebird::IMaster *master() { noDatabase(); }
-Firebird::IUtil *util() { noDatabase(); }
-QString formatStatus(const Firebird::IStatus *) { noDatabase(); }
+Firebird::IMaster *master()
+{
+    noDatabase();
+}
+Firebird::IUtil *util()
+{
+    noDatabase();
+}
+QString formatStatus(const Firebird::IStatus *)
+{
+    noDatabase();
+}
 } // namespace fb
 
-void Connection::setDatabase(const QString &, const QString &) { noDatabase(); }
-void Connection::setCredentials(const QString &, const QString &) { noDatabase(); }
-void Connection::open() { noDatabase(); }
-void Connection::close() { noDatabase(); }
-void Connection::executeImmediate(const QString &) { noDatabase(); }
-void Connection::commitRetaining() { noDatabase(); }
-Firebird::IAttachment *Connection::attachment() const { noDatabase(); }
-Firebird::ITransaction *Connection::transaction() { noDatabase(); }
-void Connection::registerQuery(Query *) { noDatabase(); }
+void Connection::setDatabase(const QString &, const QString &)
+{
+    noDatabase();
+}
+void Connection::setCredentials(const QString &, const QString &)
+{
+    noDatabase();
+}
+void Connection::open()
+{
+    noDatabase();
+}
+void Connection::close()
+{
+    noDatabase();
+}
+void Connection::executeImmediate(const QString &)
+{
+    noDatabase();
+}
+void Connection::commitRetaining()
+{
+    noDatabase();
+}
+Firebird::IAttachment *Connection::attachment() const
+{
+    noDatabase();
+}
+Firebird::ITransaction *Connection::transaction()
+{
+    noDatabase();
+}
+void Connection::registerQuery(Query *)
+{
+    noDatabase();
+}
 void Connection::unregisterQuery(Query *) {}
 
 } // namespace db

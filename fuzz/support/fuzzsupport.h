@@ -7,8 +7,8 @@
 #include <QString>
 
 #include <cstdio>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 
 namespace fuzz {
 
@@ -28,10 +28,10 @@ inline void ensureApplication()
     std::abort();
 }
 
-#define FUZZ_CHECK(condition, detail)                                                                         \
-    do {                                                                                                      \
-        if (!(condition))                                                                                     \
-            ::fuzz::broken(#condition, (detail));                                                             \
+#define FUZZ_CHECK(condition, detail)                                                                                  \
+    do {                                                                                                               \
+        if (!(condition))                                                                                              \
+            ::fuzz::broken(#condition, (detail));                                                                      \
     } while (0)
 
 // Splits the input at NUL bytes into at most `count` parts (the last takes the rest);

@@ -4,8 +4,8 @@
 // occurrence wins), a section after it is found unless the input names it too.
 #include "common/inifile.h"
 #include "fuzzsupport.h"
-#include "workflow/onlinecheck.h"
 #include "store/datamodule.h"
+#include "workflow/onlinecheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -21,13 +21,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(!server.isEmpty() && !server.endsWith(u'/'), server);
 
     // Names match without regard to case.
-    FUZZ_CHECK(ini.value(QStringLiteral("SETTINGS"), QStringLiteral("PATH_KSU")) == ini.value(QStringLiteral("settings"), QStringLiteral("path_ksu")),
+    FUZZ_CHECK(ini.value(QStringLiteral("SETTINGS"), QStringLiteral("PATH_KSU"))
+                   == ini.value(QStringLiteral("settings"), QStringLiteral("path_ksu")),
                QStringLiteral("case of names"));
 
     // The same bytes behind a key of our own and before a section of our own: the
     // input decodes the same way (an ASCII frame), so both must be found.
-    const QByteArray framed = QByteArray("[FuzzStart]\r\nKey = \"  first  \"\r\n") + input
-        + QByteArray("\n[FuzzEnd]\nLast=tail \r\n");
+    const QByteArray framed =
+        QByteArray("[FuzzStart]\r\nKey = \"  first  \"\r\n") + input + QByteArray("\n[FuzzEnd]\nLast=tail \r\n");
     const IniFile both = IniFile::parse(framed);
     FUZZ_CHECK(both.value(QStringLiteral("fuzzstart"), QStringLiteral("KEY")) == QStringLiteral("  first  "),
                both.value(QStringLiteral("fuzzstart"), QStringLiteral("KEY"), QStringLiteral("<none>")));

@@ -18,8 +18,7 @@ struct Expected
 
 std::optional<Expected> plainReading(const QString &input)
 {
-    static const QRegularExpression form(
-        QStringLiteral("^([+-]?)((?:[0-9][0-9 \\x{00A0}]*)?)(?:[.,]([0-9]*))?\\z"));
+    static const QRegularExpression form(QStringLiteral("^([+-]?)((?:[0-9][0-9 \\x{00A0}]*)?)(?:[.,]([0-9]*))?\\z"));
     const QString t = input.trimmed();
     const QRegularExpressionMatch m = form.match(t);
     if (!m.hasMatch())
@@ -65,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(parsed, text);
     const QString exact = parsed->format(4, u'.').remove(u'.');
     const QString wanted = (expected->negative ? QStringLiteral("-") : QString())
-        + (expected->units.size() < 5 ? expected->units.rightJustified(5, u'0') : expected->units);
+                           + (expected->units.size() < 5 ? expected->units.rightJustified(5, u'0') : expected->units);
     FUZZ_CHECK(exact == wanted, text + QStringLiteral(" -> ") + exact + QStringLiteral(" expected ") + wanted);
 
     // Every format of the amount reads back as the amount rounded to its decimals.
@@ -76,7 +75,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const QString shown = m.format(decimals, u',', QChar(0x00A0));
         const std::optional<db::Money> back = db::Money::parse(shown);
         FUZZ_CHECK(back && *back == rounded, text + QStringLiteral(" shown as ") + shown);
-        const db::Money step = db::Money::fromUnits(decimals == 4 ? 1 : decimals == 3 ? 10 : decimals == 2 ? 100 : decimals == 1 ? 1000 : 10000);
+        const db::Money step = db::Money::fromUnits(decimals == 4   ? 1
+                                                    : decimals == 3 ? 10
+                                                    : decimals == 2 ? 100
+                                                    : decimals == 1 ? 1000
+                                                                    : 10000);
         FUZZ_CHECK(rounded.units() % step.units() == 0 && even.units() % step.units() == 0, text);
     }
     return 0;

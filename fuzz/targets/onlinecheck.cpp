@@ -2,8 +2,8 @@
 // the published dictionary compared with the local one (dictionaryIsCurrent).
 #include "db/textcodec.h"
 #include "fuzzsupport.h"
-#include "workflow/onlinecheck.h"
 #include "store/dictionaryfile.h"
+#include "workflow/onlinecheck.h"
 
 #include <limits>
 
@@ -54,7 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(current == (local.size() <= published.size() && published.mid(0, local.size()) == local),
                QStringLiteral("dictionary comparison"));
     FUZZ_CHECK(online::dictionaryIsCurrent(published, published), QStringLiteral("a dictionary differs from itself"));
-    FUZZ_CHECK(online::dictionaryIsCurrent(published.mid(0, published.size() / 2), published), QStringLiteral("prefix"));
-    FUZZ_CHECK(!online::dictionaryIsCurrent(published + QStringList{QString()}, published), QStringLiteral("extra row"));
+    FUZZ_CHECK(online::dictionaryIsCurrent(published.mid(0, published.size() / 2), published),
+               QStringLiteral("prefix"));
+    FUZZ_CHECK(!online::dictionaryIsCurrent(published + QStringList{QString()}, published),
+               QStringLiteral("extra row"));
     return 0;
 }

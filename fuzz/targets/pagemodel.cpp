@@ -5,8 +5,8 @@
 #include "db/value.h"
 #include "fuzzsupport.h"
 #include "store/fields.h"
-#include "store/statisticpairs.h"
 #include "store/pagemodel.h"
+#include "store/statisticpairs.h"
 
 #include <cmath>
 
@@ -15,7 +15,7 @@ namespace {
 QStringList allControls()
 {
     QStringList controls = store::PageModel::institutionControls() + store::PageModel::ruleControls()
-        + store::PageModel::statisticsControls() + store::PageModel::activeLostControls();
+                           + store::PageModel::statisticsControls() + store::PageModel::activeLostControls();
     for (const store::FieldSpec &s : store::CapitalFields)
         controls << store::toQString(s.control);
     return controls;
@@ -33,7 +33,8 @@ void checkShownTextReadsBack(const store::PageModel &model, const QString &contr
     const QString shown = model.text(control);
     store::PageModel again;
     FUZZ_CHECK(again.setText(control, shown), describe(control, text, model));
-    FUZZ_CHECK(again.text(control) == shown, describe(control, text, model) + QStringLiteral(" then \"") + again.text(control) + u'"');
+    FUZZ_CHECK(again.text(control) == shown,
+               describe(control, text, model) + QStringLiteral(" then \"") + again.text(control) + u'"');
 }
 
 void checkNumeric(const store::PageModel &model, const QString &control, const QString &text, bool ok)

@@ -12,7 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QList<QByteArray> part = fuzz::parts(data, size, 4);
     const store::PeriodChoice choice{fuzz::text(part[0]), fuzz::text(part[1]), fuzz::text(part[2]),
                                      fuzz::text(part[3])};
-    const QString shown = QStringLiteral("%1/%2 - %3/%4").arg(choice.fromMonth, choice.fromYear, choice.toMonth, choice.toYear);
+    const QString shown =
+        QStringLiteral("%1/%2 - %3/%4").arg(choice.fromMonth, choice.fromYear, choice.toMonth, choice.toYear);
     if (!store::isValidPeriodChoice(choice))
         return 0;
     store::PeriodBounds b;

@@ -46,7 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             ++j;
         rebuilt += QStringView(text).mid(at, j - at);
         const QStringView digits = QStringView(text).mid(at + 2, j - at - 2);
-        FUZZ_CHECK(digits.toInt() == order[next], digits.toString() + QStringLiteral(" read as ") + QString::number(order[next]));
+        FUZZ_CHECK(digits.toInt() == order[next],
+                   digits.toString() + QStringLiteral(" read as ") + QString::number(order[next]));
         ++next;
     }
     rebuilt += QStringView(translated).mid(from);

@@ -19,7 +19,8 @@ bool isXmlText(const QString &text)
             ++i;
             continue;
         }
-        const bool allowed = c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD);
+        const bool allowed =
+            c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD);
         if (!allowed)
             return false;
     }
@@ -29,8 +30,8 @@ bool isXmlText(const QString &text)
 // The texts of the elements (and the typ attributes of the components) in file order.
 struct ReadBack
 {
-    QStringList texts;   // "tag=text"
-    QStringList groups;  // typ of each skladnik_kapitalu_pozyczkowego
+    QStringList texts;  // "tag=text"
+    QStringList groups; // typ of each skladnik_kapitalu_pozyczkowego
     QString error;
 };
 
@@ -58,7 +59,8 @@ ReadBack readFile(const QByteArray &file)
         }
     }
     if (xml.hasError())
-        out.error = xml.errorString() + QStringLiteral(" at line %1 column %2").arg(xml.lineNumber()).arg(xml.columnNumber());
+        out.error =
+            xml.errorString() + QStringLiteral(" at line %1 column %2").arg(xml.lineNumber()).arg(xml.columnNumber());
     return out;
 }
 
@@ -119,8 +121,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(back.texts.contains(QStringLiteral("opis=") + part[5]), QStringLiteral("opis"));
     if (component.rodzaj >= 1) {
         FUZZ_CHECK(back.groups == QStringList{part[10]}, QStringLiteral("typ of the group"));
-        FUZZ_CHECK(back.texts.contains(QStringLiteral("rodzaj_kapitalu=") + part[7]), QStringLiteral("rodzaj_kapitalu"));
-        FUZZ_CHECK(back.texts.contains(QStringLiteral("wartosc=") + reports::ToPointDecimal(part[8])), QStringLiteral("wartosc"));
+        FUZZ_CHECK(back.texts.contains(QStringLiteral("rodzaj_kapitalu=") + part[7]),
+                   QStringLiteral("rodzaj_kapitalu"));
+        FUZZ_CHECK(back.texts.contains(QStringLiteral("wartosc=") + reports::ToPointDecimal(part[8])),
+                   QStringLiteral("wartosc"));
     }
     if (component.rodzaj == 2)
         FUZZ_CHECK(back.texts.contains(QStringLiteral("element_listy=") + part[9]), QStringLiteral("element_listy"));

@@ -1,20 +1,20 @@
 #include "commandline.h"
 
-#include "common/messages.h"
-#include "db/error.h"
-#include "import/versioncheck.h"
-#include "common/apppaths.h"
-#include "import/importcontext.h"
-#include "reports/reportrenderer.h"
 #include "cli/commandsupport.h"
 #include "cli/dictionarycommand.h"
 #include "cli/outputcommands.h"
-#include "workflow/periodworkflow.h"
 #include "cli/updatecommands.h"
-#include "workflow/startuptask.h"
-#include "store/pagemodel.h"
+#include "common/apppaths.h"
+#include "common/messages.h"
+#include "db/error.h"
+#include "import/importcontext.h"
+#include "import/versioncheck.h"
+#include "reports/reportrenderer.h"
 #include "store/datamodule.h"
+#include "store/pagemodel.h"
 #include "store/schema.h"
+#include "workflow/periodworkflow.h"
+#include "workflow/startuptask.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -72,13 +72,15 @@ int openPeriod(const QStringList &args, Messages &messages)
 {
     if (args.size() != 4)
         return usageError(QStringLiteral("open wymaga czterech argumentów: MC RRRR MC RRRR."));
-    return command::withOpenedPeriod(args, messages, [](store::DataModule &, PeriodWorkflow &, store::PageModel &model) {
-        const QStringList controls = store::PageModel::institutionControls() + store::PageModel::ruleControls()
-            + store::PageModel::statisticsControls() + store::PageModel::activeLostControls();
-        for (const QString &control : controls)
-            print(control + u'=' + model.shownText(control));
-        return true;
-    });
+    return command::withOpenedPeriod(
+        args, messages, [](store::DataModule &, PeriodWorkflow &, store::PageModel &model) {
+            const QStringList controls = store::PageModel::institutionControls() + store::PageModel::ruleControls()
+                                         + store::PageModel::statisticsControls()
+                                         + store::PageModel::activeLostControls();
+            for (const QString &control : controls)
+                print(control + u'=' + model.shownText(control));
+            return true;
+        });
 }
 
 // The command line's side of an import: no progress bar, and the error report

@@ -2,10 +2,10 @@
 
 #include "commandline.h"
 #include "common/messages.h"
-#include "workflow/periodworkflow.h"
-#include "workflow/startuptask.h"
 #include "store/datamodule.h"
 #include "store/pagemodel.h"
+#include "workflow/periodworkflow.h"
+#include "workflow/startuptask.h"
 
 #include <QTextStream>
 

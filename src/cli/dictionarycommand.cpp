@@ -1,12 +1,12 @@
 #include "dictionarycommand.h"
 
-#include "workflow/capitalworkflow.h"
 #include "common/apppaths.h"
 #include "common/inifile.h"
 #include "common/messages.h"
-#include "workflow/databasecommand.h"
 #include "store/datamodule.h"
 #include "store/pagemodel.h"
+#include "workflow/capitalworkflow.h"
+#include "workflow/databasecommand.h"
 
 int runLoadDictionary(const QString &file, Messages &messages)
 {

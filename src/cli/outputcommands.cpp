@@ -2,8 +2,8 @@
 
 #include "commandsupport.h"
 #include "common/messages.h"
-#include "workflow/periodworkflow.h"
 #include "store/datamodule.h"
+#include "workflow/periodworkflow.h"
 
 #include <QDir>
 #include <QFileInfo>

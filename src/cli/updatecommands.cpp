@@ -2,11 +2,11 @@
 
 #include "commandsupport.h"
 #include "common/messages.h"
-#include "workflow/onlinecheck.h"
-#include "workflow/startuptask.h"
 #include "store/datamodule.h"
 #include "store/schemacheck.h"
 #include "store/schemaupgrade.h"
+#include "workflow/onlinecheck.h"
+#include "workflow/startuptask.h"
 
 #include <QStringList>
 #include <QTextStream>
@@ -14,7 +14,6 @@
 namespace {
 
 using command::print;
-
 
 // A database's reason on one line: Firebird puts each detail on a line of its
 // own, starting with "-".
@@ -57,8 +56,9 @@ int runUpgradeSchema(Messages &messages)
         if (!store::requireReportingDatabase(dm.KSU, messages, true))
             return 1;
         store::upgradeSchema(dm.KSU, dm.LOKRA, messages, [](const store::UpgradeOutcome &outcome) {
-            print(outcome.applied ? QStringLiteral("%1: zastosowano").arg(outcome.number)
-                                  : QStringLiteral("%1: pominięto – %2").arg(outcome.number).arg(oneLine(outcome.reason)));
+            print(outcome.applied
+                      ? QStringLiteral("%1: zastosowano").arg(outcome.number)
+                      : QStringLiteral("%1: pominięto – %2").arg(outcome.number).arg(oneLine(outcome.reason)));
         });
     } catch (const std::exception &e) {
         showFailure(messages, e);

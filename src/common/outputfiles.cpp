@@ -110,10 +110,11 @@ bool OutputGuard::approve(const QString &path, FileKind kind, Messages &messages
     if (!ensureFolderOf(path)) {
         const QString folder = QDir::toNativeSeparators(info.absolutePath());
         const bool own = comparablePath(info.absolutePath()) == comparablePath(exportFolder());
-        messages.showError(own ? QStringLiteral("Nie można utworzyć folderu %1 na plik %2.").arg(folder, shown)
-                               : QStringLiteral("Folder %1 nie istnieje. Utwórz go albo wybierz inny folder na plik %2.")
-                                     .arg(folder, kindName(kind)),
-                           error);
+        messages.showError(
+            own ? QStringLiteral("Nie można utworzyć folderu %1 na plik %2.").arg(folder, shown)
+                : QStringLiteral("Folder %1 nie istnieje. Utwórz go albo wybierz inny folder na plik %2.")
+                      .arg(folder, kindName(kind)),
+            error);
         return false;
     }
 
@@ -158,8 +159,8 @@ QString StagedFiles::stage(const QString &finalPath)
 {
     const QString folder = stagingFolder();
     if (!QDir().mkpath(folder))
-        throw FileError(QStringLiteral("Nie można utworzyć folderu %1 na pliki tymczasowe.")
-                            .arg(QDir::toNativeSeparators(folder)));
+        throw FileError(
+            QStringLiteral("Nie można utworzyć folderu %1 na pliki tymczasowe.").arg(QDir::toNativeSeparators(folder)));
     QTemporaryFile reserve(QDir(folder).filePath(QFileInfo(finalPath).fileName() + QStringLiteral(".XXXXXX")));
     reserve.setAutoRemove(false);
     if (!reserve.open())

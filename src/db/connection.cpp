@@ -115,7 +115,8 @@ void Connection::attach(bool createFile)
             dpb->insertInt(s, isc_dpb_sql_dialect, 3);
         }
         IProvider *provider = fb::master()->getDispatcher();
-        struct Release {
+        struct Release
+        {
             IProvider *p;
             ~Release() { p->release(); }
         } release{provider};
@@ -243,8 +244,7 @@ void Connection::unregisterQuery(Query *q)
     m_queries.remove(q);
 }
 
-AtomicWork::AtomicWork(Connection &connection)
-    : m_connection(connection)
+AtomicWork::AtomicWork(Connection &connection) : m_connection(connection)
 {
     if (m_connection.m_atomicDepth == 0) {
         m_connection.commitNow();

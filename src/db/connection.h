@@ -1,9 +1,9 @@
 #pragma once
 
 #include <QMutex>
+#include <QSet>
 #include <QString>
 #include <QStringList>
-#include <QSet>
 
 namespace Firebird {
 class IAttachment;

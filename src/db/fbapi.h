@@ -19,7 +19,8 @@ template <typename F>
 auto call(F &&f)
 {
     Firebird::ThrowStatusWrapper status(master()->getStatus());
-    struct Dispose {
+    struct Dispose
+    {
         Firebird::ThrowStatusWrapper &s;
         ~Dispose() { s.dispose(); }
     } dispose{status};

@@ -17,7 +17,12 @@ public:
     static constexpr qint64 Scale = 10000;
 
     constexpr Money() = default;
-    static constexpr Money fromUnits(qint64 units) { Money m; m.m_units = units; return m; }
+    static constexpr Money fromUnits(qint64 units)
+    {
+        Money m;
+        m.m_units = units;
+        return m;
+    }
     static constexpr Money fromWhole(qint64 zloty) { return fromUnits(zloty * Scale); }
     // A scaled integer as Firebird stores NUMERIC/DECIMAL: value * 10^scale (scale <= 0).
     // Digits beyond four decimals are rounded half away from zero.
@@ -46,8 +51,16 @@ public:
     constexpr Money operator+(Money o) const { return fromUnits(m_units + o.m_units); }
     constexpr Money operator-(Money o) const { return fromUnits(m_units - o.m_units); }
     constexpr Money operator-() const { return fromUnits(-m_units); }
-    Money &operator+=(Money o) { m_units += o.m_units; return *this; }
-    Money &operator-=(Money o) { m_units -= o.m_units; return *this; }
+    Money &operator+=(Money o)
+    {
+        m_units += o.m_units;
+        return *this;
+    }
+    Money &operator-=(Money o)
+    {
+        m_units -= o.m_units;
+        return *this;
+    }
     constexpr auto operator<=>(const Money &) const = default;
 
 private:

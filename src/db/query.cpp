@@ -120,8 +120,7 @@ QString Query::translatePlaceholders(const QString &sql, std::vector<int> *order
     return out;
 }
 
-Query::Query(Connection &connection, const QString &sql)
-    : m_connection(connection), m_sql(sql)
+Query::Query(Connection &connection, const QString &sql) : m_connection(connection), m_sql(sql)
 {
     m_translated = toWin1250(translatePlaceholders(sql, &m_order));
     int count = 0;
@@ -168,8 +167,8 @@ void Query::prepare()
     IAttachment *attachment = m_connection.attachment();
     ITransaction *transaction = m_connection.transaction();
     fb::call([&](ThrowStatusWrapper *s) {
-        m_statement = attachment->prepare(s, transaction, 0, m_translated.constData(), 3,
-                                          IStatement::PREPARE_PREFETCH_METADATA);
+        m_statement =
+            attachment->prepare(s, transaction, 0, m_translated.constData(), 3, IStatement::PREPARE_PREFETCH_METADATA);
         m_hasCursor = (m_statement->getFlags(s) & IStatement::FLAG_HAS_CURSOR) != 0;
         m_outMeta = m_statement->getOutputMetadata(s);
         const unsigned count = m_outMeta->getCount(s);
@@ -178,9 +177,9 @@ void Query::prepare()
         m_layout.clear();
         for (unsigned i = 0; i < count; ++i) {
             m_columnNames << QString::fromUtf8(m_outMeta->getAlias(s, i));
-            m_layout.push_back({m_outMeta->getType(s, i) & ~1u, m_outMeta->getScale(s, i),
-                                m_outMeta->getLength(s, i), m_outMeta->getOffset(s, i),
-                                m_outMeta->getNullOffset(s, i), m_outMeta->getSubType(s, i)});
+            m_layout.push_back({m_outMeta->getType(s, i) & ~1u, m_outMeta->getScale(s, i), m_outMeta->getLength(s, i),
+                                m_outMeta->getOffset(s, i), m_outMeta->getNullOffset(s, i),
+                                m_outMeta->getSubType(s, i)});
         }
     });
     m_row.assign(m_columnNames.size(), Value());
@@ -212,9 +211,14 @@ void Query::execute()
     fb::call([&](ThrowStatusWrapper *s) {
         IMessageMetadata *inMeta = nullptr;
         QByteArray inBuffer;
-        struct Release {
+        struct Release
+        {
             IMessageMetadata *&m;
-            ~Release() { if (m) m->release(); }
+            ~Release()
+            {
+                if (m)
+                    m->release();
+            }
         } releaseIn{inMeta};
         if (!m_order.empty()) {
             IMessageMetadata *described = m_statement->getInputMetadata(s);
@@ -262,8 +266,8 @@ void Query::execute()
                 const Param::Variant &v = m_params[m_order[i]].value();
                 const unsigned offset = inMeta->getOffset(s, i);
                 const bool isNull = std::holds_alternative<std::monostate>(v)
-                    || (std::holds_alternative<QDate>(v) && !std::get<QDate>(v).isValid())
-                    || (std::holds_alternative<QDateTime>(v) && !std::get<QDateTime>(v).isValid());
+                                    || (std::holds_alternative<QDate>(v) && !std::get<QDate>(v).isValid())
+                                    || (std::holds_alternative<QDateTime>(v) && !std::get<QDateTime>(v).isValid());
                 writeAt<short>(buf, inMeta->getNullOffset(s, i), isNull ? -1 : 0);
                 if (isNull)
                     continue;

@@ -2,7 +2,6 @@
 
 #include "error.h"
 
-
 #include <cmath>
 
 namespace db {

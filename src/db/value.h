@@ -24,13 +24,49 @@ public:
     enum class Kind { Null, Text, Scaled, Double, Date, Time, Timestamp, Boolean };
 
     Value() = default;
-    static Value text(QString s) { Value v(Kind::Text); v.m_text = std::move(s); return v; }
-    static Value scaled(qint64 value, int scale) { Value v(Kind::Scaled); v.m_int = value; v.m_scale = scale; return v; }
-    static Value real(double d) { Value v(Kind::Double); v.m_double = d; return v; }
-    static Value date(QDate d) { Value v(Kind::Date); v.m_dateTime = QDateTime(d, QTime(0, 0)); return v; }
-    static Value time(QTime t) { Value v(Kind::Time); v.m_dateTime = QDateTime(QDate(1899, 12, 30), t); return v; }
-    static Value timestamp(QDateTime t) { Value v(Kind::Timestamp); v.m_dateTime = std::move(t); return v; }
-    static Value boolean(bool b) { Value v(Kind::Boolean); v.m_int = b; return v; }
+    static Value text(QString s)
+    {
+        Value v(Kind::Text);
+        v.m_text = std::move(s);
+        return v;
+    }
+    static Value scaled(qint64 value, int scale)
+    {
+        Value v(Kind::Scaled);
+        v.m_int = value;
+        v.m_scale = scale;
+        return v;
+    }
+    static Value real(double d)
+    {
+        Value v(Kind::Double);
+        v.m_double = d;
+        return v;
+    }
+    static Value date(QDate d)
+    {
+        Value v(Kind::Date);
+        v.m_dateTime = QDateTime(d, QTime(0, 0));
+        return v;
+    }
+    static Value time(QTime t)
+    {
+        Value v(Kind::Time);
+        v.m_dateTime = QDateTime(QDate(1899, 12, 30), t);
+        return v;
+    }
+    static Value timestamp(QDateTime t)
+    {
+        Value v(Kind::Timestamp);
+        v.m_dateTime = std::move(t);
+        return v;
+    }
+    static Value boolean(bool b)
+    {
+        Value v(Kind::Boolean);
+        v.m_int = b;
+        return v;
+    }
 
     Kind kind() const { return m_kind; }
     bool isNull() const { return m_kind == Kind::Null; }

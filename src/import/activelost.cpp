@@ -39,11 +39,11 @@ const QString ActiveBySum = QStringLiteral(
     "d.datadekretu+0<=:d0 and ((u.rezerwa is null or u.rezerwa<>5) or (u.rezerwa=5 and u.data_rez>=:D1)) and "
     "not u.rozliczony='Win' and not u.rozliczony='4' group by s.nrumowy having sum(d.kwota_wn-d.kwota_ma)>0");
 // Q3: terminated contracts, whenever they were terminated.
-const QString Terminated = QStringLiteral(
-    "select sum(d.kwota_wn-d.kwota_ma), u.idumowy from dekret d,stan s,umowy u,plankt p where  "
-    "d.idstanu=s.idstan and s.nrumowy=u.idumowy and s.konto=p.nr_kt and p.typkonta in (1,2) and "
-    "d.datadekretu+0<=:d0 and (u.rozliczony='4' or u.rozliczony='Win') group by u.idumowy having "
-    "sum(d.kwota_wn-d.kwota_ma)>0;");
+const QString Terminated =
+    QStringLiteral("select sum(d.kwota_wn-d.kwota_ma), u.idumowy from dekret d,stan s,umowy u,plankt p where  "
+                   "d.idstanu=s.idstan and s.nrumowy=u.idumowy and s.konto=p.nr_kt and p.typkonta in (1,2) and "
+                   "d.datadekretu+0<=:d0 and (u.rozliczony='4' or u.rozliczony='Win') group by u.idumowy having "
+                   "sum(d.kwota_wn-d.kwota_ma)>0;");
 // Q4 and Q5: contracts lost in the period; a loss without a date counts in every period.
 const QString LostInPeriod = QStringLiteral(
     "select sum(d.kwota_wn-d.kwota_ma), u.idumowy from dekret d,stan s,umowy u,plankt p where  "
@@ -82,8 +82,8 @@ struct ContractBalance
 
 using ContractList = std::vector<ContractBalance>;
 
-ContractList runList(ImportContext &ctx, const QString &sql, std::initializer_list<db::Param> params,
-                     int numberColumn, int balanceColumn, int daysLateColumn = -1)
+ContractList runList(ImportContext &ctx, const QString &sql, std::initializer_list<db::Param> params, int numberColumn,
+                     int balanceColumn, int daysLateColumn = -1)
 {
     db::Query query(ctx.lokra, sql);
     query.execute(params);
@@ -173,8 +173,8 @@ void writeTitleLines(ImportContext &ctx)
     QStringList &lines = ctx.importReport.titleLines;
     lines << QStringLiteral("Umowy o pożyczkach aktywnych od '") + ctx.period.PeriodStartText + QStringLiteral("' do '")
                  + ctx.period.PeriodEndText + u'\'';
-    lines << QStringLiteral("Data importowania: ")
-                 + db::shortDateText(QDate::currentDate()) + u' ' + db::longTimeText(QTime::currentTime());
+    lines << QStringLiteral("Data importowania: ") + db::shortDateText(QDate::currentDate()) + u' '
+                 + db::longTimeText(QTime::currentTime());
     lines << QStringLiteral("Wersja programu: ") + applicationTitle();
 }
 
@@ -192,12 +192,10 @@ ActiveLostFigures ComputeActiveLostLoans(ImportContext &ctx)
 
     // Q1, with the days late of its contracts, feeds sections 1 and 2 and, in place
     // of Q2, sections 3 and 4: it is sent once.
-    const ContractList active =
-        runList(ctx, activeWithDaysLate(lokra), {end, end, ctx.period.PeriodEnd}, 1, 0, 2);
+    const ContractList active = runList(ctx, activeWithDaysLate(lokra), {end, end, ctx.period.PeriodEnd}, 1, 0, 2);
 
     int row = 0;
-    row = writeSection(ctx, row, QStringLiteral("Kwota pożyczki aktywnej"), active, {}, f.activeCount,
-                       f.activeValue);
+    row = writeSection(ctx, row, QStringLiteral("Kwota pożyczki aktywnej"), active, {}, f.activeCount, f.activeValue);
     ctx.output.setProgress(13);
     row = writeSection(
         ctx, row + 3, QStringLiteral("Kwota pożyczki spłacanej terminowo"), active,
@@ -205,8 +203,8 @@ ActiveLostFigures ComputeActiveLostLoans(ImportContext &ctx)
     ctx.output.setProgress(17);
     row = writeSection(
         ctx, row + 3, QStringLiteral("Kwota pożyczki o opóźnieniu w spłacie 31-90 dni"), active,
-        [](const ContractBalance &c) { return c.daysLate >= 31 && c.daysLate <= 90; },
-        f.late31to90Count, f.late31to90Value);
+        [](const ContractBalance &c) { return c.daysLate >= 31 && c.daysLate <= 90; }, f.late31to90Count,
+        f.late31to90Value);
     ctx.output.setProgress(21);
     row = writeSection(
         ctx, row + 3, QStringLiteral("Kwota pożyczki o opóźnieniu w spłacie 90 dni"), active,

@@ -14,8 +14,8 @@ QString FormatAmount(db::Money amount)
 
 ClientNames::ClientNames(db::Connection &lokra)
     : m_query(std::make_unique<db::Query>(
-          lokra, QStringLiteral("select iif(k.status='K',K.imie||' '||k.nazwisko,k.nazwanip),u.idumowy from klient k, "
-                                "umowy u where k.nr_klienta=u.nrklienta and u.idumowy=:d0")))
+        lokra, QStringLiteral("select iif(k.status='K',K.imie||' '||k.nazwisko,k.nazwanip),u.idumowy from klient k, "
+                              "umowy u where k.nr_klienta=u.nrklienta and u.idumowy=:d0")))
 {
 }
 
@@ -59,12 +59,12 @@ bool DictionaryCodesMissing(db::Connection &lokra, int group)
 
 QList<PayoutMismatch> PayoutMismatches(db::Connection &lokra, QDate first, QDate last)
 {
-    db::Query query(lokra,
-                    QStringLiteral("select sum(d.kwota_wn),u.kwotakredytu,u.idumowy from dekret d,stan s,umowy u,plankt p "
-                                   "where d.idstanu=s.idstan and s.nrumowy=u.idumowy and s.konto=p.nr_kt and "
-                                   "p.typkonta=1 and d.datadekretu>=:D0 and d.datadekretu<=:D1 and d.koddok='WY' and "
-                                   "d.infdod<>'ST' group by u.idumowy,u.kwotakredytu having "
-                                   "sum(d.kwota_wn)-u.kwotakredytu<>0"));
+    db::Query query(
+        lokra, QStringLiteral("select sum(d.kwota_wn),u.kwotakredytu,u.idumowy from dekret d,stan s,umowy u,plankt p "
+                              "where d.idstanu=s.idstan and s.nrumowy=u.idumowy and s.konto=p.nr_kt and "
+                              "p.typkonta=1 and d.datadekretu>=:D0 and d.datadekretu<=:D1 and d.koddok='WY' and "
+                              "d.infdod<>'ST' group by u.idumowy,u.kwotakredytu having "
+                              "sum(d.kwota_wn)-u.kwotakredytu<>0"));
     query.execute({first, last});
     QList<PayoutMismatch> out;
     while (query.next())
@@ -108,8 +108,8 @@ void ErrorReport::Start()
     m_mismatchCount = int(mismatches.size());
     for (const PayoutMismatch &m : mismatches) {
         sheet.titleLines << QStringLiteral("Wykryto potencjalną niezgodność z raportem wypłat dla umowy nr ")
-                + m.contract + QStringLiteral(", Kwota winien=") + FormatAmount(m.paidOut)
-                + QStringLiteral("; Kwota kredytu=") + FormatAmount(m.loanAmount);
+                                + m.contract + QStringLiteral(", Kwota winien=") + FormatAmount(m.paidOut)
+                                + QStringLiteral("; Kwota kredytu=") + FormatAmount(m.loanAmount);
     }
 
     static const QStringList headers{

@@ -1,8 +1,8 @@
 #include "importdriver.h"
 
-#include "common/fileerror.h"
 #include "activelost.h"
 #include "common/apppaths.h"
+#include "common/fileerror.h"
 #include "common/messages.h"
 #include "db/connection.h"
 #include "db/error.h"
@@ -11,9 +11,9 @@
 #include "institutionrules.h"
 #include "loanstatistics.h"
 #include "reports/reportsheet.h"
+#include "store/carryover.h"
 #include "store/datamodule.h"
 #include "store/pagemodel.h"
-#include "store/carryover.h"
 #include "store/periodstore.h"
 #include "store/schemacheck.h"
 #include "versioncheck.h"
@@ -142,7 +142,7 @@ std::optional<ImportResult> bb_zdaneClick(store::DataModule &dm, store::PageMode
         work.commit();
     } catch (const std::exception &e) {
         const QString reason = dynamic_cast<const db::Error *>(&e) ? static_cast<const db::Error &>(e).message()
-                                                                    : QString::fromUtf8(e.what());
+                                                                   : QString::fromUtf8(e.what());
         throw db::Error(QStringLiteral("Import przerwany: ") + reason
                         + QStringLiteral("\rBaza danych programu Tervala pozostała bez zmian."));
     }
@@ -151,8 +151,9 @@ std::optional<ImportResult> bb_zdaneClick(store::DataModule &dm, store::PageMode
         files.commit();
     } catch (const FileError &e) {
         // The period is imported; only its report could not take its place.
-        messages.showWarning(e.message() + QStringLiteral("\rDane zostały zaimportowane, ale raport z importu nie "
-                                                          "został zapisany."),
+        messages.showWarning(e.message()
+                                 + QStringLiteral("\rDane zostały zaimportowane, ale raport z importu nie "
+                                                  "został zapisany."),
                              QStringLiteral("Błąd!"));
     }
     model.assignFrom(pages);

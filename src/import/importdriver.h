@@ -22,7 +22,7 @@ class ImportOutput;
 // What a finished import leaves for the window.
 struct ImportResult
 {
-    store::OpenPeriod period;      // the imported period, open
+    store::OpenPeriod period;       // the imported period, open
     store::CapitalGroupList groups; // CapitalGroups of the new period
     int errorCount = 0;             // error rows of the loan statistics (label spr_imp)
 };

@@ -19,11 +19,14 @@ using store::toQString;
 // the fields (and the date) empty.
 void FetchInstitutionData(db::Connection &lokra, store::PageModel &model)
 {
-    db::Query firma(lokra, QStringLiteral("Select nazwa,miasto,ulica,nip,telefon,email,kod,form_prawna,telefon2,datarozdz "
-                                          "from FIRMA where nr_rekordu=1"));
+    db::Query firma(lokra,
+                    QStringLiteral("Select nazwa,miasto,ulica,nip,telefon,email,kod,form_prawna,telefon2,datarozdz "
+                                   "from FIRMA where nr_rekordu=1"));
     firma.execute();
     const bool found = firma.next();
-    auto text = [&](const char *column) { return found ? firma.value(QString::fromLatin1(column)).toString() : QString(); };
+    auto text = [&](const char *column) {
+        return found ? firma.value(QString::fromLatin1(column)).toString() : QString();
+    };
     model.setText(QStringLiteral("e_nazwa_inst"), text("nazwa"));
     model.setText(QStringLiteral("e_nip_inst"), text("nip"));
     model.setText(QStringLiteral("e_adres_inst"), text("ulica"));

@@ -12,7 +12,8 @@ std::optional<qint64> wholeNumber(const db::Value &v)
     return n;
 }
 
-void PkdEntries::add(const db::Value &klient, const db::Value &podklasa, const db::Value &dzial, const db::Value &glowny)
+void PkdEntries::add(const db::Value &klient, const db::Value &podklasa, const db::Value &dzial,
+                     const db::Value &glowny)
 {
     if (klient.isNull())
         return; // the client has no entry: the lookup finds no row

@@ -40,8 +40,7 @@ struct TypeCategory
     int pair;
 };
 inline constexpr TypeCategory Types[]{
-    {1, "Mikro", Mikro},   {2, "Male", Male}, {3, "Srednie", Srednie},
-    {4, "Inne", Inne},     {5, "Ekonomi społecznej", Eko},
+    {1, "Mikro", Mikro}, {2, "Male", Male}, {3, "Srednie", Srednie}, {4, "Inne", Inne}, {5, "Ekonomi społecznej", Eko},
 };
 
 struct PurposeCategory
@@ -64,14 +63,10 @@ struct SectorCategory
     int pair;
 };
 inline constexpr SectorCategory Sectors[]{
-    {39, "Rolnictwo...", statisticIndex("RO_LS")},
-    {99, "Górnictwo..", statisticIndex("GOR_LS")},
-    {349, "Przetwór..", statisticIndex("PRZET_LS")},
-    {399, "Wytwarzanie..", statisticIndex("DZIAL_LS")},
-    {449, "Budownictwo", statisticIndex("BUD_LS")},
-    {479, "Handel", statisticIndex("HAN_LS")},
-    {539, "Transport", statisticIndex("TRAN_LS")},
-    {969, "Pozos. usł", statisticIndex("US_LS")},
+    {39, "Rolnictwo...", statisticIndex("RO_LS")},       {99, "Górnictwo..", statisticIndex("GOR_LS")},
+    {349, "Przetwór..", statisticIndex("PRZET_LS")},     {399, "Wytwarzanie..", statisticIndex("DZIAL_LS")},
+    {449, "Budownictwo", statisticIndex("BUD_LS")},      {479, "Handel", statisticIndex("HAN_LS")},
+    {539, "Transport", statisticIndex("TRAN_LS")},       {969, "Pozos. usł", statisticIndex("US_LS")},
     {999, "Inne rodz. dział.", statisticIndex("IN_LS")},
 };
 

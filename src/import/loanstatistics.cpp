@@ -7,8 +7,8 @@
 #include "importcontext.h"
 #include "loanclassification.h"
 #include "loanqueries.h"
-#include "statisticsreport.h"
 #include "reports/reportrenderer.h"
+#include "statisticsreport.h"
 #include "store/pagemodel.h"
 #include "store/periodstore.h"
 
@@ -55,12 +55,8 @@ class Computation
 {
 public:
     explicit Computation(ImportContext &ctx)
-        : m_ctx(ctx),
-          m_first(ctx.period.PeriodStart.date()),
-          m_last(ctx.period.PeriodEnd.date()),
-          m_errors(ctx),
-          m_schedule(ctx.lokra, QString::fromLatin1(ScheduleLookup)),
-          m_pkd(ctx.lokra, QString::fromLatin1(PkdLookup))
+        : m_ctx(ctx), m_first(ctx.period.PeriodStart.date()), m_last(ctx.period.PeriodEnd.date()), m_errors(ctx),
+          m_schedule(ctx.lokra, QString::fromLatin1(ScheduleLookup)), m_pkd(ctx.lokra, QString::fromLatin1(PkdLookup))
     {
     }
 
@@ -332,9 +328,8 @@ void Computation::statusPass()
                                  .arg(row.number)
                                  .arg(applications));
 
-        WriteStatusContract(m_ctx, {row.number, row.amountText,
-                                    db::shortDateText(registered),
-                                    sex, clientKindText(ru), area});
+        WriteStatusContract(m_ctx,
+                            {row.number, row.amountText, db::shortDateText(registered), sex, clientKindText(ru), area});
     }
     WriteStatusSum(m_ctx, m_stats[Starting].count + m_stats[Continuing].count,
                    m_stats[Starting].value + m_stats[Continuing].value);

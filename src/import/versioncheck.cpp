@@ -15,8 +15,8 @@ LokraVersionVerdict judgeLokraVersion(const QString &version)
             digits += c;
     }
     if (digits.isEmpty())
-        throw db::Error(QStringLiteral("Nie można odczytać numeru wersji programu Lokra: \"%1\" nie zawiera cyfr")
-                            .arg(version));
+        throw db::Error(
+            QStringLiteral("Nie można odczytać numeru wersji programu Lokra: \"%1\" nie zawiera cyfr").arg(version));
     const int n = digits.left(2).toInt();
     if (n >= 17)
         return LokraVersionVerdict::Recent;

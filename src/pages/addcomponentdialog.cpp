@@ -7,8 +7,8 @@
 #include "workflow/capitalworkflow.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,8 +19,7 @@ namespace pages {
 
 AddComponentDialog::AddComponentDialog(CapitalWorkflow &workflow, Messages &messages, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      m_workflow(workflow),
-      m_messages(messages)
+      m_workflow(workflow), m_messages(messages)
 {
     setObjectName(QStringLiteral("Tdodaj_s"));
     setWindowTitle(QStringLiteral("Dodawanie składnika kapitału pożyczkowego Funduszu Pożyczkowego"));
@@ -87,8 +86,8 @@ AddComponentDialog::AddComponentDialog(CapitalWorkflow &workflow, Messages &mess
     connect(cb_skl, &QComboBox::activated, this, &AddComponentDialog::cb_sklSelect);
     connect(BitBtn1, &QPushButton::clicked, this, &AddComponentDialog::BitBtn1Click);
     // The dialog sees every key before its controls, for Esc.
-    for (QWidget *w : {static_cast<QWidget *>(cb_skl), static_cast<QWidget *>(cb_szcz),
-                       static_cast<QWidget *>(e_uw), static_cast<QWidget *>(Jvw_kap), static_cast<QWidget *>(BitBtn1)})
+    for (QWidget *w : {static_cast<QWidget *>(cb_skl), static_cast<QWidget *>(cb_szcz), static_cast<QWidget *>(e_uw),
+                       static_cast<QWidget *>(Jvw_kap), static_cast<QWidget *>(BitBtn1)})
         w->installEventFilter(this);
 }
 

@@ -8,9 +8,9 @@
 #include "numericedit.h"
 #include "pagelayout.h"
 #include "rowtable.h"
-#include "workflow/capitalworkflow.h"
 #include "store/fields.h"
 #include "store/pagemodel.h"
+#include "workflow/capitalworkflow.h"
 
 #include <QFileDialog>
 #include <QGridLayout>
@@ -125,12 +125,8 @@ public:
 } // namespace
 
 CapitalPage::CapitalPage(store::PageModel &model, CapitalWorkflow &workflow, Messages &messages, QWidget *parent)
-    : QWidget(parent),
-      m_model(model),
-      m_workflow(workflow),
-      m_messages(messages),
-      m_binding(new FieldBinding(model, this)),
-      m_chooseFile([this] { return QFileDialog::getOpenFileName(window()); })
+    : QWidget(parent), m_model(model), m_workflow(workflow), m_messages(messages),
+      m_binding(new FieldBinding(model, this)), m_chooseFile([this] { return QFileDialog::getOpenFileName(window()); })
 {
     setObjectName(QStringLiteral("CapitalPage"));
     setToolTip(QStringLiteral("Aby usunąc nalezy wybrac pozycje z listy i nacisnac przycisk"));
@@ -173,26 +169,32 @@ void CapitalPage::buildLayout()
     const auto component = [this](int row) -> const store::CapitalComponent & {
         return m_workflow.components().at(row);
     };
-    m_components = new RowTable(
-        [this] { return int(m_workflow.components().size()); },
-        {{QStringLiteral("Rodzaj "), [=](int row) { return QVariant(component(row).NAZ_PROJEKTU_SLOWN); }, {}, {},
-          [=](int row) { return QVariant(component(row).SKLADNIK); }},
-         {QStringLiteral("Wartość "), [=](int row) { return QVariant(shownAmount(component(row).WARTOSC)); },
-          [=](int row) { return editedAmount(component(row).WARTOSC); },
-          [this](int row, const QString &text) { return commitComponentValue(row, text); }, {}, true},
-         {QStringLiteral("ID_SKL"), [=](int row) { return QVariant(component(row).ID_SKL); }},
-         {QStringLiteral("Szczegóły"), [=](int row) { return QVariant(component(row).SZCZEGOLY); },
-          [=](int row) { return component(row).SZCZEGOLY; },
-          [this](int row, const QString &text) {
-              return runAction([&] { return m_workflow.setComponentDetails(row, text); });
-          }}},
-        this);
+    m_components =
+        new RowTable([this] { return int(m_workflow.components().size()); },
+                     {{QStringLiteral("Rodzaj "),
+                       [=](int row) { return QVariant(component(row).NAZ_PROJEKTU_SLOWN); },
+                       {},
+                       {},
+                       [=](int row) { return QVariant(component(row).SKLADNIK); }},
+                      {QStringLiteral("Wartość "),
+                       [=](int row) { return QVariant(shownAmount(component(row).WARTOSC)); },
+                       [=](int row) { return editedAmount(component(row).WARTOSC); },
+                       [this](int row, const QString &text) { return commitComponentValue(row, text); },
+                       {},
+                       true},
+                      {QStringLiteral("ID_SKL"), [=](int row) { return QVariant(component(row).ID_SKL); }},
+                      {QStringLiteral("Szczegóły"), [=](int row) { return QVariant(component(row).SZCZEGOLY); },
+                       [=](int row) { return component(row).SZCZEGOLY; },
+                       [this](int row, const QString &text) {
+                           return runAction([&] { return m_workflow.setComponentDetails(row, text); });
+                       }}},
+                     this);
     JvDBGrid1 = grid("JvDBGrid1");
     JvDBGrid1->setModel(m_components);
     JvDBGrid1->setItemDelegate(new ComponentDelegate(JvDBGrid1));
     JvDBGrid1->setColumnHidden(ComponentId, true);
-    JvDBGrid1->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                               QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
+    JvDBGrid1->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
+                               | QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
     QHeaderView *header = JvDBGrid1->horizontalHeader();
     header->setSectionResizeMode(ComponentName, QHeaderView::Interactive);
     header->resizeSection(ComponentName, fontMetrics().averageCharWidth() * 55);
@@ -213,12 +215,16 @@ void CapitalPage::buildLayout()
     Przyr_spad->setMinimumWidth(fontMetrics().averageCharWidth() * 70);
 
     const auto source = [this](int row) -> const store::CapitalSource & { return m_model.capitalSources().at(row); };
-    m_sources = new RowTable(
-        [this] { return int(m_model.capitalSources().size()); },
-        {{QStringLiteral("ID"), [=](int row) { return QVariant(source(row).id); }},
-         {QStringLiteral("Nazwa źródła"), [=](int row) { return QVariant(source(row).nazwa); }},
-         {QStringLiteral("Kwota"), [=](int row) { return QVariant(shownAmount(source(row).kwota)); }, {}, {}, {}, true}},
-        this);
+    m_sources = new RowTable([this] { return int(m_model.capitalSources().size()); },
+                             {{QStringLiteral("ID"), [=](int row) { return QVariant(source(row).id); }},
+                              {QStringLiteral("Nazwa źródła"), [=](int row) { return QVariant(source(row).nazwa); }},
+                              {QStringLiteral("Kwota"),
+                               [=](int row) { return QVariant(shownAmount(source(row).kwota)); },
+                               {},
+                               {},
+                               {},
+                               true}},
+                             this);
     JvDBGrid2 = grid("JvDBGrid2");
     JvDBGrid2->setModel(m_sources);
     JvDBGrid2->setColumnHidden(SourceId, true);
@@ -292,7 +298,6 @@ void CapitalPage::buildLayout()
 
     chainTabOrder({cb_grupa, JvDBGrid1, bb_dskl, bb_uskl, Prz_kw, Przyr_spad, JvDBGrid2, bb_Dzrod, bb_Uzrod});
 }
-
 
 bool CapitalPage::runAction(const std::function<bool()> &action)
 {
@@ -437,8 +442,9 @@ void CapitalPage::EditCapitalSource(bool editing, const QString &name, qint64 id
 
 void CapitalPage::WczytClick()
 {
-    m_messages.showWarning(QStringLiteral("Zaczytanie nowego słownika spowoduje zmiany w składnikach kapitału pożyczkowego!"),
-                           QStringLiteral("Ostrzeżenie !"));
+    m_messages.showWarning(
+        QStringLiteral("Zaczytanie nowego słownika spowoduje zmiany w składnikach kapitału pożyczkowego!"),
+        QStringLiteral("Ostrzeżenie !"));
     if (!m_messages.askYesNo(QStringLiteral("Czy na pewno chcesz zaczytać nowy słownik?"), QStringLiteral("Pytanie")))
         return;
     const QString path = m_chooseFile();

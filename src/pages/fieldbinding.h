@@ -1,10 +1,10 @@
 #pragma once
 
 #include <QHash>
-#include <functional>
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <functional>
 
 class QComboBox;
 class QLineEdit;

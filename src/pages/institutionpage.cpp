@@ -1,9 +1,9 @@
 #include "institutionpage.h"
 
+#include "common/messages.h"
 #include "fieldbinding.h"
 #include "numericedit.h"
 #include "pagelayout.h"
-#include "common/messages.h"
 #include "store/fields.h"
 #include "store/pagemodel.h"
 
@@ -59,8 +59,8 @@ InstitutionPage::InstitutionPage(store::PageModel &model, Messages &messages, QW
 
 bool InstitutionPage::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == e_nip_inst && event->type() == QEvent::FocusOut &&
-        isLeaving(static_cast<QFocusEvent *>(event)->reason()))
+    if (watched == e_nip_inst && event->type() == QEvent::FocusOut
+        && isLeaving(static_cast<QFocusEvent *>(event)->reason()))
         e_nip_instExit();
     return QWidget::eventFilter(watched, event);
 }

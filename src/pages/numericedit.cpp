@@ -53,8 +53,7 @@ private:
 
 bool isLeaving(Qt::FocusReason reason)
 {
-    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
-           reason != Qt::MenuBarFocusReason;
+    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && reason != Qt::MenuBarFocusReason;
 }
 
 NumericEdit::NumericEdit(store::FieldKind kind, QWidget *parent) : QLineEdit(parent), m_kind(kind)

@@ -18,7 +18,7 @@ RulesPage::RulesPage(store::PageModel &model, QWidget *parent)
     // The rules stand in two columns, each read from top to bottom.
     static constexpr std::string_view left[] = {"cb_fundusz", "cb_analiza", "cb_syt",
                                                 "cb_kwal",    "cb_wym_eko", "cb_et_zaw"};
-    static constexpr std::string_view right[] = {"jv_min_opr", "jv_max",      "Okres_spl", "cb_pot",
+    static constexpr std::string_view right[] = {"jv_min_opr",  "jv_max",     "Okres_spl", "cb_pot",
                                                  "cb_wym_tech", "cb_wym_usl", "e_zinne"};
 
     QHash<QString, QWidget *> controls;

@@ -3,8 +3,8 @@
 #include "fieldbinding.h"
 #include "numericedit.h"
 #include "pagelayout.h"
-#include "store/statisticpairs.h"
 #include "store/pagemodel.h"
+#include "store/statisticpairs.h"
 
 #include <QFrame>
 #include <QGridLayout>

@@ -5,8 +5,8 @@
 #include "db/value.h"
 #include "reportsheet.h"
 #include "store/fields.h"
-#include "store/statisticpairs.h"
 #include "store/pagemodel.h"
+#include "store/statisticpairs.h"
 #include "xmlreport.h"
 
 #include <algorithm>
@@ -22,19 +22,8 @@ using store::toQString;
 
 // The rules in the summary's order; their labels are the rules' own (Rules).
 constexpr std::array<std::string_view, 13> RuleOrder{
-    "cb_fundusz",
-    "jv_min_opr",
-    "cb_analiza",
-    "jv_max",
-    "Okres_spl",
-    "cb_syt",
-    "cb_pot",
-    "cb_kwal",
-    "cb_wym_tech",
-    "cb_wym_eko",
-    "cb_wym_usl",
-    "cb_et_zaw",
-    "e_zinne",
+    "cb_fundusz", "jv_min_opr",  "cb_analiza", "jv_max",     "Okres_spl", "cb_syt",  "cb_pot",
+    "cb_kwal",    "cb_wym_tech", "cb_wym_eko", "cb_wym_usl", "cb_et_zaw", "e_zinne",
 };
 
 constexpr int ActiveLostHeaderRow = 41;
@@ -129,7 +118,8 @@ void writeCapitalChangeAndSources(ReportSheet &sheet, int r, db::Connection &ksu
                                   const store::PageModel &model)
 {
     sheet.setCell(0, r + 2, QStringLiteral("DANE DOT. KAP."));
-    sheet.setCell(sheet.setCell(0, r + 3, QStringLiteral("Przyrost(+)\rSpadek(-)")), r + 3, QStringLiteral("Przyczyna"));
+    sheet.setCell(sheet.setCell(0, r + 3, QStringLiteral("Przyrost(+)\rSpadek(-)")), r + 3,
+                  QStringLiteral("Przyczyna"));
     sheet.setCell(sheet.setCell(0, r + 4, model.shownText(QStringLiteral("Prz_kw"))), r + 4,
                   model.text(QStringLiteral("Przyr_spad")));
 

@@ -271,8 +271,7 @@ QPageLayout sheetPageLayout()
                        QMarginsF(marginMm, marginMm, marginMm, marginMm), QPageLayout::Millimeter);
 }
 
-SheetPages::SheetPages(const ReportSheet &sheet, SheetKind kind, const Heartbeat &heartbeat)
-    : m_sheet(sheet)
+SheetPages::SheetPages(const ReportSheet &sheet, SheetKind kind, const Heartbeat &heartbeat) : m_sheet(sheet)
 {
     const BandEnd band = planTitle(kind);
     CellMeasure measure(cellFont(), textOption(Qt::AlignRight));

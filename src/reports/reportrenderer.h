@@ -104,8 +104,8 @@ void paintPages(const SheetPages &pages, QPainter &painter, QPagedPaintDevice &d
                 const Heartbeat &heartbeat = {});
 
 // Writes the pages as a PDF file, whole or not at all: an existing file is
-// replaced without asking (output::OutputGuard asks first), a missing folder is an error. Throws db::Error with a Polish
-// message naming the file when it cannot be written.
+// replaced without asking (output::OutputGuard asks first), a missing folder is an error. Throws db::Error with a
+// Polish message naming the file when it cannot be written.
 void writePdf(const SheetPages &pages, const QString &path, const Heartbeat &heartbeat = {});
 
 // Lays the sheet out and writes it with writePdf.

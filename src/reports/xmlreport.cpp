@@ -1,15 +1,15 @@
 #include "xmlreport.h"
 
-#include "common/fileerror.h"
 #include "common/apppaths.h"
+#include "common/fileerror.h"
 #include "common/messages.h"
-#include "db/connection.h"
 #include "common/outputfiles.h"
+#include "db/connection.h"
 #include "db/error.h"
 #include "reportsheet.h"
 #include "store/fields.h"
-#include "store/statisticpairs.h"
 #include "store/pagemodel.h"
+#include "store/statisticpairs.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -36,52 +36,16 @@ struct XmlCategory
 // the sectors come last and two breakdowns list their members the other way round.
 // Their typ and value control are those of their pair in StatisticPairs.
 constexpr std::array<std::string_view, 32> StatisticOrder{
-    "Jvl_mik",
-    "Jvl_mal",
-    "Jvl_sred",
-    "Jvl_in",
-    "Jvl_ek",
-    "Jvl_obr",
-    "Jvl_inw",
-    "Jvl_oi",
-    "Jvl_10",
-    "Jvl_10_30",
-    "Jvl_30_50",
-    "Jvl_50_120",
-    "Jvl_120_300",
-    "Jvl_300",
-    "l_kon",
-    "l_12mc",
-    "l_pier",
-    "l_kol",
-    "l_kob",
-    "l_men",
-    "l_popl",
-    "l_miej",
-    "l_wiej",
-    "l_rol",
-    "l_gor",
-    "l_przet",
-    "l_dzial",
-    "l_bud",
-    "l_han",
-    "l_tran",
-    "l_poz",
-    "l_in",
+    "Jvl_mik", "Jvl_mal",   "Jvl_sred",  "Jvl_in",     "Jvl_ek",      "Jvl_obr", "Jvl_inw", "Jvl_oi",
+    "Jvl_10",  "Jvl_10_30", "Jvl_30_50", "Jvl_50_120", "Jvl_120_300", "Jvl_300", "l_kon",   "l_12mc",
+    "l_pier",  "l_kol",     "l_kob",     "l_men",      "l_popl",      "l_miej",  "l_wiej",  "l_rol",
+    "l_gor",   "l_przet",   "l_dzial",   "l_bud",      "l_han",       "l_tran",  "l_poz",   "l_in",
 };
 
 // The yes/no rules in file order, their typ from Rules; whether a rule is two-way
 // or three-way is read from the items its combo box offers.
 constexpr std::array<std::string_view, 9> YesNoRuleOrder{
-    "cb_fundusz",
-    "cb_analiza",
-    "cb_syt",
-    "cb_pot",
-    "cb_kwal",
-    "cb_wym_tech",
-    "cb_wym_eko",
-    "cb_wym_usl",
-    "cb_et_zaw",
+    "cb_fundusz", "cb_analiza", "cb_syt", "cb_pot", "cb_kwal", "cb_wym_tech", "cb_wym_eko", "cb_wym_usl", "cb_et_zaw",
 };
 
 // An amount in its shortest decimal form, then with the decimal point.
@@ -107,8 +71,7 @@ int forbiddenCharacter(const QString &text)
             ++i; // every character above U+FFFF is allowed
             continue;
         }
-        if (QChar::isSurrogate(c) || c == 0xFFFE || c == 0xFFFF
-            || (c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r'))
+        if (QChar::isSurrogate(c) || c == 0xFFFE || c == 0xFFFF || (c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r'))
             return c;
     }
     return -1;
@@ -146,13 +109,26 @@ QString escapeXml(const QString &text, bool attribute)
     out.reserve(text.size());
     for (const QChar c : text) {
         switch (c.unicode()) {
-        case u'&': out += QStringLiteral("&amp;"); break;
-        case u'<': out += QStringLiteral("&lt;"); break;
-        case u'\r': out += QStringLiteral("&#13;"); break;
-        case u'\n': out += QStringLiteral("&#10;"); break;
-        case u'"': out += attribute ? QStringLiteral("&quot;") : QString(c); break;
-        case u'\t': out += attribute ? QStringLiteral("&#9;") : QString(c); break;
-        default: out += c;
+        case u'&':
+            out += QStringLiteral("&amp;");
+            break;
+        case u'<':
+            out += QStringLiteral("&lt;");
+            break;
+        case u'\r':
+            out += QStringLiteral("&#13;");
+            break;
+        case u'\n':
+            out += QStringLiteral("&#10;");
+            break;
+        case u'"':
+            out += attribute ? QStringLiteral("&quot;") : QString(c);
+            break;
+        case u'\t':
+            out += attribute ? QStringLiteral("&#9;") : QString(c);
+            break;
+        default:
+            out += c;
         }
     }
     if (!attribute)
@@ -260,8 +236,8 @@ void writeActiveLost(XmlLines &xml, const store::PageModel &model)
 
 void writeComponent(XmlLines &xml, const CapitalComponent &c, const QString &groupName)
 {
-    const QString component = QStringLiteral("składnik kapitału „%1” grupy „%2”")
-                                  .arg(shownInMessage(c.skladnik), shownInMessage(groupName));
+    const QString component =
+        QStringLiteral("składnik kapitału „%1” grupy „%2”").arg(shownInMessage(c.skladnik), shownInMessage(groupName));
     const QString tag = QStringLiteral("skladnik_kapitalu_pozyczkowego");
     xml.open(tag, groupName, QStringLiteral("nazwa grupy kapitału „%1”").arg(shownInMessage(groupName)));
     xml.text(QStringLiteral("rodzaj_kapitalu"), c.skladnik, component);
@@ -401,8 +377,8 @@ void SaveXmlFile(const QString &path, const QByteArray &content)
     if (file.write(content) != content.size()) {
         // A short write sets no error of its own: the disk took only part of the file.
         const QString reason = file.error() != QFileDevice::NoError
-            ? file.errorString()
-            : QStringLiteral("zapis przerwany, na dysku może brakować miejsca");
+                                   ? file.errorString()
+                                   : QStringLiteral("zapis przerwany, na dysku może brakować miejsca");
         file.cancelWriting();
         throw FileError(QStringLiteral("Nie można zapisać pliku XML \"%1\": %2").arg(shown, reason));
     }

@@ -16,7 +16,8 @@ public:
     LinkLabel(const QString &text, const QString &address, QWidget *parent = nullptr)
         : QLabel(text, parent), m_address(address)
     {
-        setStyleSheet(QStringLiteral("color: blue;%1").arg(address.isEmpty() ? QString() : QStringLiteral(" text-decoration: underline;")));
+        setStyleSheet(QStringLiteral("color: blue;%1")
+                          .arg(address.isEmpty() ? QString() : QStringLiteral(" text-decoration: underline;")));
         setCursor(Qt::PointingHandCursor);
     }
 
@@ -34,8 +35,7 @@ private:
 
 } // namespace
 
-AboutBox::AboutBox(QWidget *parent)
-    : QDialog(parent)
+AboutBox::AboutBox(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("To_prog"));
     setWindowTitle(QStringLiteral("O programie"));
@@ -55,7 +55,8 @@ AboutBox::AboutBox(QWidget *parent)
     site->setObjectName(QStringLiteral("Label5"));
     grid->addWidget(site, 1, 1, Qt::AlignRight);
     grid->addWidget(new QLabel(QStringLiteral("Pomoc zdalna")), 2, 0);
-    auto *help = new LinkLabel(QStringLiteral("www.tervala.pl/pomoc-zdalna"), QStringLiteral("https://www.tervala.pl/pomoc-zdalna"));
+    auto *help = new LinkLabel(QStringLiteral("www.tervala.pl/pomoc-zdalna"),
+                               QStringLiteral("https://www.tervala.pl/pomoc-zdalna"));
     help->setObjectName(QStringLiteral("Label4"));
     grid->addWidget(help, 2, 1, Qt::AlignRight);
     M_prog = new QPlainTextEdit;

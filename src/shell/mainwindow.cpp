@@ -1,14 +1,14 @@
 #include "mainwindow.h"
 
 #include "aboutbox.h"
-#include "reportpreview.h"
-#include "reports/printedsummary.h"
-#include "reports/xmlreport.h"
 #include "pages/activelostpage.h"
 #include "pages/institutionpage.h"
 #include "pages/pagelayout.h"
 #include "pages/rulespage.h"
 #include "pages/statisticspage.h"
+#include "reportpreview.h"
+#include "reports/printedsummary.h"
+#include "reports/xmlreport.h"
 #include "store/datamodule.h"
 #include "store/periods.h"
 #include "store/schemacheck.h"
@@ -59,12 +59,10 @@ const QString ImportRunningText = QStringLiteral("Trwa import danych.\rPoczekaj 
 } // namespace
 
 MainWindow::MainWindow(store::DataModule &dataModule, Messages *messages, QWidget *parent)
-    : QMainWindow(parent),
-      m_dm(dataModule),
-      m_boxes(this),
-      m_messages(messages ? messages : &m_boxes),
+    : QMainWindow(parent), m_dm(dataModule), m_boxes(this), m_messages(messages ? messages : &m_boxes),
       m_workflow(dataModule, m_model, *m_messages, *this),
-      m_capital(dataModule, m_model, *m_messages, m_workflow.commands(), m_workflow.period(), m_workflow.capitalGroups())
+      m_capital(dataModule, m_model, *m_messages, m_workflow.commands(), m_workflow.period(),
+                m_workflow.capitalGroups())
 {
     setObjectName(QStringLiteral("TGlowne"));
     setWindowTitle(QStringLiteral("Opis Struktur danych"));
@@ -108,9 +106,11 @@ void MainWindow::buildPages()
         const char *to;
     };
     static const PageDescription pages[] = {
-        {"Ts_dane_inst", "Dane Funduszu", "Dane o podmiocie prowadzącym fundusz pożyczkowy w okresie", "Ld_od", "Ld_do"},
+        {"Ts_dane_inst", "Dane Funduszu", "Dane o podmiocie prowadzącym fundusz pożyczkowy w okresie", "Ld_od",
+         "Ld_do"},
         {"Ts_kap_poz", "Kapitał pożyczkowy", "Kapitał pożyczkowy w okresie", "Lkp_od", "Lkp_do"},
-        {"Ts_zasady", "Zasady gospodarowania", "Zasady gospodarowania Funduszem Pożyczkowym w okresie", "Lz_od", "Lz_do"},
+        {"Ts_zasady", "Zasady gospodarowania", "Zasady gospodarowania Funduszem Pożyczkowym w okresie", "Lz_od",
+         "Lz_do"},
         {"Ts_dane", "Dane zbiorcze", "Dane dotyczące udzielonych pożyczek za okres", "Lp_od", "Lp_do"},
         {"Ts_akt_strat", "Aktywne i stracone pożyczki", "Dane dotyczące aktywnych i straconych pożyczek w okresie",
          "La_od", "La_do"},
@@ -151,10 +151,19 @@ void MainWindow::buildPages()
     }
     // The period frame takes the tab positions between the telephone and the
     // founding date, and the saving buttons those after the e-mail.
-    QList<QWidget *> tabOrder{findChild<QWidget *>(QStringLiteral("e_tel_inst")), cb_odmc, cb_odrok, cb_domc, cb_dorok,
-                              bb_zdane, bb_edycja, findChild<QWidget *>(QStringLiteral("dt_rok_inst")),
+    QList<QWidget *> tabOrder{findChild<QWidget *>(QStringLiteral("e_tel_inst")),
+                              cb_odmc,
+                              cb_odrok,
+                              cb_domc,
+                              cb_dorok,
+                              bb_zdane,
+                              bb_edycja,
+                              findChild<QWidget *>(QStringLiteral("dt_rok_inst")),
                               findChild<QWidget *>(QStringLiteral("e_fax_inst")),
-                              findChild<QWidget *>(QStringLiteral("e_mail_inst")), bb_zapisw, bb_zapis, bb_druk,
+                              findChild<QWidget *>(QStringLiteral("e_mail_inst")),
+                              bb_zapisw,
+                              bb_zapis,
+                              bb_druk,
                               bb_wyjscie};
     pages::chainTabOrder(tabOrder);
     connect(Pc_struktura, &QTabWidget::currentChanged, this, [this](int index) {
@@ -299,9 +308,9 @@ void MainWindow::bb_zdaneClick()
 {
     m_lastRedraw.start();
     runAction([this] {
-        if (m_workflow.importPeriod({cb_odmc->currentText(), cb_odrok->currentText(), cb_domc->currentText(),
-                                      cb_dorok->currentText()},
-                                     *this))
+        if (m_workflow.importPeriod(
+                {cb_odmc->currentText(), cb_odrok->currentText(), cb_domc->currentText(), cb_dorok->currentText()},
+                *this))
             spr_imp->setText(QString::number(m_workflow.lastErrorCount()));
     });
 }
@@ -324,16 +333,16 @@ void MainWindow::showErrorReport(const reports::ReportSheet &errorReport)
 void MainWindow::bb_edycjaClick()
 {
     runAction([this] {
-        m_workflow.openPeriod({cb_odmc->currentText(), cb_odrok->currentText(), cb_domc->currentText(),
-                                   cb_dorok->currentText()});
+        m_workflow.openPeriod(
+            {cb_odmc->currentText(), cb_odrok->currentText(), cb_domc->currentText(), cb_dorok->currentText()});
     });
 }
 
 void MainWindow::deletePeriod()
 {
     runAction([this] {
-        m_workflow.deletePeriod({cb_odmc->currentText(), cb_odrok->currentText(), cb_domc->currentText(),
-                                 cb_dorok->currentText()});
+        m_workflow.deletePeriod(
+            {cb_odmc->currentText(), cb_odrok->currentText(), cb_domc->currentText(), cb_dorok->currentText()});
     });
 }
 
@@ -454,7 +463,8 @@ void MainWindow::Oprogramie1Click()
 
 void MainWindow::appendCaption(const QString &suffix)
 {
-    QMetaObject::invokeMethod(this, [this, suffix] { setWindowTitle(windowTitle() + suffix); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, suffix] { setWindowTitle(windowTitle() + suffix); }, Qt::QueuedConnection);
 }
 
 void MainWindow::setPeriodButtons(bool importEnabled, bool openEnabled)

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "workflow/capitalworkflow.h"
 #include "import/importcontext.h"
 #include "pages/capitalpage.h"
-#include "workflow/periodworkflow.h"
-#include "workflow/startuptask.h"
 #include "store/pagemodel.h"
 #include "widgetmessages.h"
+#include "workflow/capitalworkflow.h"
+#include "workflow/periodworkflow.h"
+#include "workflow/startuptask.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -25,10 +25,7 @@ class DataModule;
 
 // The main window TGlowne: five pages over one reporting period, the period
 // frame with its buttons, the progress bar and the menu.
-class MainWindow : public QMainWindow,
-                   private StartupSink,
-                   private PeriodView,
-                   private import::ImportOutput
+class MainWindow : public QMainWindow, private StartupSink, private PeriodView, private import::ImportOutput
 {
     Q_OBJECT
 

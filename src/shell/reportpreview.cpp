@@ -33,9 +33,7 @@ void printSheet(const reports::SheetPages &pages, QPrinter &printer)
 
 ReportPreview::ReportPreview(const reports::ReportSheet &sheet, reports::SheetKind kind, Messages &messages,
                              output::OutputGuard guard, QWidget *parent)
-    : QPrintPreviewDialog(parent),
-      m_pages(std::make_unique<reports::SheetPages>(sheet, kind)),
-      m_messages(messages),
+    : QPrintPreviewDialog(parent), m_pages(std::make_unique<reports::SheetPages>(sheet, kind)), m_messages(messages),
       m_guard(std::move(guard))
 {
     setWindowTitle(QStringLiteral("Podgląd wydruku"));

@@ -15,10 +15,7 @@ QString boxText(QString text)
 }
 } // namespace
 
-WidgetMessages::WidgetMessages(QWidget *parent)
-    : m_parent(parent)
-{
-}
+WidgetMessages::WidgetMessages(QWidget *parent) : m_parent(parent) {}
 
 template <typename F>
 auto WidgetMessages::onUiThread(F &&f) -> decltype(f())
@@ -31,7 +28,12 @@ auto WidgetMessages::onUiThread(F &&f) -> decltype(f())
     if (m_shutDown)
         return result;
     QMetaObject::invokeMethod(
-        qApp, [&] { if (!m_shutDown) result = f(); }, Qt::BlockingQueuedConnection);
+        qApp,
+        [&] {
+            if (!m_shutDown)
+                result = f();
+        },
+        Qt::BlockingQueuedConnection);
     return result;
 }
 

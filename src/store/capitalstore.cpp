@@ -109,11 +109,12 @@ qint64 InsertCapitalComponent(db::Connection &ksu, const OpenPeriod &period, con
 {
     const qint64 periodId = period.id();
     const qint64 id = NextComponentId(ksu);
-    runAndCommit(ksu,
-                 QStringLiteral("insert into KAPITAL_FUND (Id_skl,Id_ok,Skladnik,Wartosc,Nazwa_r,Grupa,Rodzaj,Szczegoly) "
-                                "values (:d0,:d1,:d2,:d3,:d4,:d5,:d6,:d7);"),
-                 {id, periodId, component.SKLADNIK, component.WARTOSC, component.NAZWA_R, component.GRUPA,
-                  component.RODZAJ, component.SZCZEGOLY});
+    runAndCommit(
+        ksu,
+        QStringLiteral("insert into KAPITAL_FUND (Id_skl,Id_ok,Skladnik,Wartosc,Nazwa_r,Grupa,Rodzaj,Szczegoly) "
+                       "values (:d0,:d1,:d2,:d3,:d4,:d5,:d6,:d7);"),
+        {id, periodId, component.SKLADNIK, component.WARTOSC, component.NAZWA_R, component.GRUPA, component.RODZAJ,
+         component.SZCZEGOLY});
     return id;
 }
 

@@ -15,7 +15,8 @@ qint64 carryOverSource(db::Connection &ksu, QDate newStart, qint64 except)
     if (before.next())
         return before.value(0).toInt();
     before.closeCursor();
-    db::Query latest(ksu, QStringLiteral("select first 1 ID_OK from OKRES where ID_OK <> :d0 order by DOK desc, ID_OK desc"));
+    db::Query latest(
+        ksu, QStringLiteral("select first 1 ID_OK from OKRES where ID_OK <> :d0 order by DOK desc, ID_OK desc"));
     latest.execute({except});
     return latest.next() ? latest.value(0).toInt() : 0;
 }
@@ -47,7 +48,8 @@ void CopyCapitalSources(db::Connection &ksu, qint64 from, const OpenPeriod &peri
     db::Query insert(ksu, QStringLiteral("insert into DANE_KAP (nazwa,kwota,ID_OK,dataw,wprowadzil,zrodlo) values "
                                          "(:d0,:d1,:d2,:d3,:d4,:d5);"));
     while (sources.next()) {
-        insert.execute({sources.value(0).toString(), sources.value(1).toMoney(), period.id(), QDate::currentDate(), 1, 1});
+        insert.execute(
+            {sources.value(0).toString(), sources.value(1).toMoney(), period.id(), QDate::currentDate(), 1, 1});
         ksu.commitRetaining();
     }
     db::Query change(ksu, QStringLiteral("select d.nazwa,d.kwota from DANE_KAP d where d.zrodlo=0 and d.id_ok=:d0;"));

@@ -70,9 +70,9 @@ ConnectResult connectDatabase(db::Connection &connection, const DatabaseSettings
     connection.close();
     connection.setDatabase(settings.host, settings.path);
     if (!settings.user.isEmpty() || !settings.password.isEmpty()) {
-        connection.setCredentials(settings.user.isEmpty() ? QString::fromLatin1(db::Connection::DefaultUser) : settings.user,
-                                  settings.password.isEmpty() ? QString::fromLatin1(db::Connection::DefaultPassword)
-                                                              : settings.password);
+        connection.setCredentials(
+            settings.user.isEmpty() ? QString::fromLatin1(db::Connection::DefaultUser) : settings.user,
+            settings.password.isEmpty() ? QString::fromLatin1(db::Connection::DefaultPassword) : settings.password);
     }
     try {
         connection.open();

@@ -4,8 +4,8 @@
 #include "db/connection.h"
 
 #include <QSemaphore>
-#include <utility>
 #include <QString>
+#include <utility>
 
 class IniFile;
 
@@ -26,7 +26,11 @@ public:
         explicit Hold(BusyGate &gate) : m_gate(&gate) { gate.acquire(); }
         static Hold adopt(BusyGate &gate) { return Hold(&gate); }
         Hold(Hold &&o) noexcept : m_gate(std::exchange(o.m_gate, nullptr)) {}
-        ~Hold() { if (m_gate) m_gate->release(); }
+        ~Hold()
+        {
+            if (m_gate)
+                m_gate->release();
+        }
 
     private:
         explicit Hold(BusyGate *gate) : m_gate(gate) {}

@@ -34,7 +34,7 @@ struct FieldSpec
     std::string_view column; // empty: not stored
     SaveAs saveAs;
     std::string_view caption;
-    int maxLength = 0;       // text edits: most characters; 0 = no limit
+    int maxLength = 0; // text edits: most characters; 0 = no limit
     Choices choices = Choices::None;
     std::string_view suffix = {}; // numeric edits: shown after the number when not focused
 };
@@ -74,57 +74,59 @@ inline constexpr std::array<RuleSpec, 13> Rules{{
      "Fundusz nie działa dla\rzysku",
      "fundusz_nie_dziala_dla_zysku"},
     {{"cb_analiza", FieldKind::Text, "PO_ANALIZ", SaveAs::Text,
-     "Fundusz udziela pożyczek po analizie  ryzyka niespłacenia i po ustanowieniu zabezpieczenia", 0, Choices::YesNo},
+      "Fundusz udziela pożyczek po analizie  ryzyka niespłacenia i po ustanowieniu zabezpieczenia", 0, Choices::YesNo},
      "Fundusz udziela pożyczek\rpo analizie ryzyka...",
      "fundusz_udziela_pozyczek_po_analizie_ryzyka_niesplacenia_i_po_ustanowieniu_zabezpieczenia"},
     {{"cb_syt", FieldKind::Text, "TRUD_SYT", SaveAs::Text,
-     "Pożyczki udzielane są przedsiębiorcom nie będącym w trudnej sytuacji", 0, Choices::YesNo},
+      "Pożyczki udzielane są przedsiębiorcom nie będącym w trudnej sytuacji", 0, Choices::YesNo},
      "Pożyczki udzielane są\rdla przedsiębiorców w nie\rtrudnej sytuacji",
      "pozyczki_udzielane_sa_przedsiebiorcom_nie_bedacym_w_trudnej_sytuacji"},
     {{"cb_pot", FieldKind::Text, "POT_EKO", SaveAs::Text, "Fundusz posiada odpowiedni potencjał ekonomiczny", 0,
-     Choices::YesNo},
+      Choices::YesNo},
      "Fundusz posiada\rodpowiedni poencjał ekon.",
      "fundusz_posiada_odpowiedni_potencjal_ekonomiczny"},
-    {{"e_zinne", FieldKind::Text, "INNE", SaveAs::Text, "Inne", 80},
-     "Inne", {}},
+    {{"e_zinne", FieldKind::Text, "INNE", SaveAs::Text, "Inne", 80}, "Inne", {}},
     {{"cb_kwal", FieldKind::Text, "KWAL_PRAC", SaveAs::Text,
-     "Fundusz zatrudnia pracowników posiadających odpowiednie kwalifikacje", 0, Choices::YesNo},
+      "Fundusz zatrudnia pracowników posiadających odpowiednie kwalifikacje", 0, Choices::YesNo},
      "Fundusz zatrudnia \rpracowników z odpowiednimi\rkwalifikacjami",
      "fundusz_zatrudnia_pracownikow_posiadajacych_odpowiednie_kwalifikacje"},
     {{"jv_max", FieldKind::Money, "MAX_POZ", SaveAs::Number, "Maxymalna wielkość pożyczki"},
-     "Maxymalna wielkość\rpożyczki", {}},
+     "Maxymalna wielkość\rpożyczki",
+     {}},
     {{"jv_min_opr", FieldKind::Decimal, "MIN_OPR", SaveAs::Number, "Minimalne oprocentowanie", 0, Choices::None, " %"},
-     "Minimalne oprocentowanie", {}},
+     "Minimalne oprocentowanie",
+     {}},
     {{"cb_wym_tech", FieldKind::Text, "WYM_TECH", SaveAs::Text,
-     "Podmiot spełnia wymagania w zakresie potencjału technicznego zgodnie z punktem II 1 \"Standardu funduszu "
-     "pożyczkowego i usługi finansowej polegającej na udzielaniu pożyczki\" ",
-     0, Choices::YesNoNotApplicable},
+      "Podmiot spełnia wymagania w zakresie potencjału technicznego zgodnie z punktem II 1 \"Standardu funduszu "
+      "pożyczkowego i usługi finansowej polegającej na udzielaniu pożyczki\" ",
+      0, Choices::YesNoNotApplicable},
      "Podmiot spełnia\rwymagania w zakresie\rpot. technicznego",
      "podmiot_spelnia_wymagania_w_zakresie_potencjalu_technicznego_zgodnie_z_punktem_ii_1_standardu_funduszu_"
      "pozyczkowego_i_uslugi_finansowej_polegajacej_na_udzielaniu_pozyczki"},
     {{"cb_wym_eko", FieldKind::Text, "WYM_EKO", SaveAs::Text,
-     "Podmiot spełnia wymagania w zakresie potencjału ekonomicznego zgodnie z punktem II 2 \"Standardu funduszu "
-     "pożyczkowego i usługi finansowej polegającej na udzielaniu pożyczki\" ",
-     0, Choices::YesNoNotApplicable},
+      "Podmiot spełnia wymagania w zakresie potencjału ekonomicznego zgodnie z punktem II 2 \"Standardu funduszu "
+      "pożyczkowego i usługi finansowej polegającej na udzielaniu pożyczki\" ",
+      0, Choices::YesNoNotApplicable},
      "Podmiot spełnia\rwymagania w zakresie\rpot. ekonomicznego",
      "podmiot_spelnia_wymagania_w_zakresie_potencjalu_ekonomicznego_zgodnie_z_punktem_ii_2_standardu_funduszu_"
      "pozyczkowego_i_uslugi_finansowej_polegajacej_na_udzielaniu_pozyczki"},
     {{"cb_wym_usl", FieldKind::Text, "WYM_USL", SaveAs::Text,
-     "Podmiot spełnia wymagania w zakresie jakości usług zgodnie z punktem II 3 \"Standardu funduszu pożyczkowego "
-     "i usługi finansowej polegającej na udzielaniu pożyczki\"",
-     0, Choices::YesNoNotApplicable},
+      "Podmiot spełnia wymagania w zakresie jakości usług zgodnie z punktem II 3 \"Standardu funduszu pożyczkowego "
+      "i usługi finansowej polegającej na udzielaniu pożyczki\"",
+      0, Choices::YesNoNotApplicable},
      "Podmiot spełnia\rymagania w zakresie\rjakości usług",
      "podmiot_spelnia_wymagania_w_zakresie_jakosci_uslug_zgodnie_z_punktem_ii_3_standardu_funduszu_pozyczkowego_i_"
      "uslugi_finansowej_polegajacej_na_udzielaniu_pozyczki"},
     {{"cb_et_zaw", FieldKind::Text, "ET_ZAW", SaveAs::Text,
-     "Fundusz przestrzega zasad etyki zawodowej zgodnie z punktem II 4 \"Standardu funduszu pożyczkowego i usługi "
-     "finansowej polegającej na udzielaniu pożyczki\"",
-     0, Choices::YesNoNotApplicable},
+      "Fundusz przestrzega zasad etyki zawodowej zgodnie z punktem II 4 \"Standardu funduszu pożyczkowego i usługi "
+      "finansowej polegającej na udzielaniu pożyczki\"",
+      0, Choices::YesNoNotApplicable},
      "Fundusz\rprzestrzega\rzasad etyki zaw.",
      "fundusz_przestrzega_zasad_etyki_zawodowej_zgodnie_z_punktem_ii_4_standardu_funduszu_pozyczkowego_i_uslugi_"
      "finansowej_polegajacej_na_udzielaniu_pozyczki"},
     {{"Okres_spl", FieldKind::Count, "OKRES_SPL", SaveAs::Integer, "Maxymalny okres spłaty pożyczki"},
-     "Maxymalny okres\rspłaty pożyczki", {}},
+     "Maxymalny okres\rspłaty pożyczki",
+     {}},
 }};
 
 // The rules' fields alone, in tab order.
@@ -161,37 +163,44 @@ struct ActiveLostRow
 };
 
 inline constexpr std::array<ActiveLostRow, 7> ActiveLostRows{{
-    {"1.", "Pożyczki aktywne na koniec okresu sprawozdawczego (obowiązujące umowy)",
+    {"1.",
+     "Pożyczki aktywne na koniec okresu sprawozdawczego (obowiązujące umowy)",
      {"Jvl_poz_akt", FieldKind::Count, "PA_L", SaveAs::Integer, ""},
      {"Jvw_poz_akt", FieldKind::Money, "PA_W", SaveAs::Number, ""},
      "Pożyczki aktywne",
      "Pożyczki aktywne na koniec okresu sprawozdawczego (obowiązujące umowy)"},
-    {"1 a.", "- spłacane terminowo (opóźnienia w spłacie nie przekraczające 30 dni)",
+    {"1 a.",
+     "- spłacane terminowo (opóźnienia w spłacie nie przekraczające 30 dni)",
      {"Jvl_splac_term", FieldKind::Count, "ST_L", SaveAs::Integer, ""},
      {"Jvw_splac_term", FieldKind::Money, "ST_W", SaveAs::Number, ""},
      "-spłacane terminowo",
      "- spłacane terminowo (opóźnienia w spłacie nie przekraczające 30 dni)"},
-    {"1 b.", "- pożyczki o opóźnieniach w spłacie od 31 do 90 dni",
+    {"1 b.",
+     "- pożyczki o opóźnieniach w spłacie od 31 do 90 dni",
      {"Jvl_po_31_180", FieldKind::Count, "PO_31_180_L", SaveAs::Integer, ""},
      {"Jvw_po_31_180", FieldKind::Money, "PO_31_180_W", SaveAs::Number, ""},
      "-poż. o opóźnieniach od 31 do 90 dni",
      "- pożyczki o opóźnieniach w spłacie od 31 do 90 dni"},
-    {"1 c.", "- pożyczki o opóźnieniach w spłacie powyżej 90 dni",
+    {"1 c.",
+     "- pożyczki o opóźnieniach w spłacie powyżej 90 dni",
      {"Jvl_po_180", FieldKind::Count, "PO_180_L", SaveAs::Integer, ""},
      {"Jvw_po_180", FieldKind::Money, "PO_180_W", SaveAs::Number, ""},
      "-poż. o opóźnieniach powyżej 90 dni",
      "- pożyczki o opóźnieniach w spłacie powyżej 90 dni"},
-    {"2.", "Pożyczki dla których zostały wypowiedziane umowy pożyczkowe, w tym podlegające widykacji",
+    {"2.",
+     "Pożyczki dla których zostały wypowiedziane umowy pożyczkowe, w tym podlegające widykacji",
      {"Jvl_pw", FieldKind::Count, "PW_L", SaveAs::Integer, ""},
      {"Jvw_pw", FieldKind::Money, "PW_W", SaveAs::Number, ""},
      "-poż. wypowiedziane, windykowane",
      "Pożyczki dla których zostały wypowiedziane umowy pożyczkowe, w tym podlegające windykacji"},
-    {"3.", "Pożyczki stracone w danym okresie",
+    {"3.",
+     "Pożyczki stracone w danym okresie",
      {"Jvl_poz_strac", FieldKind::Count, "PS_L", SaveAs::Integer, ""},
      {"Jv_poz_strac", FieldKind::Money, "PS_W", SaveAs::Number, ""},
      "Pożyczki stracone",
      "Pożyczki stracone w danym okresie"},
-    {"4.", "Współczynnik strat w danym okresie",
+    {"4.",
+     "Współczynnik strat w danym okresie",
      {"Jvl_wspol_strat", FieldKind::Decimal, "WSDO_L", SaveAs::Number, "", 0, Choices::None, " %"},
      {"Jvw_wspol_strat", FieldKind::Decimal, "WSDO_W", SaveAs::Number, ""},
      "Wsp. strat w danym okresie",

@@ -12,12 +12,12 @@ namespace store {
 // left untouched by a failed or refused one.
 struct OpenPeriod
 {
-    bool isOpen = false;         // the period-open flag
-    QString CurrentPeriodId;     // ID_OK as decimal text
-    QDateTime PeriodStart;       // 00:00 of the first day
-    QDateTime PeriodEnd;         // 23:59:59.999 of the last day
-    QString PeriodStartText;     // YYYY-MM-DD
-    QString PeriodEndText;       // YYYY-MM-DD
+    bool isOpen = false;     // the period-open flag
+    QString CurrentPeriodId; // ID_OK as decimal text
+    QDateTime PeriodStart;   // 00:00 of the first day
+    QDateTime PeriodEnd;     // 23:59:59.999 of the last day
+    QString PeriodStartText; // YYYY-MM-DD
+    QString PeriodEndText;   // YYYY-MM-DD
 
     // CurrentPeriodId as an integer; a clear error when no period is open.
     qint64 id() const

@@ -23,7 +23,12 @@ public:
     FieldKind kind() const { return m_kind; }
     int decimals() const { return m_decimals; }
     bool isEmpty() const { return m_empty; }
-    void clear() { m_empty = true; m_money = db::Money(); m_real = 0; }
+    void clear()
+    {
+        m_empty = true;
+        m_money = db::Money();
+        m_real = 0;
+    }
 
     // Text with a decimal comma or point; empty text empties the field. False (and
     // the field unchanged) when the text is not a number of this kind or one larger

@@ -102,7 +102,8 @@ qint64 InsertPeriod(db::Connection &ksu, QDate first, QDate last)
     lastKey.next();
     const qint64 id = lastKey.value(0).toInt() + 1;
     lastKey.closeCursor();
-    db::Query insert(ksu, QStringLiteral("insert into OKRES (ID_OK,ODK,DOK,DATAW,WPROWADZIL) values (:d0,:d1,:d2,:d3,:d4)"));
+    db::Query insert(ksu,
+                     QStringLiteral("insert into OKRES (ID_OK,ODK,DOK,DATAW,WPROWADZIL) values (:d0,:d1,:d2,:d3,:d4)"));
     insert.execute({id, first, last, QDate::currentDate(), 1});
     ksu.commitRetaining();
     return id;

@@ -132,9 +132,9 @@ void updatePeriodRow(db::Connection &ksu, const char *table, const OpenPeriod &p
                      const PageModel &model)
 {
     const int last = int(specs.size());
-    db::Query query(ksu, QStringLiteral("update %1 set %2 where Id_ok=:d%3")
-                             .arg(QLatin1String(table), setClauses(specs))
-                             .arg(last));
+    db::Query query(
+        ksu,
+        QStringLiteral("update %1 set %2 where Id_ok=:d%3").arg(QLatin1String(table), setClauses(specs)).arg(last));
     bindFields(query, specs, model);
     query.bind(last, period.id());
     query.execute();
@@ -203,7 +203,8 @@ void LoadCapitalChange(db::Connection &ksu, const OpenPeriod &period, PageModel 
 
 void RefreshCapitalSources(db::Connection &ksu, const OpenPeriod &period, PageModel &model)
 {
-    db::Query query(ksu, QStringLiteral("select d.id,d.nazwa,d.kwota from DANE_KAP d where d.zrodlo=1 and d.id_ok=:d0"));
+    db::Query query(ksu,
+                    QStringLiteral("select d.id,d.nazwa,d.kwota from DANE_KAP d where d.zrodlo=1 and d.id_ok=:d0"));
     query.execute({period.id()});
     QList<CapitalSource> sources;
     while (query.next())
@@ -332,7 +333,8 @@ void keepInstitutionData(db::Connection &ksu, qint64 id)
     if (others.next())
         return;
     others.closeCursor();
-    db::Query heir(ksu, QStringLiteral("select first 1 ID_OK from OKRES where ID_OK<>:d0 order by DOK desc, ID_OK desc"));
+    db::Query heir(ksu,
+                   QStringLiteral("select first 1 ID_OK from OKRES where ID_OK<>:d0 order by DOK desc, ID_OK desc"));
     heir.execute({id});
     if (!heir.next())
         return;

@@ -8,10 +8,11 @@ namespace store {
 // DANE_KAP, its sequence and its trigger: the same texts serve a new database
 // and the schema upgrade of an old one.
 inline constexpr const char *CreateDaneKapTable =
-    "CREATE TABLE DANE_KAP (ID_OK INTEGER,ID INTEGER,ZRODLO INTEGER,NAZWA VARCHAR(100),KWOTA DECIMAL(15,2),DATAW TIMESTAMP,WPROWADZIL INTEGER);";
+    "CREATE TABLE DANE_KAP (ID_OK INTEGER,ID INTEGER,ZRODLO INTEGER,NAZWA VARCHAR(100),KWOTA DECIMAL(15,2),DATAW "
+    "TIMESTAMP,WPROWADZIL INTEGER);";
 inline constexpr const char *CreateDaneKapSequence = "CREATE SEQUENCE DKAP_GEN;";
-inline constexpr const char *CreateDaneKapTrigger =
-    "CREATE trigger dane_kap_bi0 for dane_kap active before insert position 0 AS begin NEW.id = GEN_ID(DKAP_GEN,1); end";
+inline constexpr const char *CreateDaneKapTrigger = "CREATE trigger dane_kap_bi0 for dane_kap active before insert "
+                                                    "position 0 AS begin NEW.id = GEN_ID(DKAP_GEN,1); end";
 
 // Every statement that makes an empty reporting database, in order.
 QStringList reportingSchemaStatements();

@@ -67,9 +67,10 @@ QList<ExpectedColumn> expectedColumns()
 SchemaCheck checkReportingSchema(db::Connection &ksu)
 {
     // Every user column with its precision (NULL for other than exact numbers).
-    db::Query query(ksu, QStringLiteral("select trim(rf.rdb$relation_name), trim(rf.rdb$field_name), "
-                                        "f.rdb$field_precision from rdb$relation_fields rf join rdb$fields f on "
-                                        "f.rdb$field_name = rf.rdb$field_source where coalesce(rf.rdb$system_flag, 0) = 0"));
+    db::Query query(ksu,
+                    QStringLiteral("select trim(rf.rdb$relation_name), trim(rf.rdb$field_name), "
+                                   "f.rdb$field_precision from rdb$relation_fields rf join rdb$fields f on "
+                                   "f.rdb$field_name = rf.rdb$field_source where coalesce(rf.rdb$system_flag, 0) = 0"));
     query.execute();
     QHash<QString, int> present; // "TABLE.COLUMN" -> precision
     bool hasPeriods = false;

@@ -140,8 +140,9 @@ QByteArray httpGet(const QString &url, int timeLimitMs)
         throw UpdateCheckError(reply->errorString());
     QByteArray body = reply->readAll();
     if (body.size() > MaxReplySize)
-        throw UpdateCheckError(
-            QStringLiteral("Odpowiedź serwera aktualizacji jest większa niż %1 bajtów (%2)").arg(MaxReplySize).arg(url));
+        throw UpdateCheckError(QStringLiteral("Odpowiedź serwera aktualizacji jest większa niż %1 bajtów (%2)")
+                                   .arg(MaxReplySize)
+                                   .arg(url));
     return body;
 }
 
@@ -150,8 +151,8 @@ UpdateCheckResult CheckForUpdates(const UpdateCheck &check, Messages &messages)
     UpdateCheckResult result;
     const QString title = check.runningTitle.isEmpty() ? applicationTitle() : check.runningTitle;
     try {
-        const QString versionFile = saveHomeFile(QStringLiteral("Wersja.txt"),
-                                                 httpGet(check.server + QLatin1String(VersionFilePath), check.timeLimitMs));
+        const QString versionFile = saveHomeFile(
+            QStringLiteral("Wersja.txt"), httpGet(check.server + QLatin1String(VersionFilePath), check.timeLimitMs));
         const int published = requireVersionNumber(firstLine(versionFile), QStringLiteral("Opublikowana wersja"));
         const int running = requireVersionNumber(title, QStringLiteral("Wersja programu"));
         if (published > running) {
@@ -161,8 +162,9 @@ UpdateCheckResult CheckForUpdates(const UpdateCheck &check, Messages &messages)
                                  QStringLiteral("Nowsza wersja programu"));
         }
 
-        const QString dictionaryFile = saveHomeFile(
-            QStringLiteral("Slownik.txt"), httpGet(check.server + QLatin1String(DictionaryFilePath), check.timeLimitMs));
+        const QString dictionaryFile =
+            saveHomeFile(QStringLiteral("Slownik.txt"),
+                         httpGet(check.server + QLatin1String(DictionaryFilePath), check.timeLimitMs));
         const QStringList publishedNames = store::dictionaryNameLines(store::readDictionaryFile(dictionaryFile));
         // Without the reporting database there is no local dictionary to compare;
         // its connection failure has been reported already.

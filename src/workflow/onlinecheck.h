@@ -35,8 +35,7 @@ inline constexpr qint64 MaxReplySize = qint64(1024) * 1024;
 class UpdateCheckError : public std::runtime_error
 {
 public:
-    explicit UpdateCheckError(const QString &reason)
-        : std::runtime_error(reason.toStdString()), m_reason(reason) {}
+    explicit UpdateCheckError(const QString &reason) : std::runtime_error(reason.toStdString()), m_reason(reason) {}
     QString reason() const { return m_reason; }
 
 private:
@@ -66,7 +65,7 @@ QByteArray httpGet(const QString &url, int timeLimitMs = DefaultTimeLimitMs);
 struct UpdateCheck
 {
     QString server = QString::fromLatin1(DefaultUpdateServer);
-    QString runningTitle;               // the application title when empty
+    QString runningTitle; // the application title when empty
     int timeLimitMs = DefaultTimeLimitMs;
     db::Connection *reporting = nullptr; // no comparison of the dictionary without it
 };

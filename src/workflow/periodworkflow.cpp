@@ -16,10 +16,10 @@
 
 #include <QDir>
 
-using store::FormatDateYMD;
-using store::PeriodBounds;
 using store::findPeriod;
+using store::FormatDateYMD;
 using store::isValidPeriodChoice;
+using store::PeriodBounds;
 using store::periodBounds;
 
 namespace {
@@ -90,7 +90,8 @@ std::optional<store::OpenPeriod> PeriodWorkflow::findImportedPeriod(const store:
         return std::nullopt;
     const std::optional<qint64> id = findPeriod(m_dm.KSU, bounds.start.date(), bounds.end.date());
     if (!id) {
-        m_messages.showWarning(QStringLiteral("Podany okres, nie został jeszcze zaimportowany !"), QStringLiteral("Błąd!"));
+        m_messages.showWarning(QStringLiteral("Podany okres, nie został jeszcze zaimportowany !"),
+                               QStringLiteral("Błąd!"));
         m_view.focusInstitutionName();
         return std::nullopt;
     }
@@ -141,9 +142,8 @@ bool PeriodWorkflow::importPeriod(const store::PeriodChoice &choice, import::Imp
     if (!command)
         return false;
     m_view.clearCapitalGroupText();
-    const auto result =
-        import::bb_zdaneClick(m_dm, m_model, m_messages, output, outputGuard(), importReport, errorReport, choice,
-                              [this] { return keepOrDropEdits(); });
+    const auto result = import::bb_zdaneClick(m_dm, m_model, m_messages, output, outputGuard(), importReport,
+                                              errorReport, choice, [this] { return keepOrDropEdits(); });
     if (!result)
         return false;
     m_model.markUnmodified();

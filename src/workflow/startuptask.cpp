@@ -3,9 +3,9 @@
 #include "common/apppaths.h"
 #include "common/inifile.h"
 #include "common/messages.h"
-#include "workflow/onlinecheck.h"
 #include "store/datamodule.h"
 #include "store/reportreads.h"
+#include "workflow/onlinecheck.h"
 
 StartupTask::StartupTask(store::DataModule &dataModule, Messages &messages, StartupSink &sink)
     : m_dm(dataModule), m_messages(messages), m_sink(sink)

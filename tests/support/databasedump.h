@@ -79,7 +79,8 @@ inline QStringList dumpDatabase(db::Connection &c, const IgnoredColumns &ignored
         QStringList quoted;
         for (const QString &column : columns)
             quoted << u'"' + column + u'"';
-        db::Query q(c, QStringLiteral("select %1 from \"%2\" order by %3").arg(quoted.join(u','), table, order.join(u',')));
+        db::Query q(
+            c, QStringLiteral("select %1 from \"%2\" order by %3").arg(quoted.join(u','), table, order.join(u',')));
         q.execute();
         while (q.next()) {
             QStringList cells;

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "common/messages.h"
-#include "workflow/startuptask.h"
 #include "support/workspace.h"
+#include "workflow/startuptask.h"
 
 // Records what the start-up task does to the window.
 class RecordingSink : public StartupSink

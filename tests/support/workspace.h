@@ -7,7 +7,8 @@
 // An update server address where nothing listens.
 inline constexpr const char *NoUpdateServer = "http://127.0.0.1:1";
 // The warning the start-up task then shows last.
-inline constexpr const char *NoInternetText = "Brak dostępu do internetu.\rProszę osobiście sprawdzić aktualizację oprogramowania.";
+inline constexpr const char *NoInternetText =
+    "Brak dostępu do internetu.\rProszę osobiście sprawdzić aktualizację oprogramowania.";
 
 // One test case's private folder: the program's home with TV.ini, a reporting
 // database and a Lokra database made from a few SQL lines.
@@ -26,7 +27,8 @@ public:
                                 const QString &name = QStringLiteral("lokra.fdb"));
     void writeIni(const QByteArray &contents);
     // TV.ini for embedded access to both databases of this workspace.
-    void writeEmbeddedIni(const QString &ksu = QStringLiteral("ksu.fdb"), const QString &lokra = QStringLiteral("lokra.fdb"));
+    void writeEmbeddedIni(const QString &ksu = QStringLiteral("ksu.fdb"),
+                          const QString &lokra = QStringLiteral("lokra.fdb"));
     // Makes this folder the program's home.
     void makeHome() const;
 
