@@ -94,11 +94,10 @@ QString importReportPath(const store::OpenPeriod &period)
     return AppPaths::file(QStringLiteral("Eksport/IMP_%1_%2.pdf").arg(period.PeriodStartText, period.PeriodEndText));
 }
 
-std::optional<ImportResult> bb_zdaneClick(store::DataModule &dm, store::PageModel &model, Messages &messages,
-                                          ImportOutput &output, const output::OutputGuard &guard,
-                                          reports::ReportSheet &importReport, reports::ReportSheet &errorReport,
-                                          const store::PeriodChoice &choice,
-                                          const std::function<bool()> &mayReplacePages)
+std::optional<ImportResult> runImport(store::DataModule &dm, store::PageModel &model, Messages &messages,
+                                      ImportOutput &output, const output::OutputGuard &guard,
+                                      reports::ReportSheet &importReport, reports::ReportSheet &errorReport,
+                                      const store::PeriodChoice &choice, const std::function<bool()> &mayReplacePages)
 {
     output.setProgress(0);
     dm.LOKRA.close();

@@ -34,13 +34,13 @@ struct ImportResult
 // return nothing and change nothing. `model` is filled only when the import
 // succeeded; the sheets hold the import and error reports. `mayReplacePages` is
 // asked once nothing else stands in the way; false ends the import as a refusal.
-// The import report PDF
-// is written under a temporary name and takes its place only after the commit.
-std::optional<ImportResult> bb_zdaneClick(store::DataModule &dm, store::PageModel &model, Messages &messages,
-                                          ImportOutput &output, const output::OutputGuard &guard,
-                                          reports::ReportSheet &importReport, reports::ReportSheet &errorReport,
-                                          const store::PeriodChoice &choice,
-                                          const std::function<bool()> &mayReplacePages = {});
+// The import report PDF is written under a temporary name and takes its place
+// only after the commit.
+std::optional<ImportResult> runImport(store::DataModule &dm, store::PageModel &model, Messages &messages,
+                                      ImportOutput &output, const output::OutputGuard &guard,
+                                      reports::ReportSheet &importReport, reports::ReportSheet &errorReport,
+                                      const store::PeriodChoice &choice,
+                                      const std::function<bool()> &mayReplacePages = {});
 
 // The import report's file: Eksport/IMP_<first day>_<last day>.pdf in the home folder.
 QString importReportPath(const store::OpenPeriod &period);

@@ -142,8 +142,8 @@ bool PeriodWorkflow::importPeriod(const store::PeriodChoice &choice, import::Imp
     if (!command)
         return false;
     m_view.clearCapitalGroupText();
-    const auto result = import::bb_zdaneClick(m_dm, m_model, m_messages, output, outputGuard(), importReport,
-                                              errorReport, choice, [this] { return keepOrDropEdits(); });
+    const auto result = import::runImport(m_dm, m_model, m_messages, output, outputGuard(), importReport, errorReport,
+                                          choice, [this] { return keepOrDropEdits(); });
     if (!result)
         return false;
     m_model.markUnmodified();
