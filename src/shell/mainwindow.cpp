@@ -75,6 +75,9 @@ MainWindow::MainWindow(store::DataModule &dataModule, Messages *messages, QWidge
 MainWindow::~MainWindow()
 {
     finishStartupTask();
+    // The pages read the workflows and the page model, members that go before
+    // QWidget's destructor would hide and delete the child widgets: the pages go first.
+    delete takeCentralWidget();
 }
 
 template <typename F>
