@@ -105,16 +105,10 @@ int importPeriod(QStringList args)
         return usageError(
             QStringLiteral("import wymaga czterech argumentów: MC RRRR MC RRRR [--overwrite] [--force]."));
     ConsoleMessages messages(overwrite);
-    store::DataModule dm;
-    if (!command::connectDatabases(dm, messages))
-        return 1;
-    store::PageModel model;
-    PeriodView view;
-    PeriodWorkflow workflow(dm, model, messages, view);
-    workflow.setReplaceFiles(force ? output::Replace::Force : output::Replace::Refuse);
-    ConsoleImportOutput output;
-    const store::PeriodChoice choice{args[0], args[1], args[2], args[3]};
-    try {
+    return command::withWorkflow(messages, [&](store::DataModule &, PeriodWorkflow &workflow, store::PageModel &) {
+        workflow.setReplaceFiles(force ? output::Replace::Force : output::Replace::Refuse);
+        ConsoleImportOutput output;
+        const store::PeriodChoice choice{args[0], args[1], args[2], args[3]};
         // The error report's file is checked before anything is imported; an
         // invalid period is left for the import to report.
         QString path;
@@ -123,19 +117,16 @@ int importPeriod(QStringList args)
             path = AppPaths::file(QStringLiteral("Eksport/ERR_%1_%2.pdf")
                                       .arg(store::FormatDateYMD(b.start.date()), store::FormatDateYMD(b.end.date())));
             if (!workflow.outputGuard().approve(path, output::FileKind::Pdf, messages))
-                return 1;
+                return false;
         }
         if (!workflow.importPeriod(choice, output))
-            return 1;
-        if (!output.errorReport())
-            return 0;
-        reports::writeSheetPdf(*output.errorReport(), reports::SheetKind::ErrorReport, path);
-        print(QStringLiteral("Raport błędów zapisany w ") + QDir::toNativeSeparators(path));
-        return 0;
-    } catch (const std::exception &e) {
-        showFailure(messages, e);
-        return 1;
-    }
+            return false;
+        if (output.errorReport()) {
+            reports::writeSheetPdf(*output.errorReport(), reports::SheetKind::ErrorReport, path);
+            print(QStringLiteral("Raport błędów zapisany w ") + QDir::toNativeSeparators(path));
+        }
+        return true;
+    });
 }
 
 // Deleting cannot be undone: without --yes the question is answered No.
@@ -145,22 +136,13 @@ int deletePeriod(QStringList args)
     if (args.size() != 4)
         return usageError(QStringLiteral("delete-period wymaga czterech argumentów: MC RRRR MC RRRR [--yes]."));
     ConsoleMessages messages(yes);
-    store::DataModule dm;
-    if (!command::connectDatabases(dm, messages))
-        return 1;
-    store::PageModel model;
-    PeriodView view;
-    PeriodWorkflow workflow(dm, model, messages, view);
-    try {
+    return command::withWorkflow(messages, [&](store::DataModule &, PeriodWorkflow &workflow, store::PageModel &) {
         if (workflow.deletePeriod({args[0], args[1], args[2], args[3]}))
-            return 0;
-    } catch (const std::exception &e) {
-        showFailure(messages, e);
-        return 1;
-    }
-    if (!yes)
-        print(QStringLiteral("Nic nie usunięto: usunięcie okresu potwierdza opcja --yes."));
-    return 1;
+            return true;
+        if (!yes)
+            print(QStringLiteral("Nic nie usunięto: usunięcie okresu potwierdza opcja --yes."));
+        return false;
+    });
 }
 
 } // namespace

@@ -40,7 +40,7 @@ bool connectDatabases(store::DataModule &dm, Messages &messages)
     return !dm.KsuFailed;
 }
 
-int withOpenedPeriod(const QStringList &args, Messages &messages, const PeriodWork &work)
+int withWorkflow(Messages &messages, const PeriodWork &work)
 {
     store::DataModule dm;
     if (!connectDatabases(dm, messages))
@@ -49,14 +49,21 @@ int withOpenedPeriod(const QStringList &args, Messages &messages, const PeriodWo
     PeriodView view;
     PeriodWorkflow workflow(dm, model, messages, view);
     try {
-        if (!workflow.openPeriod({args.value(0), args.value(1), args.value(2), args.value(3)})
-            || !work(dm, workflow, model))
+        if (!work(dm, workflow, model))
             return 1;
     } catch (const std::exception &e) {
         showFailure(messages, e);
         return 1;
     }
     return 0;
+}
+
+int withOpenedPeriod(const QStringList &args, Messages &messages, const PeriodWork &work)
+{
+    return withWorkflow(messages, [&](store::DataModule &dm, PeriodWorkflow &workflow, store::PageModel &model) {
+        return workflow.openPeriod({args.value(0), args.value(1), args.value(2), args.value(3)})
+               && work(dm, workflow, model);
+    });
 }
 
 } // namespace command

@@ -25,6 +25,10 @@ bool connectDatabases(store::DataModule &dm, Messages &messages);
 
 // True when the work was done; false after a refusal it has shown.
 using PeriodWork = std::function<bool(store::DataModule &, PeriodWorkflow &, store::PageModel &)>;
+// Connects both databases and runs `work` on a period workflow without a window;
+// errors are shown as the window shows them. Exit status 0 when the work was
+// done, 1 otherwise.
+int withWorkflow(Messages &messages, const PeriodWork &work);
 // Opens the period of the four arguments exactly as "Edycja okresu" and runs
 // `work` on it; errors are shown as the window shows them. Exit status 0 when
 // both succeeded, 1 otherwise.
