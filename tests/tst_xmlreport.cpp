@@ -538,16 +538,19 @@ private slots:
         model.setText(QStringLiteral("Przyr_spad"), reason);
         model.setText(QStringLiteral("e_zinne"), QStringLiteral("]]>]]>&&<<"));
         model.setCapitalSources({{1, QStringLiteral("Źródło & <spółka> ]]>"), db::Money::fromWhole(5)}});
-        reports::CapitalComponent c{3, QStringLiteral("Składnik & <x> ]]>"), QStringLiteral("1,5"),
-                                    QStringLiteral("Szczegóły ]]> & < \" 😀")};
+        store::CapitalComponent c;
+        c.SKLADNIK = QStringLiteral("Składnik & <x> ]]>");
+        c.WARTOSC = db::Money::parse(u"1,5").value();
+        c.RODZAJ = store::RodzajFreeText;
+        c.SZCZEGOLY = QStringLiteral("Szczegóły ]]> & < \" 😀");
         const QByteArray bytes = reports::BuildXmlReport(openPeriod(), model, {group(groupName, {c})});
         reports::SaveXmlFile(f.xmlPath(), bytes);
         READ_BACK(x, f.xmlPath());
         QCOMPARE(x.value("zmiana_przyczyna"), reason);
         QCOMPARE(x.value("zg_inne"), QStringLiteral("]]>]]>&&<<"));
         QCOMPARE(x.texts(SourcesPath + "/opis"), QStringList{"Źródło & <spółka> ]]>"});
-        QCOMPARE(x.value("rodzaj_kapitalu", groupName), c.skladnik);
-        QCOMPARE(x.value("skp_napis", groupName), c.szczegoly);
+        QCOMPARE(x.value("rodzaj_kapitalu", groupName), c.SKLADNIK);
+        QCOMPARE(x.value("skp_napis", groupName), c.SZCZEGOLY);
         QCOMPARE(x.value("wartosc", groupName), QStringLiteral("1.5"));
         // Polish letters as UTF-8 bytes, no byte-order mark; in content "]]>" never stands raw.
         QVERIFY(bytes.contains("żółć"));

@@ -91,16 +91,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     model.setCapitalSources({{1, part[5], db::Money::parse(part[4]).value_or(db::Money())}});
 
     reports::CapitalComponent component;
-    component.rodzaj = raw[6].isEmpty() ? 1 : uchar(raw[6][0]) % 4;
-    component.skladnik = part[7];
-    component.wartosc = part[8];
-    component.szczegoly = part[9];
+    component.RODZAJ = raw[6].isEmpty() ? 1 : uchar(raw[6][0]) % 4;
+    component.SKLADNIK = part[7];
+    component.WARTOSC = db::Money::parse(part[8]).value_or(db::Money());
+    component.SZCZEGOLY = part[9];
     reports::CapitalGroupComponents group;
     group.group.Kod = 1;
     group.group.Nazwa = part[10];
     group.components << component;
 
-    const QStringList inputs{part[0], part[1], part[5], part[7], part[8], part[9], part[10]};
+    const QStringList inputs{part[0], part[1], part[5], part[7], part[9], part[10]};
     bool writable = true;
     for (const QString &t : inputs)
         writable = writable && isXmlText(t);
@@ -119,16 +119,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(back.texts.contains(QStringLiteral("zmiana_przyczyna=") + part[0]), QStringLiteral("zmiana_przyczyna"));
     FUZZ_CHECK(back.texts.contains(QStringLiteral("zg_inne=") + part[1]), QStringLiteral("zg_inne"));
     FUZZ_CHECK(back.texts.contains(QStringLiteral("opis=") + part[5]), QStringLiteral("opis"));
-    if (component.rodzaj >= 1) {
+    if (component.RODZAJ >= 1) {
         FUZZ_CHECK(back.groups == QStringList{part[10]}, QStringLiteral("typ of the group"));
         FUZZ_CHECK(back.texts.contains(QStringLiteral("rodzaj_kapitalu=") + part[7]),
                    QStringLiteral("rodzaj_kapitalu"));
-        FUZZ_CHECK(back.texts.contains(QStringLiteral("wartosc=") + reports::ToPointDecimal(part[8])),
+        FUZZ_CHECK(back.texts.contains(QStringLiteral("wartosc=") + reports::PointAmount(component.WARTOSC)),
                    QStringLiteral("wartosc"));
     }
-    if (component.rodzaj == 2)
+    if (component.RODZAJ == 2)
         FUZZ_CHECK(back.texts.contains(QStringLiteral("element_listy=") + part[9]), QStringLiteral("element_listy"));
-    if (component.rodzaj == 3)
+    if (component.RODZAJ == 3)
         FUZZ_CHECK(back.texts.contains(QStringLiteral("skp_napis=") + part[9]), QStringLiteral("skp_napis"));
     return 0;
 }

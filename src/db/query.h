@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <initializer_list>
+#include <optional>
 #include <variant>
 #include <vector>
 
@@ -37,6 +38,11 @@ public:
     Param(QDate v) : m_value(v) {}
     Param(const QDateTime &v) : m_value(v) {}
     Param(Money v) : m_value(v) {}
+    Param(const std::optional<Money> &v)
+    {
+        if (v)
+            m_value = *v;
+    }
 
     using Variant = std::variant<std::monostate, QString, qint64, double, QDate, QDateTime, Money>;
     const Variant &value() const { return m_value; }

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QTime>
 
+#include <optional>
+
 namespace db {
 
 // The short date and long time of the Polish regional settings, whatever the
@@ -80,6 +82,8 @@ public:
     double toDouble() const;
     // Exact for DECIMAL/NUMERIC and integer columns; text is parsed exactly.
     Money toMoney() const;
+    // None for NULL.
+    std::optional<Money> toOptionalMoney() const { return isNull() ? std::nullopt : std::optional(toMoney()); }
     QDate toDate() const;
     QDateTime toDateTime() const;
 

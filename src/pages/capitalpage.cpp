@@ -177,8 +177,8 @@ void CapitalPage::buildLayout()
                        {},
                        [=](int row) { return QVariant(component(row).SKLADNIK); }},
                       {QStringLiteral("Wartość "),
-                       [=](int row) { return QVariant(shownAmount(component(row).WARTOSC)); },
-                       [=](int row) { return editedAmount(component(row).WARTOSC); },
+                       [=](int row) { return QVariant(shownAmount(component(row).WARTOSC.value_or(db::Money()))); },
+                       [=](int row) { return editedAmount(component(row).WARTOSC.value_or(db::Money())); },
                        [this](int row, const QString &text) { return commitComponentValue(row, text); },
                        {},
                        true},
@@ -219,7 +219,7 @@ void CapitalPage::buildLayout()
                              {{QStringLiteral("ID"), [=](int row) { return QVariant(source(row).id); }},
                               {QStringLiteral("Nazwa źródła"), [=](int row) { return QVariant(source(row).nazwa); }},
                               {QStringLiteral("Kwota"),
-                               [=](int row) { return QVariant(shownAmount(source(row).kwota)); },
+                               [=](int row) { return QVariant(shownAmount(source(row).kwota.value_or(db::Money()))); },
                                {},
                                {},
                                {},
@@ -394,9 +394,10 @@ void CapitalPage::bb_usklClick()
 bool CapitalPage::commitComponentValue(int row, const QString &text)
 {
     // Empty counts as 0, as in every numeric field; what is not a number keeps the value.
-    const db::Money value = text.trimmed().isEmpty()
-                                ? db::Money()
-                                : db::Money::parse(text).value_or(m_workflow.components().at(row).WARTOSC);
+    const db::Money value =
+        text.trimmed().isEmpty()
+            ? db::Money()
+            : db::Money::parse(text).value_or(m_workflow.components().at(row).WARTOSC.value_or(db::Money()));
     return runAction([&] { return m_workflow.setComponentValue(row, value); });
 }
 
@@ -412,7 +413,7 @@ void CapitalPage::JvDBGrid2DblClick()
         return;
     const store::CapitalSource source = m_model.capitalSources().at(current.row());
     if (source.id > 0)
-        EditCapitalSource(true, source.nazwa, source.id, source.kwota);
+        EditCapitalSource(true, source.nazwa, source.id, source.kwota.value_or(db::Money()));
 }
 
 void CapitalPage::bb_UzrodClick()

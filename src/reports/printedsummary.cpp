@@ -6,6 +6,7 @@
 #include "reportsheet.h"
 #include "store/fields.h"
 #include "store/pagemodel.h"
+#include "store/periodstore.h"
 #include "store/statisticpairs.h"
 #include "xmlreport.h"
 
@@ -33,7 +34,7 @@ constexpr int RowsPerBreakdown = 5;
 
 QString moneyCell(const store::PageModel &model, const QString &control)
 {
-    return ToPointDecimal(plainNumber(model.money(control)));
+    return PointAmount(model.money(control));
 }
 
 void writeStatistics(ReportSheet &sheet, const store::PageModel &model)
@@ -103,11 +104,11 @@ int writeCapitalComponents(ReportSheet &sheet, const QList<CapitalGroupComponent
         ++r;
         for (const CapitalComponent &component : group.components) {
             // Only the three kinds of component a group can hold are listed.
-            if (component.rodzaj < 1 || component.rodzaj > 3)
+            if (component.RODZAJ < 1 || component.RODZAJ > 3)
                 continue;
-            c = sheet.setCell(1, r, component.skladnik);
-            c = sheet.setCell(c, r, ToPointDecimal(component.wartosc));
-            sheet.setCell(c, r, component.szczegoly);
+            c = sheet.setCell(1, r, component.SKLADNIK);
+            c = sheet.setCell(c, r, PointAmount(component.WARTOSC));
+            sheet.setCell(c, r, component.SZCZEGOLY);
             ++r;
         }
     }
@@ -126,8 +127,8 @@ void writeCapitalChangeAndSources(ReportSheet &sheet, int r, db::Connection &ksu
     sheet.setCell(0, r + 6, QStringLiteral("ŹRÓDŁA KAP."));
     sheet.setCell(sheet.setCell(1, r + 7, QStringLiteral("Nazwa")), r + 7, QStringLiteral("Kwota"));
     int row = r + 8;
-    for (const store::ReportedCapitalSource &source : store::LoadReportedCapitalSources(ksu, period.id())) {
-        sheet.setCell(sheet.setCell(1, row, source.nazwa), row, ToPointDecimal(source.kwota));
+    for (const store::CapitalSource &source : store::LoadCapitalSources(ksu, period.id())) {
+        sheet.setCell(sheet.setCell(1, row, source.nazwa), row, PointAmount(source.kwota));
         ++row;
     }
 }

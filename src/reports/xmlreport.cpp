@@ -9,6 +9,7 @@
 #include "reportsheet.h"
 #include "store/fields.h"
 #include "store/pagemodel.h"
+#include "store/reportreads.h"
 #include "store/statisticpairs.h"
 
 #include <QDir>
@@ -49,10 +50,6 @@ constexpr std::array<std::string_view, 9> YesNoRuleOrder{
 };
 
 // An amount in its shortest decimal form, then with the decimal point.
-QString amount(db::Money value)
-{
-    return ToPointDecimal(plainNumber(value));
-}
 
 // A floating value in its shortest form of up to 15 significant digits, then with the point.
 QString decimalNumber(double value)
@@ -202,7 +199,7 @@ void writeCountValue(XmlLines &xml, const QString &tag, const XmlCategory &categ
 {
     xml.open(tag, toQString(category.typ), QString());
     xml.leaf(QStringLiteral("ilosc"), model.text(toQString(category.countControl)));
-    xml.leaf(QStringLiteral("wartosc"), amount(model.money(valueControl)));
+    xml.leaf(QStringLiteral("wartosc"), PointAmount(model.money(valueControl)));
     xml.close(tag);
 }
 
@@ -237,19 +234,19 @@ void writeActiveLost(XmlLines &xml, const store::PageModel &model)
 void writeComponent(XmlLines &xml, const CapitalComponent &c, const QString &groupName)
 {
     const QString component =
-        QStringLiteral("składnik kapitału „%1” grupy „%2”").arg(shownInMessage(c.skladnik), shownInMessage(groupName));
+        QStringLiteral("składnik kapitału „%1” grupy „%2”").arg(shownInMessage(c.SKLADNIK), shownInMessage(groupName));
     const QString tag = QStringLiteral("skladnik_kapitalu_pozyczkowego");
     xml.open(tag, groupName, QStringLiteral("nazwa grupy kapitału „%1”").arg(shownInMessage(groupName)));
-    xml.text(QStringLiteral("rodzaj_kapitalu"), c.skladnik, component);
-    xml.text(QStringLiteral("wartosc"), ToPointDecimal(c.wartosc), QStringLiteral("wartość: ") + component);
+    xml.text(QStringLiteral("rodzaj_kapitalu"), c.SKLADNIK, component);
+    xml.leaf(QStringLiteral("wartosc"), PointAmount(c.WARTOSC));
     const QString details = QStringLiteral("szczegóły: ") + component;
-    if (c.rodzaj == 2) {
+    if (c.RODZAJ == 2) {
         xml.line(QString());
         xml.open(QStringLiteral("skp_lista"));
-        xml.text(QStringLiteral("element_listy"), c.szczegoly, details);
+        xml.text(QStringLiteral("element_listy"), c.SZCZEGOLY, details);
         xml.close(QStringLiteral("skp_lista"));
-    } else if (c.rodzaj == 3) {
-        xml.text(QStringLiteral("skp_napis"), c.szczegoly, details);
+    } else if (c.RODZAJ == 3) {
+        xml.text(QStringLiteral("skp_napis"), c.SZCZEGOLY, details);
     }
     xml.close(tag);
 }
@@ -258,7 +255,7 @@ void writeCapital(XmlLines &xml, const store::PageModel &model, const QList<Capi
 {
     const QString page = QStringLiteral("Kapitał pożyczkowy");
     xml.open(QStringLiteral("kapital_pozyczkowy"));
-    xml.leaf(QStringLiteral("zmiana_wartosc"), amount(model.money(QStringLiteral("Prz_kw"))));
+    xml.leaf(QStringLiteral("zmiana_wartosc"), PointAmount(model.money(QStringLiteral("Prz_kw"))));
     xml.text(QStringLiteral("zmiana_przyczyna"), model.text(QStringLiteral("Przyr_spad")),
              pageField(model, QStringLiteral("Przyr_spad"), page));
     for (const store::CapitalSource &source : model.capitalSources()) {
@@ -266,14 +263,15 @@ void writeCapital(XmlLines &xml, const store::PageModel &model, const QList<Capi
         xml.open(tag);
         xml.text(QStringLiteral("opis"), source.nazwa,
                  QStringLiteral("nazwa źródła kapitału „%1”").arg(shownInMessage(source.nazwa)));
-        xml.leaf(QStringLiteral("wartosc"), amount(source.kwota));
+        // The sources are the page's grid, where an amount the database holds as NULL shows 0.
+        xml.leaf(QStringLiteral("wartosc"), PointAmount(source.kwota.value_or(db::Money())));
         xml.close(tag);
     }
     for (const CapitalGroupComponents &group : components) {
         // Walked once per kind so that the file lists kinds 1, 2 and 3 in that order.
         for (qint64 rodzaj = 1; rodzaj <= 3; ++rodzaj) {
             for (const CapitalComponent &c : group.components) {
-                if (c.rodzaj == rodzaj)
+                if (c.RODZAJ == rodzaj)
                     writeComponent(xml, c, group.group.Nazwa);
             }
         }
@@ -295,7 +293,7 @@ void writeRules(XmlLines &xml, const store::PageModel &model)
         xml.close(tag);
     }
     xml.leaf(QStringLiteral("zg_minimalne_oprocentowanie"), decimalNumber(model.number(QStringLiteral("jv_min_opr"))));
-    xml.leaf(QStringLiteral("zg_max_wielkosc_pozyczki"), amount(model.money(QStringLiteral("jv_max"))));
+    xml.leaf(QStringLiteral("zg_max_wielkosc_pozyczki"), PointAmount(model.money(QStringLiteral("jv_max"))));
     xml.text(QStringLiteral("zg_inne"), model.text(QStringLiteral("e_zinne")),
              pageField(model, QStringLiteral("e_zinne"), QStringLiteral("Zasady gospodarowania")));
     xml.leaf(QStringLiteral("zg_max_okres_splaty_mies"), model.text(QStringLiteral("Okres_spl")));
@@ -319,6 +317,16 @@ QString ToPointDecimal(const QString &text)
     return out;
 }
 
+QString PointAmount(db::Money value)
+{
+    return ToPointDecimal(plainNumber(value));
+}
+
+QString PointAmount(const std::optional<db::Money> &value)
+{
+    return value ? PointAmount(*value) : ToPointDecimal(QString());
+}
+
 QList<CapitalGroupComponents> ReadCapitalComponents(db::Connection &ksu, const store::OpenPeriod &period,
                                                     const store::CapitalGroupList &groups)
 {
@@ -334,7 +342,7 @@ QList<CapitalGroupComponents> ReadCapitalComponents(db::Connection &ksu, const s
         CapitalGroupComponents entry;
         if (i < groups.size())
             entry.group = groups[i];
-        entry.components = store::LoadReportedCapitalComponents(ksu, periodId, entry.group.Kod);
+        entry.components = store::LoadCapitalComponents(ksu, periodId, entry.group.Kod);
         out << entry;
     }
     return out;

@@ -4,8 +4,9 @@
 // in the home folder. The figures come from the page model as it stands (edits not
 // yet saved included), the loan-capital components from KAPITAL_FUND.
 
+#include "db/money.h"
+#include "store/capitalstore.h"
 #include "store/openperiod.h"
-#include "store/reportreads.h"
 
 #include <QByteArray>
 #include <QList>
@@ -25,11 +26,15 @@ namespace reports {
 // "1500,5" gives "1500.5", "1500" gives "1500.00", "" gives ".00".
 QString ToPointDecimal(const QString &text);
 
-// One KAPITAL_FUND row of the period as the reports show it.
-using CapitalComponent = store::ReportedCapitalComponent;
+// An amount as the XML file and the printed summary write it: the shortest exact
+// decimal with a point ("1500.5"), ".00" appended to a whole number ("1500.00").
+QString PointAmount(db::Money value);
+// An amount the database may hold as NULL: that is the empty text, which gives ".00".
+QString PointAmount(const std::optional<db::Money> &value);
 
-// One entry of CapitalGroups with the period's components of its group, in the
-// order the database returns them.
+using store::CapitalComponent;
+
+// One entry of CapitalGroups with the period's components of its group, in ID_SKL order.
 struct CapitalGroupComponents
 {
     store::CapitalGroup group; // an entry past the filled ones: Kod 0 and no name

@@ -66,18 +66,18 @@ QStringList LoadComponentListEntries(db::Connection &ksu, qint64 componentKod)
     return names;
 }
 
-QList<CapitalComponent> LoadCapitalComponents(db::Connection &ksu, const OpenPeriod &period, qint64 groupKod)
+QList<CapitalComponent> LoadCapitalComponents(db::Connection &ksu, qint64 periodId, qint64 groupKod)
 {
     const QHash<qint64, QString> names = dictionaryNames(ksu);
     QList<CapitalComponent> components;
     db::Query query(ksu, QStringLiteral("select * from KAPITAL_FUND where ID_OK=:d0 and grupa=:d1 order by id_skl;"));
-    query.execute({period.id(), groupKod});
+    query.execute({periodId, groupKod});
     while (query.next()) {
         CapitalComponent c;
         c.ID_SKL = query.value(u"ID_SKL").toInt();
         c.ID_OK = query.value(u"ID_OK").toInt();
         c.SKLADNIK = query.value(u"SKLADNIK").toString();
-        c.WARTOSC = query.value(u"WARTOSC").toMoney();
+        c.WARTOSC = query.value(u"WARTOSC").toOptionalMoney();
         c.NAZWA_R = query.value(u"NAZWA_R").toInt();
         c.GRUPA = query.value(u"GRUPA").toInt();
         c.RODZAJ = query.value(u"RODZAJ").toInt();

@@ -22,13 +22,13 @@ namespace store {
 
 class PageModel;
 
-// One KAPITAL_FUND row as the component grid shows it.
+// One KAPITAL_FUND row, as the component grid, the XML file and the printed summary show it.
 struct CapitalComponent
 {
     qint64 ID_SKL = 0;
     qint64 ID_OK = 0;
     QString SKLADNIK;
-    db::Money WARTOSC;
+    std::optional<db::Money> WARTOSC; // none for NULL
     qint64 NAZWA_R = 0;
     qint64 GRUPA = 0;
     qint64 RODZAJ = 0;
@@ -59,9 +59,9 @@ GroupComponentList LoadGroupComponents(db::Connection &ksu, qint64 parentKod);
 // The names of a component's list entries, in storage order.
 QStringList LoadComponentListEntries(db::Connection &ksu, qint64 componentKod);
 
-// The open period's components of one group in ID_SKL order, with their
-// dictionary names.
-QList<CapitalComponent> LoadCapitalComponents(db::Connection &ksu, const OpenPeriod &period, qint64 groupKod);
+// The period's components of one group in ID_SKL order, with their dictionary
+// names.
+QList<CapitalComponent> LoadCapitalComponents(db::Connection &ksu, qint64 periodId, qint64 groupKod);
 
 // The sum of the values of the open period's components of one group; none
 // when the group has no component.

@@ -43,13 +43,10 @@ void CopyCapitalComponents(db::Connection &ksu, qint64 from, const OpenPeriod &p
 void CopyCapitalSources(db::Connection &ksu, qint64 from, const OpenPeriod &period, PageModel &model)
 {
     CreateCapitalChangeRow(ksu, period, model);
-    db::Query sources(ksu, QStringLiteral("select d.nazwa,d.kwota from DANE_KAP d where d.zrodlo=1 and d.id_ok=:d0;"));
-    sources.execute({from});
     db::Query insert(ksu, QStringLiteral("insert into DANE_KAP (nazwa,kwota,ID_OK,dataw,wprowadzil,zrodlo) values "
                                          "(:d0,:d1,:d2,:d3,:d4,:d5);"));
-    while (sources.next()) {
-        insert.execute(
-            {sources.value(0).toString(), sources.value(1).toMoney(), period.id(), QDate::currentDate(), 1, 1});
+    for (const CapitalSource &source : LoadCapitalSources(ksu, from)) {
+        insert.execute({source.nazwa, source.kwota, period.id(), QDate::currentDate(), 1, 1});
         ksu.commitRetaining();
     }
     db::Query change(ksu, QStringLiteral("select d.nazwa,d.kwota from DANE_KAP d where d.zrodlo=0 and d.id_ok=:d0;"));

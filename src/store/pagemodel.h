@@ -58,7 +58,7 @@ struct CapitalSource
 {
     qint64 id = 0;
     QString nazwa;
-    db::Money kwota;
+    std::optional<db::Money> kwota; // none for NULL
     bool operator==(const CapitalSource &) const = default;
 };
 

@@ -201,15 +201,20 @@ void LoadCapitalChange(db::Connection &ksu, const OpenPeriod &period, PageModel 
     model.setNumber(QStringLiteral("Prz_kw"), (hasRow ? query.value(1) : null).toDouble());
 }
 
-void RefreshCapitalSources(db::Connection &ksu, const OpenPeriod &period, PageModel &model)
+QList<CapitalSource> LoadCapitalSources(db::Connection &ksu, qint64 periodId)
 {
     db::Query query(ksu,
                     QStringLiteral("select d.id,d.nazwa,d.kwota from DANE_KAP d where d.zrodlo=1 and d.id_ok=:d0"));
-    query.execute({period.id()});
+    query.execute({periodId});
     QList<CapitalSource> sources;
     while (query.next())
-        sources.append({query.value(0).toInt(), query.value(1).toString(), query.value(2).toMoney()});
-    model.setCapitalSources(std::move(sources));
+        sources.append({query.value(0).toInt(), query.value(1).toString(), query.value(2).toOptionalMoney()});
+    return sources;
+}
+
+void RefreshCapitalSources(db::Connection &ksu, const OpenPeriod &period, PageModel &model)
+{
+    model.setCapitalSources(LoadCapitalSources(ksu, period.id()));
 }
 
 CapitalGroupList LoadCapitalGroups(db::Connection &ksu, PageModel &model)

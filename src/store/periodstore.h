@@ -27,6 +27,8 @@ void LoadManagementRules(db::Connection &ksu, const OpenPeriod &period, PageMode
 void LoadLoanStatistics(db::Connection &ksu, const OpenPeriod &period, PageModel &model);
 void LoadCapitalChange(db::Connection &ksu, const OpenPeriod &period, PageModel &model);
 void RefreshCapitalSources(db::Connection &ksu, const OpenPeriod &period, PageModel &model);
+// The period's capital sources (DANE_KAP rows with ZRODLO 1) in the order the database returns them.
+QList<CapitalSource> LoadCapitalSources(db::Connection &ksu, qint64 periodId);
 // The groups of loan-capital components (SLOWNIKI rows with GRUPA 0) in database
 // order; also the items of cb_grupa, entry k belonging to item k.
 CapitalGroupList LoadCapitalGroups(db::Connection &ksu, PageModel &model);

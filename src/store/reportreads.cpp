@@ -5,22 +5,6 @@
 
 namespace store {
 
-QList<ReportedCapitalComponent> LoadReportedCapitalComponents(db::Connection &ksu, qint64 periodId, qint64 groupKod)
-{
-    db::Query rows(ksu, QStringLiteral("select * from Kapital_fund where id_ok=:d0 and grupa=:d1"));
-    rows.execute({periodId, groupKod});
-    QList<ReportedCapitalComponent> out;
-    while (rows.next()) {
-        ReportedCapitalComponent c;
-        c.rodzaj = rows.value(u"RODZAJ").toInt();
-        c.skladnik = rows.value(u"SKLADNIK").toString();
-        c.wartosc = rows.value(u"WARTOSC").toString();
-        c.szczegoly = rows.value(u"SZCZEGOLY").toString();
-        out << c;
-    }
-    return out;
-}
-
 qint64 CountDictionaryGroups(db::Connection &ksu)
 {
     db::Query count(ksu, QStringLiteral("select count(kod) as \"counter\" from Slowniki where grupa=0"));
@@ -36,17 +20,6 @@ QStringList DictionaryEntryNames(db::Connection &ksu)
     while (q.next())
         names << q.value(0).toString();
     return names;
-}
-
-QList<ReportedCapitalSource> LoadReportedCapitalSources(db::Connection &ksu, qint64 periodId)
-{
-    db::Query sources(ksu,
-                      QStringLiteral("select d.id,d.nazwa,d.kwota from DANE_KAP d where d.zrodlo=1 and d.id_ok=:d0"));
-    sources.execute({periodId});
-    QList<ReportedCapitalSource> out;
-    while (sources.next())
-        out.append({sources.value(u"NAZWA").toString(), sources.value(u"KWOTA").toString()});
-    return out;
 }
 
 QString RecordProgramVersion(db::Connection &ksu, const QString &version)

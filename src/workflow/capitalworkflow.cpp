@@ -66,7 +66,7 @@ void CapitalWorkflow::clearGroup()
 void CapitalWorkflow::showComponents(qint64 groupKod)
 {
     m_shownGroup = groupKod;
-    m_components = store::LoadCapitalComponents(ksu(), m_period, groupKod);
+    m_components = store::LoadCapitalComponents(ksu(), m_period.id(), groupKod);
     emit componentsChanged();
 }
 
