@@ -66,67 +66,80 @@ struct RuleSpec
 {
     FieldSpec field;
     std::string_view summaryLabel;
-    std::string_view xmlTyp; // empty: not a "zasady_gospodarowania_tak_nie" entry
+    std::string_view xmlTyp;     // empty: not a "zasady_gospodarowania_tak_nie" entry
+    std::string_view columnType; // the column's type in CREATE TABLE ZASADY
 };
 
 inline constexpr std::array<RuleSpec, 13> Rules{{
     {{"cb_fundusz", FieldKind::Text, "FUN_NIE_ZYS", SaveAs::Text, "Fundusz nie działa dla zysku", 0, Choices::YesNo},
      "Fundusz nie działa dla\rzysku",
-     "fundusz_nie_dziala_dla_zysku"},
+     "fundusz_nie_dziala_dla_zysku",
+     "VARCHAR(15)"},
     {{"cb_analiza", FieldKind::Text, "PO_ANALIZ", SaveAs::Text,
       "Fundusz udziela pożyczek po analizie  ryzyka niespłacenia i po ustanowieniu zabezpieczenia", 0, Choices::YesNo},
      "Fundusz udziela pożyczek\rpo analizie ryzyka...",
-     "fundusz_udziela_pozyczek_po_analizie_ryzyka_niesplacenia_i_po_ustanowieniu_zabezpieczenia"},
+     "fundusz_udziela_pozyczek_po_analizie_ryzyka_niesplacenia_i_po_ustanowieniu_zabezpieczenia",
+     "VARCHAR(15)"},
     {{"cb_syt", FieldKind::Text, "TRUD_SYT", SaveAs::Text,
       "Pożyczki udzielane są przedsiębiorcom nie będącym w trudnej sytuacji", 0, Choices::YesNo},
      "Pożyczki udzielane są\rdla przedsiębiorców w nie\rtrudnej sytuacji",
-     "pozyczki_udzielane_sa_przedsiebiorcom_nie_bedacym_w_trudnej_sytuacji"},
+     "pozyczki_udzielane_sa_przedsiebiorcom_nie_bedacym_w_trudnej_sytuacji",
+     "VARCHAR(15)"},
     {{"cb_pot", FieldKind::Text, "POT_EKO", SaveAs::Text, "Fundusz posiada odpowiedni potencjał ekonomiczny", 0,
       Choices::YesNo},
      "Fundusz posiada\rodpowiedni poencjał ekon.",
-     "fundusz_posiada_odpowiedni_potencjal_ekonomiczny"},
-    {{"e_zinne", FieldKind::Text, "INNE", SaveAs::Text, "Inne", 80}, "Inne", {}},
+     "fundusz_posiada_odpowiedni_potencjal_ekonomiczny",
+     "VARCHAR(15)"},
+    {{"e_zinne", FieldKind::Text, "INNE", SaveAs::Text, "Inne", 80}, "Inne", {}, "VARCHAR(80)"},
     {{"cb_kwal", FieldKind::Text, "KWAL_PRAC", SaveAs::Text,
       "Fundusz zatrudnia pracowników posiadających odpowiednie kwalifikacje", 0, Choices::YesNo},
      "Fundusz zatrudnia \rpracowników z odpowiednimi\rkwalifikacjami",
-     "fundusz_zatrudnia_pracownikow_posiadajacych_odpowiednie_kwalifikacje"},
+     "fundusz_zatrudnia_pracownikow_posiadajacych_odpowiednie_kwalifikacje",
+     "VARCHAR(15)"},
     {{"jv_max", FieldKind::Money, "MAX_POZ", SaveAs::Number, "Maxymalna wielkość pożyczki"},
      "Maxymalna wielkość\rpożyczki",
-     {}},
+     {},
+     "DECIMAL(15,2)"},
     {{"jv_min_opr", FieldKind::Decimal, "MIN_OPR", SaveAs::Number, "Minimalne oprocentowanie", 0, Choices::None, " %"},
      "Minimalne oprocentowanie",
-     {}},
+     {},
+     "DECIMAL(15,2)"},
     {{"cb_wym_tech", FieldKind::Text, "WYM_TECH", SaveAs::Text,
       "Podmiot spełnia wymagania w zakresie potencjału technicznego zgodnie z punktem II 1 \"Standardu funduszu "
       "pożyczkowego i usługi finansowej polegającej na udzielaniu pożyczki\" ",
       0, Choices::YesNoNotApplicable},
      "Podmiot spełnia\rwymagania w zakresie\rpot. technicznego",
      "podmiot_spelnia_wymagania_w_zakresie_potencjalu_technicznego_zgodnie_z_punktem_ii_1_standardu_funduszu_"
-     "pozyczkowego_i_uslugi_finansowej_polegajacej_na_udzielaniu_pozyczki"},
+     "pozyczkowego_i_uslugi_finansowej_polegajacej_na_udzielaniu_pozyczki",
+     "VARCHAR(15) CHARACTER SET NONE"},
     {{"cb_wym_eko", FieldKind::Text, "WYM_EKO", SaveAs::Text,
       "Podmiot spełnia wymagania w zakresie potencjału ekonomicznego zgodnie z punktem II 2 \"Standardu funduszu "
       "pożyczkowego i usługi finansowej polegającej na udzielaniu pożyczki\" ",
       0, Choices::YesNoNotApplicable},
      "Podmiot spełnia\rwymagania w zakresie\rpot. ekonomicznego",
      "podmiot_spelnia_wymagania_w_zakresie_potencjalu_ekonomicznego_zgodnie_z_punktem_ii_2_standardu_funduszu_"
-     "pozyczkowego_i_uslugi_finansowej_polegajacej_na_udzielaniu_pozyczki"},
+     "pozyczkowego_i_uslugi_finansowej_polegajacej_na_udzielaniu_pozyczki",
+     "VARCHAR(15) CHARACTER SET NONE"},
     {{"cb_wym_usl", FieldKind::Text, "WYM_USL", SaveAs::Text,
       "Podmiot spełnia wymagania w zakresie jakości usług zgodnie z punktem II 3 \"Standardu funduszu pożyczkowego "
       "i usługi finansowej polegającej na udzielaniu pożyczki\"",
       0, Choices::YesNoNotApplicable},
      "Podmiot spełnia\rymagania w zakresie\rjakości usług",
      "podmiot_spelnia_wymagania_w_zakresie_jakosci_uslug_zgodnie_z_punktem_ii_3_standardu_funduszu_pozyczkowego_i_"
-     "uslugi_finansowej_polegajacej_na_udzielaniu_pozyczki"},
+     "uslugi_finansowej_polegajacej_na_udzielaniu_pozyczki",
+     "VARCHAR(15) CHARACTER SET NONE"},
     {{"cb_et_zaw", FieldKind::Text, "ET_ZAW", SaveAs::Text,
       "Fundusz przestrzega zasad etyki zawodowej zgodnie z punktem II 4 \"Standardu funduszu pożyczkowego i usługi "
       "finansowej polegającej na udzielaniu pożyczki\"",
       0, Choices::YesNoNotApplicable},
      "Fundusz\rprzestrzega\rzasad etyki zaw.",
      "fundusz_przestrzega_zasad_etyki_zawodowej_zgodnie_z_punktem_ii_4_standardu_funduszu_pozyczkowego_i_uslugi_"
-     "finansowej_polegajacej_na_udzielaniu_pozyczki"},
+     "finansowej_polegajacej_na_udzielaniu_pozyczki",
+     "VARCHAR(15) CHARACTER SET NONE"},
     {{"Okres_spl", FieldKind::Count, "OKRES_SPL", SaveAs::Integer, "Maxymalny okres spłaty pożyczki"},
      "Maxymalny okres\rspłaty pożyczki",
-     {}},
+     {},
+     "INTEGER"},
 }};
 
 // The rules' fields alone, in tab order.

@@ -2,23 +2,71 @@
 
 #include "db/connection.h"
 #include "db/error.h"
+#include "fields.h"
 #include "statisticpairs.h"
 
 #include <QFileInfo>
+
+#include <stdexcept>
 
 namespace store {
 
 namespace {
 
+// The column type of a count, an amount or a ratio on the computed pages.
+QString figureType(FieldKind kind)
+{
+    switch (kind) {
+    case FieldKind::Count:
+        return QStringLiteral("INTEGER");
+    case FieldKind::Money:
+        return QStringLiteral("DECIMAL(15,2)");
+    case FieldKind::Decimal:
+        return QStringLiteral("DOUBLE PRECISION");
+    case FieldKind::Text:
+    case FieldKind::Date:
+        break;
+    }
+    throw std::logic_error("a figure is a count, an amount or a ratio");
+}
+
+QString column(std::string_view name, const QString &type)
+{
+    return QString::fromLatin1(name) + u' ' + type;
+}
+
+QString createTable(const QString &table, const QStringList &columns)
+{
+    return QStringLiteral("CREATE TABLE %1 (%2);").arg(table, columns.join(QStringLiteral(", ")));
+}
+
 QString pozyczkiTable()
 {
     QStringList columns{QStringLiteral("ID_OK INTEGER NOT NULL PRIMARY KEY")};
     for (const StatisticPair &p : StatisticPairs) {
-        columns << QString::fromLatin1(p.countColumn) + QStringLiteral(" INTEGER");
-        columns << QString::fromLatin1(p.valueColumn) + QStringLiteral(" DECIMAL(15,2)");
+        columns << column(p.countColumn, figureType(FieldKind::Count));
+        columns << column(p.valueColumn, figureType(FieldKind::Money));
     }
     columns << QStringLiteral("WPROWADZIL INTEGER");
-    return QStringLiteral("CREATE TABLE POZYCZKI (%1);").arg(columns.join(u','));
+    return createTable(QStringLiteral("POZYCZKI"), columns);
+}
+
+QString aktStrTable()
+{
+    QStringList columns{QStringLiteral("ID_OK INTEGER NOT NULL PRIMARY KEY")};
+    for (const ActiveLostRow &row : ActiveLostRows) {
+        columns << column(row.count.column, figureType(row.count.kind));
+        columns << column(row.value.column, figureType(row.value.kind));
+    }
+    return createTable(QStringLiteral("AKT_STR"), columns);
+}
+
+QString zasadyTable()
+{
+    QStringList columns{QStringLiteral("ID_ZAS INTEGER NOT NULL PRIMARY KEY"), QStringLiteral("ID_OK INTEGER")};
+    for (const RuleSpec &rule : Rules)
+        columns << column(rule.field.column, QString::fromLatin1(rule.columnType));
+    return createTable(QStringLiteral("ZASADY"), columns);
 }
 
 } // namespace
@@ -38,19 +86,9 @@ QStringList reportingSchemaStatements()
         QString::fromLatin1(CreateDaneKapTable),
         QString::fromLatin1(CreateDaneKapSequence),
         QString::fromLatin1(CreateDaneKapTrigger),
-        QStringLiteral("CREATE TABLE ZASADY (ID_ZAS INTEGER NOT NULL PRIMARY KEY, ID_OK INTEGER, "
-                       "FUN_NIE_ZYS VARCHAR(15), MIN_OPR DECIMAL(15,2), PO_ANALIZ VARCHAR(15), "
-                       "MAX_POZ DECIMAL(15,2), TRUD_SYT VARCHAR(15), POT_EKO VARCHAR(15), "
-                       "KWAL_PRAC VARCHAR(15), INNE VARCHAR(80), "
-                       "WYM_TECH VARCHAR(15) CHARACTER SET NONE, WYM_EKO VARCHAR(15) CHARACTER SET NONE, "
-                       "WYM_USL VARCHAR(15) CHARACTER SET NONE, ET_ZAW VARCHAR(15) CHARACTER SET NONE, "
-                       "OKRES_SPL INTEGER);"),
+        zasadyTable(),
         pozyczkiTable(),
-        QStringLiteral("CREATE TABLE AKT_STR (ID_OK INTEGER NOT NULL PRIMARY KEY, PA_L INTEGER, "
-                       "PA_W DECIMAL(15,2), ST_L INTEGER, ST_W DECIMAL(15,2), PO_31_180_L INTEGER, "
-                       "PO_31_180_W DECIMAL(15,2), PO_180_L INTEGER, PO_180_W DECIMAL(15,2), PW_L INTEGER, "
-                       "PW_W DECIMAL(15,2), PS_L INTEGER, PS_W DECIMAL(15,2), "
-                       "WSDO_L DOUBLE PRECISION, WSDO_W DOUBLE PRECISION);"),
+        aktStrTable(),
         QStringLiteral("CREATE TABLE SLOWNIKI (NAZWA VARCHAR(200), KOD INTEGER, GRUPA INTEGER, RODZAJ INTEGER);"),
         // The database stamps each start; the program names only WERSJA.
         QStringLiteral("CREATE TABLE LOGOWANIE (WERSJA VARCHAR(50), "
