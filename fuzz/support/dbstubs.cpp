@@ -66,5 +66,14 @@ void Connection::registerQuery(Query *)
     noDatabase();
 }
 void Connection::unregisterQuery(Query *) {}
+AtomicWork::AtomicWork(Connection &connection) : m_connection(connection)
+{
+    noDatabase();
+}
+AtomicWork::~AtomicWork() = default;
+void AtomicWork::commit()
+{
+    noDatabase();
+}
 
 } // namespace db
