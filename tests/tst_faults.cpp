@@ -821,6 +821,8 @@ private slots:
             {"Wczyt", {true}, trigger("Wczyt"), {dictionaryWarning, dictionaryQuestion, StartupBusy}},
             {"Instalacjawersji1", {}, trigger("Instalacjawersji1"), {StartupBusy}},
             {"UsunOkres", {true}, [&] { w.deletePeriod(); }, {StartupBusy}},
+            {"bb_porownanie", {}, press("bb_porownanie", [&] { w.bb_porownanieClick(); }), {StartupBusy}},
+            {"Porownanieokresow1", {}, [&] { w.bb_porownanieClick(); }, {StartupBusy}},
             {"Zamknij", {false}, trigger("Zamknij"), {exitQuestion}},
             {"cb_grupa", {}, [&] { page.cb_grupaSelect(); }, {StartupBusy}},
             // Without an open period the capital page's buttons cannot be pressed.
@@ -932,6 +934,8 @@ private slots:
             {"Wczyt", {true}, trigger("Wczyt"), {dictionaryWarning, dictionaryQuestion, CommandRunning}},
             {"Instalacjawersji1", {}, trigger("Instalacjawersji1"), {CommandRunning}},
             {"UsunOkres", {true}, trigger("UsunOkres"), {CommandRunning}},
+            {"bb_porownanie", {}, click("bb_porownanie"), {CommandRunning}},
+            {"Porownanieokresow1", {}, trigger("Porownanieokresow1"), {CommandRunning}},
             // Even a user who does not save and wants to leave waits for the import.
             {"Zamknij", {false, true}, trigger("Zamknij"), {ClosingDuringImport}},
             // Esc says at once that the import runs, without the exit question first.
