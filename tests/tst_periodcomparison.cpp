@@ -6,6 +6,7 @@
 #include "db/query.h"
 #include "shell/periodcomparisonwindow.h"
 #include "store/history.h"
+#include "store/statisticpairs.h"
 #include "support/csvreader.h"
 #include "support/workspace.h"
 
@@ -52,14 +53,14 @@ QString periodsScript(int count)
         QStringList aktStr{QStringLiteral("ID_OK")};
         QStringList aktStrValues{QString::number(id)};
         for (int f = 0; f < figures.size(); ++f) {
-            const qint64 count = (i + 1) * (f % 7 + 1);
+            const qint64 loans = (i + 1) * (f % 7 + 1);
             QString value;
             switch (figures[f].kind) {
             case store::FigureKind::Count:
-                value = QString::number(count);
+                value = QString::number(loans);
                 break;
             case store::FigureKind::Money:
-                value = QString::number(count * 1234567 + i) + QStringLiteral(".0") + QString::number(i % 10);
+                value = QString::number(loans * 1234567 + i) + QStringLiteral(".0") + QString::number(i % 10);
                 break;
             case store::FigureKind::Ratio:
                 value = QString::number(1.5 + 0.25 * i + 0.1 * (f % 2), 'f', 2);
@@ -214,7 +215,7 @@ private slots:
         QCOMPARE(c.cellText(row, 4, reports::NumberStyle::Plain), QStringLiteral("100,00"));
         c.setShowChanges(false);
         QCOMPARE(c.columnCount(), 2 + 3);
-        QCOMPARE(c.headerText(4), QStringLiteral("01–06.2012"));
+        QCOMPARE(c.headerText(4), QStringLiteral("07–12.2011"));
         c.setRange(-5, 99);
         QCOMPARE(c.shownCount(), 5);
         QCOMPARE(c.csvRows().first().mid(2),
@@ -298,11 +299,25 @@ private slots:
             const int lines = kind < 2 ? 2 : 1;
             QCOMPARE(chart->series().size(), lines);
             if (kind == 2) {
-                // "Według typu przedsiębiorstwa": five categories, from the top down.
-                auto *axis = qobject_cast<QBarCategoryAxis *>(chart->axes(Qt::Vertical).value(0));
-                QVERIFY(axis);
-                QCOMPARE(axis->categories().size(), 5);
-                QCOMPARE(axis->categories().last(), QStringLiteral("mikro"));
+                // One chart per breakdown, its categories from the top down.
+                auto *breakdowns = window.findChild<QComboBox *>(QStringLiteral("cb_podzial"));
+                QCOMPARE(breakdowns->count(), 8);
+                for (int b = breakdowns->count() - 1; b >= 0; --b) {
+                    breakdowns->setCurrentIndex(b);
+                    auto *axis =
+                        qobject_cast<QBarCategoryAxis *>(window.chartView()->chart()->axes(Qt::Vertical).value(0));
+                    QVERIFY(axis);
+                    QCOMPARE(axis->categories().size(), int(std::count_if(
+                                                            store::StatisticPairs.begin(), store::StatisticPairs.end(),
+                                                            [b](const store::StatisticPair &p) { return p.group == b; })));
+                    if (b == 2)
+                        screenshot(window, QStringLiteral("wykres-sektor-%1").arg(count));
+                }
+                QCOMPARE(qobject_cast<QBarCategoryAxis *>(window.chartView()->chart()->axes(Qt::Vertical).value(0))
+                             ->categories()
+                             .last(),
+                         QStringLiteral("mikro"));
+                chart = window.chartView()->chart();
             }
             screenshot(window, QStringLiteral("wykres-%1-%2").arg(names[kind]).arg(count));
             const QString png = ws.path(names[kind] + QStringLiteral(".png"));

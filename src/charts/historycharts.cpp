@@ -7,8 +7,9 @@
 #include <QBarCategoryAxis>
 #include <QBarSet>
 #include <QChart>
-#include <QChartView>
+#include <QCoreApplication>
 #include <QDir>
+#include <QGraphicsScene>
 #include <QHorizontalBarSeries>
 #include <QImage>
 #include <QLineSeries>
@@ -17,6 +18,7 @@
 #include <QSaveFile>
 #include <QValueAxis>
 
+#include <cmath>
 #include <memory>
 
 namespace charts {
@@ -24,7 +26,9 @@ namespace charts {
 namespace {
 
 // Longer category captions do not fit beside a bar: the printed summary's short label stands in.
-constexpr int LongestBarCaption = 40;
+constexpr int LongestBarCaption = 60;
+// Amounts from hundreds of thousands of złoty on are drawn in thousands.
+constexpr double ThousandsFrom = 100000;
 
 QString axisTitle(const QString &what, const QString &unit)
 {
@@ -51,7 +55,10 @@ QChart *newChart(const QString &title)
     font.setPointSizeF(font.pointSizeF() * 1.4);
     font.setBold(true);
     chart->setTitleFont(font);
-    chart->setLocale(QLocale(QLocale::Polish, QLocale::Poland));
+    // Without thousands separators: Qt Charts groups some numbers and not others ("1000 000").
+    QLocale polish(QLocale::Polish, QLocale::Poland);
+    polish.setNumberOptions(QLocale::OmitGroupSeparator);
+    chart->setLocale(polish);
     chart->setLocalizeNumbers(true);
     chart->setAnimationOptions(QChart::NoAnimation);
     chart->legend()->setAlignment(Qt::AlignBottom);
@@ -67,12 +74,13 @@ QValueAxis *valueAxis(const QString &title, store::FigureKind kind)
     return axis;
 }
 
-// Axis ranges from zero (or the lowest negative value) to a round number above the highest value.
+// Axis ranges from zero (or the lowest negative value) to a round number above
+// the highest value; whole numbers span at least 4, so that no two ticks share a label.
 void fitRange(QValueAxis *axis, double low, double high)
 {
+    const double span = axis->labelFormat() == QStringLiteral("%.0f") ? 4 : 1;
     low = std::min(0.0, low);
-    if (high <= low)
-        high = low + 1;
+    high = std::max(high, low + span);
     axis->setRange(low, high);
     axis->applyNiceNumbers();
 }
@@ -106,24 +114,37 @@ QChart *lineChart(const QString &title, const QList<Line> &lines, const QList<st
     QHash<Qt::Alignment::Int, std::pair<double, double>> ranges;
     for (const Line &line : lines) {
         const store::HistoryFigure &figure = store::historyFigures().at(line.figure);
+        const bool thousands = figure.kind == store::FigureKind::Money && [&] {
+            for (int p = first; p <= last; ++p) {
+                if (std::fabs(plotted(periods.at(p).values.at(line.figure)).value_or(0)) >= ThousandsFrom)
+                    return true;
+            }
+            return false;
+        }();
         auto *series = new QLineSeries;
         series->setName(line.name);
         series->setPointsVisible(true);
-        QPen pen = series->pen();
-        pen.setWidthF(2.5);
-        series->setPen(pen);
         auto &[low, high] = ranges[line.side.toInt()];
         for (int p = first; p <= last; ++p) {
-            if (const std::optional<double> y = plotted(periods.at(p).values.at(line.figure))) {
+            if (std::optional<double> y = plotted(periods.at(p).values.at(line.figure))) {
+                if (thousands)
+                    *y /= 1000;
                 series->append(p - first, *y);
                 low = std::min(low, *y);
                 high = std::max(high, *y);
             }
         }
         chart->addSeries(series);
+        // The theme gives the series its colour when it is added; only the width is ours.
+        QPen pen = series->pen();
+        pen.setWidthF(2.5);
+        series->setPen(pen);
         QValueAxis *&axis = axes[line.side.toInt()];
         if (!axis) {
-            axis = valueAxis(line.axisTitle, figure.kind);
+            QString axisText = line.axisTitle;
+            if (thousands)
+                axisText.replace(QStringLiteral("[zł]"), QStringLiteral("[tys. zł]"));
+            axis = valueAxis(axisText, figure.kind);
             chart->addAxis(axis, line.side);
         }
         series->attachAxis(xAxis);
@@ -153,20 +174,26 @@ QChart *breakdownChart(const QList<store::PeriodFigures> &periods, const ChartCh
         if (p.group == choice.breakdown)
             pairs.prepend(&p);
     }
+    QList<double> heights;
     for (const store::StatisticPair *p : std::as_const(pairs)) {
         const QString caption = store::toQString(p->caption);
         categories->append(caption.size() <= LongestBarCaption ? caption : store::toQString(p->summaryLabel));
         const int figure =
             store::historyFigureIndex(store::toQString(choice.values ? p->valueColumn : p->countColumn));
-        const double y = hasPeriod ? plotted(periods.at(choice.period).values.at(figure)).value_or(0) : 0;
-        set->append(y);
-        high = std::max(high, y);
+        heights << (hasPeriod ? plotted(periods.at(choice.period).values.at(figure)).value_or(0) : 0);
+        high = std::max(high, heights.last());
     }
+    const bool thousands = choice.values && high >= ThousandsFrom;
+    for (double y : std::as_const(heights))
+        set->append(thousands ? y / 1000 : y);
+    if (thousands)
+        high /= 1000;
     auto *series = new QHorizontalBarSeries;
     series->append(set);
     chart->addSeries(series);
     chart->addAxis(categories, Qt::AlignLeft);
-    QValueAxis *values = valueAxis(axisTitle(measure, choice.values ? QStringLiteral("zł") : QStringLiteral("szt.")),
+    const QString unit = !choice.values ? QStringLiteral("szt.") : thousands ? QStringLiteral("tys. zł") : QStringLiteral("zł");
+    QValueAxis *values = valueAxis(axisTitle(measure, unit),
                                    choice.values ? store::FigureKind::Money : store::FigureKind::Count);
     chart->addAxis(values, Qt::AlignBottom);
     series->attachAxis(categories);
@@ -176,19 +203,21 @@ QChart *breakdownChart(const QList<store::PeriodFigures> &periods, const ChartCh
     return chart;
 }
 
-// Paints the chart at the painter's origin in `size` device pixels. A chart view
-// lays the chart out; it is never shown.
+// Paints the chart at the painter's origin in `size` device pixels, laid out on
+// a scene of its own (a chart view that is never shown does not lay it out).
 void paintChart(std::unique_ptr<QChart> chart, QPainter &painter, QSize size)
 {
-    QChartView view(chart.get());
-    QChart *shown = chart.release(); // the view owns it now
-    view.setRenderHint(QPainter::Antialiasing);
-    view.setFrameShape(QFrame::NoFrame);
-    view.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    view.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    view.resize(size);
-    shown->resize(size);
-    view.render(&painter);
+    QGraphicsScene scene;
+    QChart *drawn = chart.release(); // the scene owns it now
+    scene.addItem(drawn);
+    const QRectF area(QPointF(0, 0), QSizeF(size));
+    drawn->setGeometry(area);
+    // The chart places its axes and series in answer to posted layout requests.
+    QCoreApplication::sendPostedEvents();
+    scene.setSceneRect(area);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    scene.render(&painter, area, area);
 }
 
 [[noreturn]] void cannotWrite(const QString &path, const QString &reason)
@@ -225,7 +254,7 @@ QChart *makeChart(const QList<store::PeriodFigures> &periods, const ChartChoice 
         break;
     }
     const store::HistoryFigure &figure = store::historyFigures().at(choice.figure);
-    QString measure = figure.measure;
+    QString measure = figure.kind == store::FigureKind::Ratio ? QStringLiteral("współczynnik strat") : figure.measure;
     measure[0] = measure[0].toUpper();
     return lineChart(figure.caption(), {{choice.figure, figure.caption(), Qt::AlignLeft, axisTitle(measure, figure.unit())}},
                      periods, first, last);

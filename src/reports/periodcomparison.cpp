@@ -262,9 +262,10 @@ QVariant PeriodComparison::data(const QModelIndex &index, int role) const
         }
         return {};
     case Qt::ToolTipRole:
-        if (r.figure >= 0 && index.column() == 0)
-            return store::historyFigures().at(r.figure).group + QStringLiteral(" (") +
-                   store::historyFigures().at(r.figure).column + u')';
+        if (r.figure >= 0 && index.column() == 0) {
+            const store::HistoryFigure &f = store::historyFigures().at(r.figure);
+            return f.caption() + u'\n' + f.group + QStringLiteral(" (") + f.column + u')';
+        }
         return {};
     default:
         return {};

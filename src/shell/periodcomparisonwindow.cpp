@@ -105,6 +105,7 @@ QWidget *PeriodComparisonWindow::buildTablePage()
     tv_porownanie = named(new QTableView, "tv_porownanie");
     tv_porownanie->setModel(&m_comparison);
     tv_porownanie->verticalHeader()->hide();
+    tv_porownanie->verticalHeader()->setDefaultSectionSize(tv_porownanie->fontMetrics().height() + 6);
     tv_porownanie->setWordWrap(false);
     tv_porownanie->setAlternatingRowColors(true);
     tv_porownanie->horizontalHeader()->setDefaultSectionSize(110);
