@@ -93,8 +93,8 @@ private slots:
         ws.createReportingDatabase();
         ws.createDatabase(QStringLiteral("lokra.fdb"), demoScript());
         ws.writeEmbeddedIni();
-        const QList<QStringList> imports{{"01", "2013", "06", "2013"}, {"07", "2012", "12", "2012"},
-                                         {"01", "2012", "06", "2012"}};
+        const QList<QStringList> imports{
+            {"01", "2013", "06", "2013"}, {"07", "2012", "12", "2012"}, {"01", "2012", "06", "2012"}};
         for (const QStringList &period : imports) {
             const CliResult r = runTervala(QStringList{"--home", ws.path(), "import"} + period);
             QVERIFY2(r.status == 0, qPrintable(r.out + r.err));
@@ -156,7 +156,8 @@ private slots:
                 const QString table = c < 64 ? QStringLiteral("POZYCZKI") : QStringLiteral("AKT_STR");
                 const Stored stored = storedValue(ksu, table, columns[c], firsts[p]);
                 const QString &field = row[2 + c];
-                const QString where = columns[c] + u' ' + firsts[p].toString(Qt::ISODate) + QStringLiteral(": ") + field;
+                const QString where =
+                    columns[c] + u' ' + firsts[p].toString(Qt::ISODate) + QStringLiteral(": ") + field;
                 if (stored.isNull) {
                     QVERIFY2(field.isEmpty(), qPrintable(where));
                     ++nulls;
@@ -180,7 +181,6 @@ private slots:
         QCOMPARE(field(1, "PA_W"), QStringLiteral("0,05"));
         QCOMPARE(field(1, "WSDO_W"), QStringLiteral("33,333333333333336"));
         QCOMPARE(field(2, "PS_W"), QString());
-
     }
 
     void historyOfAnEmptyDatabaseIsItsHeader()
@@ -265,7 +265,8 @@ private slots:
         text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
         QVERIFY(text.waitForFinished(30000));
         const QString shown = QString::fromUtf8(text.readAllStandardOutput());
-        QVERIFY2(shown.contains(QStringLiteral("4. Współczynnik strat w danym okresie – wg liczby")), qPrintable(shown));
+        QVERIFY2(shown.contains(QStringLiteral("4. Współczynnik strat w danym okresie – wg liczby")),
+                 qPrintable(shown));
         QVERIFY2(shown.contains(QStringLiteral("Współczynnik strat [%]")), qPrintable(shown));
         QVERIFY2(shown.contains(QStringLiteral("01–06.2013")), qPrintable(shown));
         // Axis labels with a decimal comma, none with a point.

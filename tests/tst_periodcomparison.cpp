@@ -4,6 +4,7 @@
 #include "common/messages.h"
 #include "db/connection.h"
 #include "db/query.h"
+#include "reports/reportrenderer.h"
 #include "shell/periodcomparisonwindow.h"
 #include "store/history.h"
 #include "store/statisticpairs.h"
@@ -72,7 +73,8 @@ QString periodsScript(int count)
         }
         script += QStringLiteral("insert into POZYCZKI (%1) values (%2);\n")
                       .arg(pozyczki.join(u','), pozyczkiValues.join(u','));
-        script += QStringLiteral("insert into AKT_STR (%1) values (%2);\n").arg(aktStr.join(u','), aktStrValues.join(u','));
+        script +=
+            QStringLiteral("insert into AKT_STR (%1) values (%2);\n").arg(aktStr.join(u','), aktStrValues.join(u','));
     }
     return script;
 }
@@ -160,16 +162,31 @@ private slots:
         using db::Money;
         // 0.1 + 0.2 in doubles is not 0.3; in money it is.
         QTest::newRow("amounts exactly") << FigureValue(Money::fromUnits(1000)) << FigureValue(Money::fromUnits(4000))
-                                         << "0,30" << "300,00" << "+0,30";
+                                         << "0,30"
+                                         << "300,00"
+                                         << "+0,30";
         QTest::newRow("large amounts") << FigureValue(*Money::parse(u"9999999999999,99"))
-                                       << FigureValue(*Money::parse(u"0,01")) << "-9999999999999,98" << "-100,00"
+                                       << FigureValue(*Money::parse(u"0,01")) << "-9999999999999,98"
+                                       << "-100,00"
                                        << "-9\u00A0999\u00A0999\u00A0999\u00A0999,98";
-        QTest::newRow("counts") << FigureValue(qint64(8)) << FigureValue(qint64(6)) << "-2" << "-25,00" << "-2";
-        QTest::newRow("from zero") << FigureValue(qint64(0)) << FigureValue(qint64(5)) << "5" << "" << "+5";
-        QTest::newRow("no change") << FigureValue(qint64(5)) << FigureValue(qint64(5)) << "0" << "0,00" << "0";
-        QTest::newRow("ratios in points") << FigureValue(1.5) << FigureValue(2.25) << "0,75" << "50,00" << "+0,75";
-        QTest::newRow("missing before") << FigureValue() << FigureValue(qint64(5)) << "" << "" << "";
-        QTest::newRow("missing now") << FigureValue(qint64(5)) << FigureValue() << "" << "" << "";
+        QTest::newRow("counts") << FigureValue(qint64(8)) << FigureValue(qint64(6)) << "-2"
+                                << "-25,00"
+                                << "-2";
+        QTest::newRow("from zero") << FigureValue(qint64(0)) << FigureValue(qint64(5)) << "5"
+                                   << ""
+                                   << "+5";
+        QTest::newRow("no change") << FigureValue(qint64(5)) << FigureValue(qint64(5)) << "0"
+                                   << "0,00"
+                                   << "0";
+        QTest::newRow("ratios in points") << FigureValue(1.5) << FigureValue(2.25) << "0,75"
+                                          << "50,00"
+                                          << "+0,75";
+        QTest::newRow("missing before") << FigureValue() << FigureValue(qint64(5)) << ""
+                                        << ""
+                                        << "";
+        QTest::newRow("missing now") << FigureValue(qint64(5)) << FigureValue() << ""
+                                     << ""
+                                     << "";
     }
     void changes()
     {
@@ -282,6 +299,18 @@ private slots:
         const reports::ReportSheet sheet = c.sheet();
         QCOMPARE(sheet.titleLines.value(0), QStringLiteral("Porównanie okresów"));
         QCOMPARE(sheet.rowCount(), 1 + c.rowCount());
+        const QString printed = ws.path(QStringLiteral("porownanie.pdf"));
+        reports::writeSheetPdf(sheet, reports::SheetKind::ImportReport, printed);
+        QProcess printedText;
+        printedText.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), printed, QStringLiteral("-")});
+        QVERIFY(printedText.waitForFinished(30000));
+        const QString printedShown = QString::fromUtf8(printedText.readAllStandardOutput());
+        QVERIFY(printedShown.contains(QStringLiteral("Porównanie okresów")));
+        QVERIFY(printedShown.contains(QStringLiteral("mikro – liczba pożyczek")));
+        if (!qEnvironmentVariableIsEmpty("TERVALA_SCREENSHOTS"))
+            QFile::copy(
+                printed,
+                QDir(qEnvironmentVariable("TERVALA_SCREENSHOTS")).filePath(QStringLiteral("wydruk-%1.pdf").arg(count)));
 
         // Each chart kind, shown and written to PNG and PDF.
         auto *kinds = window.findChild<QComboBox *>(QStringLiteral("cb_wykres"));
@@ -307,9 +336,9 @@ private slots:
                     auto *axis =
                         qobject_cast<QBarCategoryAxis *>(window.chartView()->chart()->axes(Qt::Vertical).value(0));
                     QVERIFY(axis);
-                    QCOMPARE(axis->categories().size(), int(std::count_if(
-                                                            store::StatisticPairs.begin(), store::StatisticPairs.end(),
-                                                            [b](const store::StatisticPair &p) { return p.group == b; })));
+                    QCOMPARE(axis->categories().size(),
+                             int(std::count_if(store::StatisticPairs.begin(), store::StatisticPairs.end(),
+                                               [b](const store::StatisticPair &p) { return p.group == b; })));
                     if (b == 2)
                         screenshot(window, QStringLiteral("wykres-sektor-%1").arg(count));
                 }

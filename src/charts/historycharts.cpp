@@ -104,8 +104,8 @@ struct Line
     QString axisTitle;
 };
 
-QChart *lineChart(const QString &title, const QList<Line> &lines, const QList<store::PeriodFigures> &periods,
-                  int first, int last)
+QChart *lineChart(const QString &title, const QList<Line> &lines, const QList<store::PeriodFigures> &periods, int first,
+                  int last)
 {
     QChart *chart = newChart(title);
     QBarCategoryAxis *xAxis = periodAxis(periods, first, last);
@@ -178,8 +178,7 @@ QChart *breakdownChart(const QList<store::PeriodFigures> &periods, const ChartCh
     for (const store::StatisticPair *p : std::as_const(pairs)) {
         const QString caption = store::toQString(p->caption);
         categories->append(caption.size() <= LongestBarCaption ? caption : store::toQString(p->summaryLabel));
-        const int figure =
-            store::historyFigureIndex(store::toQString(choice.values ? p->valueColumn : p->countColumn));
+        const int figure = store::historyFigureIndex(store::toQString(choice.values ? p->valueColumn : p->countColumn));
         heights << (hasPeriod ? plotted(periods.at(choice.period).values.at(figure)).value_or(0) : 0);
         high = std::max(high, heights.last());
     }
@@ -192,9 +191,11 @@ QChart *breakdownChart(const QList<store::PeriodFigures> &periods, const ChartCh
     series->append(set);
     chart->addSeries(series);
     chart->addAxis(categories, Qt::AlignLeft);
-    const QString unit = !choice.values ? QStringLiteral("szt.") : thousands ? QStringLiteral("tys. zł") : QStringLiteral("zł");
-    QValueAxis *values = valueAxis(axisTitle(measure, unit),
-                                   choice.values ? store::FigureKind::Money : store::FigureKind::Count);
+    const QString unit = !choice.values ? QStringLiteral("szt.")
+                         : thousands    ? QStringLiteral("tys. zł")
+                                        : QStringLiteral("zł");
+    QValueAxis *values =
+        valueAxis(axisTitle(measure, unit), choice.values ? store::FigureKind::Money : store::FigureKind::Count);
     chart->addAxis(values, Qt::AlignBottom);
     series->attachAxis(categories);
     series->attachAxis(values);
@@ -222,7 +223,8 @@ void paintChart(std::unique_ptr<QChart> chart, QPainter &painter, QSize size)
 
 [[noreturn]] void cannotWrite(const QString &path, const QString &reason)
 {
-    throw FileError(QStringLiteral("Nie można zapisać wykresu w pliku %1: %2").arg(QDir::toNativeSeparators(path), reason));
+    throw FileError(
+        QStringLiteral("Nie można zapisać wykresu w pliku %1: %2").arg(QDir::toNativeSeparators(path), reason));
 }
 
 } // namespace
@@ -256,8 +258,9 @@ QChart *makeChart(const QList<store::PeriodFigures> &periods, const ChartChoice 
     const store::HistoryFigure &figure = store::historyFigures().at(choice.figure);
     QString measure = figure.kind == store::FigureKind::Ratio ? QStringLiteral("współczynnik strat") : figure.measure;
     measure[0] = measure[0].toUpper();
-    return lineChart(figure.caption(), {{choice.figure, figure.caption(), Qt::AlignLeft, axisTitle(measure, figure.unit())}},
-                     periods, first, last);
+    return lineChart(figure.caption(),
+                     {{choice.figure, figure.caption(), Qt::AlignLeft, axisTitle(measure, figure.unit())}}, periods,
+                     first, last);
 }
 
 void writeChart(const QList<store::PeriodFigures> &periods, const ChartChoice &choice, int first, int last,
@@ -270,8 +273,8 @@ void writeChart(const QList<store::PeriodFigures> &periods, const ChartChoice &c
     const QString title = chart->title();
     if (path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
         QPdfWriter writer(&file);
-        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape,
-                                         QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
+        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(10, 10, 10, 10),
+                                         QPageLayout::Millimeter));
         // Screen pixels: the chart's fonts and lines keep the proportions they have in the window.
         writer.setResolution(96);
         writer.setTitle(title);

@@ -15,8 +15,8 @@ struct PeriodFigures;
 // over the periods to a PNG image of `size` pixels or to a PDF page, by the
 // file's extension. Qt Charts needs widgets, so the program hands the chart
 // library's writer in. Throws FileError when the file cannot be written.
-using ChartFileWriter = std::function<void(const QList<store::PeriodFigures> &periods, int figure,
-                                           const QString &path, QSize size)>;
+using ChartFileWriter =
+    std::function<void(const QList<store::PeriodFigures> &periods, int figure, const QString &path, QSize size)>;
 
 // The size of a chart image when none is asked for.
 inline constexpr QSize DefaultChartSize(1200, 800);

@@ -9,8 +9,8 @@ namespace csv {
 
 QString field(const QString &text)
 {
-    const bool quoted = text.contains(Separator) || text.contains(u'"') || text.contains(u'\r')
-                        || text.contains(u'\n') || (!text.isEmpty() && (text.front().isSpace() || text.back().isSpace()));
+    const bool quoted = text.contains(Separator) || text.contains(u'"') || text.contains(u'\r') || text.contains(u'\n')
+                        || (!text.isEmpty() && (text.front().isSpace() || text.back().isSpace()));
     if (!quoted)
         return text;
     QString escaped = text;

@@ -192,8 +192,8 @@ QString PeriodComparison::cellText(int row, int column, NumberStyle style) const
     // The change against the period stored before, shown or not; the first period has none.
     if (role.period == 0)
         return {};
-    const FigureChange change = figureChange(m_periods.at(role.period - 1).values.at(r.figure),
-                                             m_periods.at(role.period).values.at(r.figure));
+    const FigureChange change =
+        figureChange(m_periods.at(role.period - 1).values.at(r.figure), m_periods.at(role.period).values.at(r.figure));
     if (role.part == ColumnRole::Percent)
         return change.percent ? percentText(*change.percent, style) : QString();
     return signedText(figureText(change.difference, style), isPositive(change.difference), style);
@@ -221,7 +221,8 @@ ReportSheet PeriodComparison::sheet() const
     sheet.titleLines << QStringLiteral("Porównanie okresów");
     if (shownCount() > 0)
         sheet.titleLines << QStringLiteral("Okresy od %1 do %2")
-                                .arg(store::periodLabel(m_periods.at(m_first)), store::periodLabel(m_periods.at(m_last)));
+                                .arg(store::periodLabel(m_periods.at(m_first)),
+                                     store::periodLabel(m_periods.at(m_last)));
     else
         sheet.titleLines << QStringLiteral("Baza danych nie zawiera żadnego okresu.");
     for (int c = 0; c < columnCount(); ++c)

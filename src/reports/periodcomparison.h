@@ -18,8 +18,8 @@
 namespace reports {
 
 // How a number is written: plain for files (decimal comma, no thousands
-// separator, amounts with two decimals, ratios with every digit stored), or for reading (thousands separated, ratios with
-// two decimals, changes with their sign).
+// separator, amounts with two decimals, ratios with every digit stored), or for
+// reading (thousands separated, ratios with two decimals, changes with their sign).
 enum class NumberStyle { Plain, Reading };
 
 // The text of a stored value; empty when there is none.

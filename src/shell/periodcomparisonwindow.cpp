@@ -86,8 +86,9 @@ QWidget *PeriodComparisonWindow::buildRangeBar()
     row->addSpacing(20);
     row->addWidget(cx_zmiany);
     row->addStretch(1);
-    row->addWidget(new QLabel(m_periods.isEmpty() ? QStringLiteral("Baza danych nie zawiera żadnego okresu.")
-                                                  : QStringLiteral("Okresów w bazie danych: %1").arg(m_periods.size())));
+    row->addWidget(new QLabel(m_periods.isEmpty()
+                                  ? QStringLiteral("Baza danych nie zawiera żadnego okresu.")
+                                  : QStringLiteral("Okresów w bazie danych: %1").arg(m_periods.size())));
     for (QWidget *w : {static_cast<QWidget *>(cb_od_okres), static_cast<QWidget *>(cb_do_okres),
                        static_cast<QWidget *>(bb_wszystkie)})
         w->setEnabled(m_periods.size() > 1);
@@ -227,9 +228,9 @@ void PeriodComparisonWindow::chartChoiceChanged()
     const bool breakdown = kind == charts::ChartKind::Breakdown;
     for (QWidget *w : {static_cast<QWidget *>(l_wielkosc), static_cast<QWidget *>(cb_wielkosc)})
         w->setVisible(figure);
-    for (QWidget *w : {static_cast<QWidget *>(l_okres), static_cast<QWidget *>(cb_okres),
-                       static_cast<QWidget *>(l_podzial), static_cast<QWidget *>(cb_podzial),
-                       static_cast<QWidget *>(rb_liczby), static_cast<QWidget *>(rb_wartosci)})
+    for (QWidget *w :
+         {static_cast<QWidget *>(l_okres), static_cast<QWidget *>(cb_okres), static_cast<QWidget *>(l_podzial),
+          static_cast<QWidget *>(cb_podzial), static_cast<QWidget *>(rb_liczby), static_cast<QWidget *>(rb_wartosci)})
         w->setVisible(breakdown);
     showChart();
 }
@@ -246,7 +247,7 @@ void PeriodComparisonWindow::showChart()
 
 QString PeriodComparisonWindow::askSavePath(const QString &caption, const QString &filter, const QString &suffix)
 {
-    const QString path = QFileDialog::getSaveFileName(this, caption, QString(), filter);
+    QString path = QFileDialog::getSaveFileName(this, caption, QString(), filter);
     if (path.isEmpty() || path.endsWith(suffix, Qt::CaseInsensitive))
         return path;
     return path + suffix;
@@ -295,16 +296,16 @@ void PeriodComparisonWindow::bb_drukujClick()
 
 void PeriodComparisonWindow::bb_pngClick()
 {
-    const QString path =
-        askSavePath(QStringLiteral("Zapisz wykres jako PNG"), QStringLiteral("Obrazy PNG (*.png)"), QStringLiteral(".png"));
+    const QString path = askSavePath(QStringLiteral("Zapisz wykres jako PNG"), QStringLiteral("Obrazy PNG (*.png)"),
+                                     QStringLiteral(".png"));
     if (!path.isEmpty())
         exportChart(path);
 }
 
 void PeriodComparisonWindow::bb_pdfClick()
 {
-    const QString path =
-        askSavePath(QStringLiteral("Zapisz wykres jako PDF"), QStringLiteral("Pliki PDF (*.pdf)"), QStringLiteral(".pdf"));
+    const QString path = askSavePath(QStringLiteral("Zapisz wykres jako PDF"), QStringLiteral("Pliki PDF (*.pdf)"),
+                                     QStringLiteral(".pdf"));
     if (!path.isEmpty())
         exportChart(path);
 }
