@@ -20,14 +20,6 @@
 
 namespace {
 
-QString demoScript()
-{
-    QFile f(QStringLiteral(TERVALA_SOURCE_DIR "/tools/demo/lokra-demo.sql"));
-    if (!f.open(QIODevice::ReadOnly))
-        qFatal("cannot read lokra-demo.sql");
-    return lokraSchemaScript() + QString::fromUtf8(f.readAll());
-}
-
 // The columns of POZYCZKI and AKT_STR as the database lists them, keys and stamps left out.
 QStringList tableColumns(db::Connection &ksu, const QString &table)
 {
@@ -91,7 +83,7 @@ private slots:
     {
         Workspace ws;
         ws.createReportingDatabase();
-        ws.createDatabase(QStringLiteral("lokra.fdb"), demoScript());
+        ws.createDatabase(QStringLiteral("lokra.fdb"), lokraDemoScript());
         ws.writeEmbeddedIni();
         const QList<QStringList> imports{
             {"01", "2013", "06", "2013"}, {"07", "2012", "12", "2012"}, {"01", "2012", "06", "2012"}};

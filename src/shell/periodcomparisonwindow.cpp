@@ -25,13 +25,6 @@
 
 namespace {
 
-QPushButton *button(const char *name, const QString &caption)
-{
-    auto *b = new QPushButton(caption);
-    b->setObjectName(QString::fromLatin1(name));
-    return b;
-}
-
 template <typename W>
 W *named(W *widget, const char *name)
 {
@@ -55,7 +48,7 @@ PeriodComparisonWindow::PeriodComparisonWindow(QList<store::PeriodFigures> perio
     Pc_porownanie->addTab(buildTablePage(), QStringLiteral("Tabela"));
     Pc_porownanie->addTab(buildChartPage(), QStringLiteral("Wykresy"));
     layout->addWidget(Pc_porownanie, 1);
-    auto *close = button("bb_zamknij", QStringLiteral("Zamknij"));
+    auto *close = named(new QPushButton(QStringLiteral("Zamknij")), "bb_zamknij");
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     layout->addWidget(close, 0, Qt::AlignRight);
 
@@ -75,7 +68,7 @@ QWidget *PeriodComparisonWindow::buildRangeBar()
         cb_od_okres->addItem(store::periodLabel(p));
         cb_do_okres->addItem(store::periodLabel(p));
     }
-    bb_wszystkie = button("bb_wszystkie", QStringLiteral("Wszystkie okresy"));
+    bb_wszystkie = named(new QPushButton(QStringLiteral("Wszystkie okresy")), "bb_wszystkie");
     cx_zmiany = named(new QCheckBox(QStringLiteral("Zmiana względem poprzedniego okresu")), "cx_zmiany");
     cx_zmiany->setChecked(m_comparison.showChanges());
     row->addWidget(new QLabel(QStringLiteral("Okresy od")));
@@ -89,8 +82,7 @@ QWidget *PeriodComparisonWindow::buildRangeBar()
     row->addWidget(new QLabel(m_periods.isEmpty()
                                   ? QStringLiteral("Baza danych nie zawiera żadnego okresu.")
                                   : QStringLiteral("Okresów w bazie danych: %1").arg(m_periods.size())));
-    for (QWidget *w : {static_cast<QWidget *>(cb_od_okres), static_cast<QWidget *>(cb_do_okres),
-                       static_cast<QWidget *>(bb_wszystkie)})
+    for (QWidget *w : std::initializer_list<QWidget *>{cb_od_okres, cb_do_okres, bb_wszystkie})
         w->setEnabled(m_periods.size() > 1);
     connect(cb_od_okres, &QComboBox::activated, this, &PeriodComparisonWindow::rangeChanged);
     connect(cb_do_okres, &QComboBox::activated, this, &PeriodComparisonWindow::rangeChanged);
@@ -118,8 +110,8 @@ QWidget *PeriodComparisonWindow::buildTablePage()
     });
     column->addWidget(tv_porownanie, 1);
     auto *buttons = new QHBoxLayout;
-    bb_csv = button("bb_csv", QStringLiteral("Eksport do CSV"));
-    bb_drukuj = button("bb_drukuj", QStringLiteral("Drukuj"));
+    bb_csv = named(new QPushButton(QStringLiteral("Eksport do CSV")), "bb_csv");
+    bb_drukuj = named(new QPushButton(QStringLiteral("Drukuj")), "bb_drukuj");
     connect(bb_csv, &QPushButton::clicked, this, &PeriodComparisonWindow::bb_csvClick);
     connect(bb_drukuj, &QPushButton::clicked, this, &PeriodComparisonWindow::bb_drukujClick);
     buttons->addWidget(bb_csv);
@@ -169,8 +161,8 @@ QWidget *PeriodComparisonWindow::buildChartPage()
     controls->addRow(QString(), rb_liczby);
     controls->addRow(QString(), rb_wartosci);
 
-    bb_png = button("bb_png", QStringLiteral("Zapisz jako PNG"));
-    bb_pdf = button("bb_pdf", QStringLiteral("Zapisz jako PDF"));
+    bb_png = named(new QPushButton(QStringLiteral("Zapisz jako PNG")), "bb_png");
+    bb_pdf = named(new QPushButton(QStringLiteral("Zapisz jako PDF")), "bb_pdf");
     controls->addRow(QString(), bb_png);
     controls->addRow(QString(), bb_pdf);
     connect(bb_png, &QPushButton::clicked, this, &PeriodComparisonWindow::bb_pngClick);
@@ -226,11 +218,10 @@ void PeriodComparisonWindow::chartChoiceChanged()
     const charts::ChartKind kind = chartChoice().kind;
     const bool figure = kind == charts::ChartKind::Figure;
     const bool breakdown = kind == charts::ChartKind::Breakdown;
-    for (QWidget *w : {static_cast<QWidget *>(l_wielkosc), static_cast<QWidget *>(cb_wielkosc)})
+    for (QWidget *w : std::initializer_list<QWidget *>{l_wielkosc, cb_wielkosc})
         w->setVisible(figure);
     for (QWidget *w :
-         {static_cast<QWidget *>(l_okres), static_cast<QWidget *>(cb_okres), static_cast<QWidget *>(l_podzial),
-          static_cast<QWidget *>(cb_podzial), static_cast<QWidget *>(rb_liczby), static_cast<QWidget *>(rb_wartosci)})
+         std::initializer_list<QWidget *>{l_okres, cb_okres, l_podzial, cb_podzial, rb_liczby, rb_wartosci})
         w->setVisible(breakdown);
     showChart();
 }
