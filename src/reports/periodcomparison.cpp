@@ -91,15 +91,15 @@ PeriodComparison::PeriodComparison(QObject *parent) : QAbstractTableModel(parent
         const store::HistoryFigure &f = figures[i];
         if (f.page != page) {
             page = f.page;
-            m_rows.append({page, -1, 0});
+            m_rows.append({page, -1});
         }
         // The breakdowns of "Dane zbiorcze" head their categories; the items of the
         // second page carry their number and caption in every row.
         if (f.breakdown >= 0 && f.group != group) {
             group = f.group;
-            m_rows.append({group, -1, 1});
+            m_rows.append({group, -1});
         }
-        m_rows.append({QString(), i, 2});
+        m_rows.append({QString(), i});
     }
 }
 

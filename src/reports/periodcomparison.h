@@ -85,7 +85,6 @@ private:
     {
         QString heading; // for a heading row
         int figure = -1;
-        int level = 0; // headings: 0 the page, 1 a breakdown
     };
     int columnsPerPeriod() const { return m_showChanges ? 3 : 1; }
 
