@@ -17,14 +17,6 @@
 
 namespace {
 
-QString demoScript()
-{
-    QFile f(QStringLiteral(TERVALA_SOURCE_DIR "/tools/demo/lokra-demo.sql"));
-    if (!f.open(QIODevice::ReadOnly))
-        qFatal("cannot read lokra-demo.sql");
-    return lokraSchemaScript() + QString::fromUtf8(f.readAll());
-}
-
 // Today's date and the keys DANE_KAP draws from its sequence differ between an
 // interrupted run followed by a complete one and a clean run; nothing else may.
 const dump::IgnoredColumns Volatile{QStringLiteral("*.DATAW"), QStringLiteral("DANE_KAP.ID")};
@@ -88,7 +80,7 @@ private slots:
     void initTestCase()
     {
         m_ws.createReportingDatabase(QStringLiteral("state0.fdb"));
-        m_ws.createDatabase(QStringLiteral("lokra.fdb"), demoScript());
+        m_ws.createDatabase(QStringLiteral("lokra.fdb"), lokraDemoScript());
         m_ws.writeEmbeddedIni();
         auto operation = [](const char *name, QStringList arguments, const char *before, const char *after,
                             const char *reportPdf) {

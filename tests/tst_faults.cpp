@@ -62,14 +62,6 @@ const QStringList FirstHalf2012{"01", "2012", "06", "2012"};
 const QStringList SecondHalf2012{"07", "2012", "12", "2012"};
 const QStringList FirstHalf2013{"01", "2013", "06", "2013"};
 
-QString demoScript()
-{
-    QFile f(QStringLiteral(TERVALA_SOURCE_DIR "/tools/demo/lokra-demo.sql"));
-    if (!f.open(QIODevice::ReadOnly))
-        qFatal("cannot read lokra-demo.sql");
-    return lokraSchemaScript() + QString::fromUtf8(f.readAll());
-}
-
 // The empty reporting database and the demo fund's Lokra database, made once for
 // the run and copied into each case's folder.
 QString templateFile(const QString &name)
@@ -80,7 +72,7 @@ QString templateFile(const QString &name)
         db::Connection lokra;
         lokra.setDatabase(QString(), folder.filePath(QStringLiteral("lokra.fdb")));
         lokra.create();
-        db::runSqlScript(lokra, demoScript());
+        db::runSqlScript(lokra, lokraDemoScript());
         lokra.close();
         return true;
     }();
@@ -821,6 +813,8 @@ private slots:
             {"Wczyt", {true}, trigger("Wczyt"), {dictionaryWarning, dictionaryQuestion, StartupBusy}},
             {"Instalacjawersji1", {}, trigger("Instalacjawersji1"), {StartupBusy}},
             {"UsunOkres", {true}, [&] { w.deletePeriod(); }, {StartupBusy}},
+            {"bb_porownanie", {}, press("bb_porownanie", [&] { w.bb_porownanieClick(); }), {StartupBusy}},
+            {"Porownanieokresow1", {}, [&] { w.bb_porownanieClick(); }, {StartupBusy}},
             {"Zamknij", {false}, trigger("Zamknij"), {exitQuestion}},
             {"cb_grupa", {}, [&] { page.cb_grupaSelect(); }, {StartupBusy}},
             // Without an open period the capital page's buttons cannot be pressed.
@@ -932,6 +926,8 @@ private slots:
             {"Wczyt", {true}, trigger("Wczyt"), {dictionaryWarning, dictionaryQuestion, CommandRunning}},
             {"Instalacjawersji1", {}, trigger("Instalacjawersji1"), {CommandRunning}},
             {"UsunOkres", {true}, trigger("UsunOkres"), {CommandRunning}},
+            {"bb_porownanie", {}, click("bb_porownanie"), {CommandRunning}},
+            {"Porownanieokresow1", {}, trigger("Porownanieokresow1"), {CommandRunning}},
             // Even a user who does not save and wants to leave waits for the import.
             {"Zamknij", {false, true}, trigger("Zamknij"), {ClosingDuringImport}},
             // Esc says at once that the import runs, without the exit question first.

@@ -20,14 +20,6 @@ using Kind = RecordingMessages::Kind;
 
 namespace {
 
-QString demoScript()
-{
-    QFile f(QStringLiteral(TERVALA_SOURCE_DIR "/tools/demo/lokra-demo.sql"));
-    if (!f.open(QIODevice::ReadOnly))
-        qFatal("cannot read lokra-demo.sql");
-    return lokraSchemaScript() + QString::fromUtf8(f.readAll());
-}
-
 class RecordingOutput : public import::ImportOutput
 {
 public:
@@ -55,7 +47,7 @@ struct Fixture
     explicit Fixture(const QString &reportingScript = QString())
     {
         ws.createReportingDatabase();
-        ws.createDatabase(QStringLiteral("lokra.fdb"), demoScript());
+        ws.createDatabase(QStringLiteral("lokra.fdb"), lokraDemoScript());
         ws.makeHome();
         dm.KSU.setDatabase(QString(), ws.path(QStringLiteral("ksu.fdb")));
         dm.KSU.open();
@@ -299,7 +291,7 @@ private slots:
     {
         Workspace ws;
         ws.createReportingDatabase();
-        ws.createDatabase(QStringLiteral("lokra.fdb"), demoScript());
+        ws.createDatabase(QStringLiteral("lokra.fdb"), lokraDemoScript());
         ws.writeEmbeddedIni();
         CliResult r = runTervala({"--home", ws.path(), "import", "01", "2013", "06", "2013"});
         QCOMPARE(r.status, 0);

@@ -5,6 +5,7 @@
 #include "support/workspace.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QMenuBar>
@@ -13,6 +14,7 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 
 class TestMainWindow : public QObject
 {
@@ -46,7 +48,7 @@ private slots:
             captions << pages->tabText(i);
         QCOMPARE(captions, (QStringList{"Dane Funduszu", "Kapitał pożyczkowy", "Zasady gospodarowania", "Dane zbiorcze",
                                         "Aktywne i stracone pożyczki"}));
-        for (const char *name : {"bb_zdane", "bb_edycja", "bb_zapisw", "bb_zapis", "bb_druk"})
+        for (const char *name : {"bb_zdane", "bb_edycja", "bb_porownanie", "bb_zapisw", "bb_zapis", "bb_druk"})
             QVERIFY2(!child<QPushButton>(window, name)->isEnabled(), name);
         QVERIFY(child<QPushButton>(window, "bb_wyjscie")->isEnabled());
         auto *month = child<QComboBox>(window, "cb_odmc");
@@ -61,7 +63,7 @@ private slots:
         for (QAction *a : window.menuBar()->actions().first()->menu()->actions())
             menu << a->text();
         QCOMPARE(menu, (QStringList{"O programie", "Wczytanie słownika składników", "Instalacja wersji", "Usuń okres",
-                                    "", "Zamknięcie programu"}));
+                                    "Porównanie okresów", "", "Zamknięcie programu"}));
         // Deleting a period waits, as opening one does, for the reporting database.
         auto *deletePeriod = window.findChild<QAction *>("UsunOkres");
         QVERIFY(!deletePeriod->isEnabled());
@@ -96,6 +98,22 @@ private slots:
         QCOMPARE(messages.entries().size(), 2);
         QCOMPARE(messages.entries().first().caption, QStringLiteral("Błąd serwera"));
         QCOMPARE(messages.entries().last(), noInternetWarning());
+        messages.clear();
+
+        // The periods are compared without the Lokra database; this one holds none.
+        auto *compare = child<QPushButton>(window, "bb_porownanie");
+        QVERIFY(compare->isEnabled());
+        QVERIFY(window.findChild<QAction *>("Porownanieokresow1")->isEnabled());
+        QString opened;
+        QTimer::singleShot(0, &window, [&] {
+            QWidget *dialog = QApplication::activeModalWidget();
+            opened = dialog ? dialog->objectName() + u' ' + dialog->windowTitle() : QStringLiteral("nothing");
+            if (dialog)
+                dialog->close();
+        });
+        compare->click();
+        QCOMPARE(opened, QStringLiteral("PorownanieOkresow Porównanie okresów"));
+        QVERIFY(messages.entries().isEmpty());
     }
 };
 

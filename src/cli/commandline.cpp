@@ -170,7 +170,11 @@ QString usageText()
         "                         plików baz danych i TV.ini program nigdy nie zastępuje\n"
         "  check-updates          sprawdza na serwerze aktualizacji wersję programu i słownik\n"
         "  upgrade-schema         uaktualnia schemat baz danych jak \"Instalacja wersji\"\n"
-        "  load-dictionary PLIK   wczytuje słownik składników z pliku jak \"Wczytanie słownika składników\"");
+        "  load-dictionary PLIK   wczytuje słownik składników z pliku jak \"Wczytanie słownika składników\"\n"
+        "  history [KOLUMNA ...]  wypisuje wielkości wszystkich okresów jako CSV (\"Porównanie okresów\");\n"
+        "                         bez kolumn: wszystkie kolumny tabel POZYCZKI i AKT_STR\n"
+        "  chart KOLUMNA PLIK.png|PLIK.pdf [--size SZERxWYS] [--force]\n"
+        "                         zapisuje wykres liniowy wielkości we wszystkich okresach");
 }
 
 CommandLine CommandLine::parse(const QStringList &arguments)
@@ -199,7 +203,7 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     return cl;
 }
 
-int runCommand(const CommandLine &commandLine)
+int runCommand(const CommandLine &commandLine, const ChartFileWriter &writeChart)
 {
     if (!commandLine.usageError.isEmpty())
         return usageError(commandLine.usageError.trimmed());
@@ -225,6 +229,10 @@ int runCommand(const CommandLine &commandLine)
             return usageError(QStringLiteral("load-dictionary wymaga jednej ścieżki pliku słownika."));
         return runLoadDictionary(args.first(), messages);
     }
+    if (command == QStringLiteral("history"))
+        return runHistory(args, messages);
+    if (command == QStringLiteral("chart"))
+        return runChart(args, messages, writeChart);
     if (command == QStringLiteral("check-updates") || command == QStringLiteral("upgrade-schema")) {
         if (!args.isEmpty())
             return usageError(command + QStringLiteral(" nie przyjmuje argumentów."));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "historycommands.h"
+
 #include <QStringList>
 
 #include <optional>
@@ -16,5 +18,6 @@ struct CommandLine
     static CommandLine parse(const QStringList &arguments);
 };
 
-int runCommand(const CommandLine &commandLine);
+// `writeChart` draws the charts of the command "chart" (the program passes the chart library's).
+int runCommand(const CommandLine &commandLine, const ChartFileWriter &writeChart = {});
 QString usageText();

@@ -40,6 +40,13 @@ bool connectDatabases(store::DataModule &dm, Messages &messages)
     return !dm.KsuFailed;
 }
 
+bool connectReportingDatabase(store::DataModule &dm, Messages &messages)
+{
+    NoWindow sink;
+    StartupTask(dm, messages, sink).connectReportingDatabase();
+    return !dm.KsuFailed;
+}
+
 int withWorkflow(Messages &messages, const PeriodWork &work)
 {
     store::DataModule dm;

@@ -22,6 +22,9 @@ int usageError(const QString &reason);
 // Connects both databases as the start-up task does (its error messages
 // included); false when the reporting database is out of reach.
 bool connectDatabases(store::DataModule &dm, Messages &messages);
+// Connects the reporting database alone, for commands that only read it; false
+// when it is out of reach (the error shown).
+bool connectReportingDatabase(store::DataModule &dm, Messages &messages);
 
 // True when the work was done; false after a refusal it has shown.
 using PeriodWork = std::function<bool(store::DataModule &, PeriodWorkflow &, store::PageModel &)>;

@@ -11,6 +11,7 @@
 #include <QSaveFile>
 #include <QTemporaryFile>
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -34,8 +35,19 @@ bool isOfKind(const QString &path, FileKind kind)
     QByteArray head = file.read(64);
     if (head.isEmpty())
         return true; // an empty file holds nothing to lose
-    if (kind == FileKind::Pdf)
+    switch (kind) {
+    case FileKind::Pdf:
         return head.startsWith("%PDF-");
+    case FileKind::Png:
+        return head.startsWith("\x89PNG\r\n\x1A\n");
+    case FileKind::Csv:
+        // Text: no control characters but tabs and line ends.
+        return std::none_of(head.cbegin(), head.cend(), [](char c) {
+            return (c >= 0 && c < ' ' && c != '\t' && c != '\r' && c != '\n') || c == 0x7F;
+        });
+    case FileKind::Xml:
+        break;
+    }
     if (head.startsWith("\xEF\xBB\xBF"))
         head.remove(0, 3);
     return head.trimmed().startsWith('<');
@@ -43,7 +55,17 @@ bool isOfKind(const QString &path, FileKind kind)
 
 QString kindName(FileKind kind)
 {
-    return kind == FileKind::Pdf ? QStringLiteral("PDF") : QStringLiteral("XML");
+    switch (kind) {
+    case FileKind::Pdf:
+        return QStringLiteral("PDF");
+    case FileKind::Png:
+        return QStringLiteral("PNG");
+    case FileKind::Csv:
+        return QStringLiteral("CSV");
+    case FileKind::Xml:
+        break;
+    }
+    return QStringLiteral("XML");
 }
 
 // The folder temporary files wait in until their work is committed.

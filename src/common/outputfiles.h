@@ -11,7 +11,7 @@ class Messages;
 // the user's answer, and no folder is made but the program's own Eksport.
 namespace output {
 
-enum class FileKind { Pdf, Xml };
+enum class FileKind { Pdf, Xml, Png, Csv };
 
 // What becomes of an existing file that is not of the kind being written.
 enum class Replace {

@@ -1,3 +1,4 @@
+#include "charts/historycharts.h"
 #include "cli/commandline.h"
 #include "common/apppaths.h"
 #include "common/messages.h"
@@ -41,7 +42,7 @@ int main(int argc, char *argv[])
         AppPaths::setHome(commandLine.home);
 
     if (windowless)
-        return runCommand(commandLine);
+        return runCommand(commandLine, charts::writeFigureChart);
 
     store::DataModule dataModule;
     MainWindow window(dataModule);

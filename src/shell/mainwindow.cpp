@@ -6,10 +6,12 @@
 #include "pages/pagelayout.h"
 #include "pages/rulespage.h"
 #include "pages/statisticspage.h"
+#include "periodcomparisonwindow.h"
 #include "reportpreview.h"
 #include "reports/printedsummary.h"
 #include "reports/xmlreport.h"
 #include "store/datamodule.h"
+#include "store/history.h"
 #include "store/periods.h"
 #include "store/schemacheck.h"
 #include "store/schemaupgrade.h"
@@ -161,6 +163,7 @@ void MainWindow::buildPages()
                               cb_dorok,
                               bb_zdane,
                               bb_edycja,
+                              bb_porownanie,
                               findChild<QWidget *>(QStringLiteral("dt_rok_inst")),
                               findChild<QWidget *>(QStringLiteral("e_fax_inst")),
                               findChild<QWidget *>(QStringLiteral("e_mail_inst")),
@@ -222,8 +225,11 @@ QWidget *MainWindow::buildPeriodFrame()
     bb_edycja = button("bb_edycja", QStringLiteral("Edycja okresu"), false);
     connect(bb_edycja, &QPushButton::clicked, this, &MainWindow::bb_edycjaClick);
     connect(bb_zdane, &QPushButton::clicked, this, &MainWindow::bb_zdaneClick);
+    bb_porownanie = button("bb_porownanie", QStringLiteral("Porównanie okresów"), false);
+    connect(bb_porownanie, &QPushButton::clicked, this, &MainWindow::bb_porownanieClick);
     grid->addWidget(bb_zdane, 2, 0, 1, 4);
     grid->addWidget(bb_edycja, 3, 0, 1, 4);
+    grid->addWidget(bb_porownanie, 4, 0, 1, 4);
     column->addWidget(period);
 
     auto *saving = new QGroupBox(QStringLiteral("Zapisywanie danych"));
@@ -264,6 +270,10 @@ void MainWindow::buildMenu()
     m_deletePeriod->setObjectName(QStringLiteral("UsunOkres"));
     m_deletePeriod->setEnabled(false); // with "Edycja okresu", once the reporting database is open
     connect(m_deletePeriod, &QAction::triggered, this, &MainWindow::deletePeriod);
+    m_comparePeriods = menu->addAction(QStringLiteral("Porównanie okresów"));
+    m_comparePeriods->setObjectName(QStringLiteral("Porownanieokresow1"));
+    m_comparePeriods->setEnabled(false); // with the button, once the reporting database is open
+    connect(m_comparePeriods, &QAction::triggered, this, &MainWindow::bb_porownanieClick);
     menu->addSeparator();
     QAction *quit = menu->addAction(QStringLiteral("Zamknięcie programu"));
     quit->setObjectName(QStringLiteral("Zamknij"));
@@ -347,6 +357,20 @@ void MainWindow::deletePeriod()
         m_workflow.deletePeriod(
             {cb_odmc->currentText(), cb_odrok->currentText(), cb_domc->currentText(), cb_dorok->currentText()});
     });
+}
+
+void MainWindow::bb_porownanieClick()
+{
+    QList<store::PeriodFigures> periods;
+    {
+        DatabaseCommand command(m_workflow.commands(), *m_messages);
+        if (!command || !runAction([&] { periods = store::LoadPeriodHistory(m_dm.KSU); }))
+            return;
+    }
+    // The database is free again while the user compares the periods.
+    PeriodComparisonWindow window(std::move(periods), *m_messages, m_workflow.outputGuard(), this);
+    window.resize(size());
+    window.exec();
 }
 
 void MainWindow::bb_zapiswClick()
@@ -478,6 +502,8 @@ void MainWindow::setPeriodButtons(bool importEnabled, bool openEnabled)
             bb_zdane->setEnabled(importEnabled);
             bb_edycja->setEnabled(openEnabled);
             m_deletePeriod->setEnabled(openEnabled);
+            bb_porownanie->setEnabled(openEnabled);
+            m_comparePeriods->setEnabled(openEnabled);
         },
         Qt::QueuedConnection);
 }

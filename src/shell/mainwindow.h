@@ -51,6 +51,8 @@ public:
     void Instalacjawersji1Click();
     // "Usuń okres" in the menu: the period chosen in the four combo boxes.
     void deletePeriod();
+    // "Porównanie okresów", the button and the menu item: every stored period side by side.
+    void bb_porownanieClick();
 
 signals:
     void startupFinished();
@@ -95,6 +97,7 @@ private:
     PeriodWorkflow m_workflow;
     CapitalWorkflow m_capital;
     QAction *m_deletePeriod = nullptr;
+    QAction *m_comparePeriods = nullptr;
     QThread *m_startupThread = nullptr;
     AboutBox *m_about = nullptr;
     bool m_activated = false;
@@ -109,6 +112,7 @@ private:
     pages::CapitalPage *m_capitalPage = nullptr;
     QPushButton *bb_zdane = nullptr;
     QPushButton *bb_edycja = nullptr;
+    QPushButton *bb_porownanie = nullptr;
     QPushButton *bb_zapisw = nullptr;
     QPushButton *bb_zapis = nullptr;
     QPushButton *bb_druk = nullptr;

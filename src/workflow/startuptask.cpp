@@ -29,17 +29,45 @@ void StartupTask::run()
     CheckForUpdates();
 }
 
-void StartupTask::connectDatabases()
+void StartupTask::readSettings(store::DatabaseSettings &ksu, store::DatabaseSettings &lokra)
 {
     m_dm.KsuFailed = false;
     m_dm.LokraFailed = false;
     const IniFile ini = IniFile::read(AppPaths::settingsFile());
-
-    const store::DatabaseSettings ksu = store::reportingDatabaseSettings(ini);
-    const store::DatabaseSettings lokra = store::lokraDatabaseSettings(ini);
+    ksu = store::reportingDatabaseSettings(ini);
+    lokra = store::lokraDatabaseSettings(ini);
     m_dm.SettingsHost = ksu.host;
     m_dm.SettingsPathKsu = ksu.path;
     m_dm.SettingsPathLokra = lokra.path;
+}
+
+void StartupTask::connectReporting(const store::DatabaseSettings &ksu)
+{
+    switch (store::connectDatabase(m_dm.KSU, ksu)) {
+    case store::ConnectResult::Connected:
+    case store::ConnectResult::ConnectedOnRetry:
+        m_sink.appendCaption(QStringLiteral("."));
+        break;
+    case store::ConnectResult::Failed:
+        m_messages.showError(store::connectionFailureText(m_dm.KSU), QStringLiteral("Błąd serwera"));
+        m_dm.KsuFailed = true;
+        break;
+    }
+}
+
+void StartupTask::connectReportingDatabase()
+{
+    store::DatabaseSettings ksu;
+    store::DatabaseSettings lokra;
+    readSettings(ksu, lokra);
+    connectReporting(ksu);
+}
+
+void StartupTask::connectDatabases()
+{
+    store::DatabaseSettings ksu;
+    store::DatabaseSettings lokra;
+    readSettings(ksu, lokra);
     if (store::sameDatabase(ksu, lokra)) {
         // The import would write its tables into Lokra's own database.
         m_messages.showError(QStringLiteral("Ścieżki Path_ksu i Path w pliku TV.ini wskazują ten sam plik: %1\r"
@@ -51,16 +79,7 @@ void StartupTask::connectDatabases()
         m_dm.LokraFailed = true;
         return;
     }
-    switch (store::connectDatabase(m_dm.KSU, ksu)) {
-    case store::ConnectResult::Connected:
-    case store::ConnectResult::ConnectedOnRetry:
-        m_sink.appendCaption(QStringLiteral("."));
-        break;
-    case store::ConnectResult::Failed:
-        m_messages.showError(store::connectionFailureText(m_dm.KSU), QStringLiteral("Błąd serwera"));
-        m_dm.KsuFailed = true;
-        break;
-    }
+    connectReporting(ksu);
 
     switch (store::connectDatabase(m_dm.LOKRA, lokra)) {
     case store::ConnectResult::Connected:

@@ -5,7 +5,8 @@
 class Messages;
 namespace store {
 class DataModule;
-}
+struct DatabaseSettings;
+} // namespace store
 
 // What the start-up task changes in the window besides messages.
 class StartupSink
@@ -28,8 +29,12 @@ public:
 
     // The two connection steps alone (also the command check-lokra).
     void connectDatabases();
+    // The reporting database's step alone, for the commands that only read it.
+    void connectReportingDatabase();
 
 private:
+    void readSettings(store::DatabaseSettings &ksu, store::DatabaseSettings &lokra);
+    void connectReporting(const store::DatabaseSettings &ksu);
     void recordVersion();
     void CheckForUpdates();
 

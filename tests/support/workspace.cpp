@@ -71,3 +71,11 @@ QString lokraSchemaScript()
         qFatal("cannot read tools/demo/lokra-schema.sql");
     return QString::fromUtf8(f.readAll());
 }
+
+QString lokraDemoScript()
+{
+    QFile f(QStringLiteral(TERVALA_SOURCE_DIR "/tools/demo/lokra-demo.sql"));
+    if (!f.open(QIODevice::ReadOnly))
+        qFatal("cannot read tools/demo/lokra-demo.sql");
+    return lokraSchemaScript() + QString::fromUtf8(f.readAll());
+}

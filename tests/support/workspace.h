@@ -38,3 +38,5 @@ private:
 
 // The Lokra schema of the demo fund (tables, indexes and the days-late procedure).
 QString lokraSchemaScript();
+// The schema and the import tests' small fund of tools/demo/lokra-demo.sql, whose every figure is known.
+QString lokraDemoScript();
