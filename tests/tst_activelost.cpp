@@ -116,7 +116,7 @@ struct Import
     reports::ReportSheet importReport;
     reports::ReportSheet errorReport;
     import::ImportContext ctx{ksu,         lokra, model,     messages, output, importReport,
-                              errorReport, {},    QString(), 0,        0,      QString()};
+                              errorReport, {},    QString(), 0,        0,      QString(), {}, {}};
 
     explicit Import(const QString &lokraScript, QDate first = QDate(2013, 1, 1), QDate last = QDate(2013, 6, 30),
                     bool withReporting = false)

@@ -27,6 +27,34 @@ struct ReportedCapitalComponent
 // The period's components of one group, in the order the database returns them.
 QList<ReportedCapitalComponent> LoadReportedCapitalComponents(db::Connection &ksu, qint64 periodId, qint64 groupKod);
 
+// A stored component (KAPITAL_FUND row) with the group code it was filed under.
+struct FiledCapitalComponent
+{
+    qint64 grupa = 0;  // GRUPA
+    QString skladnik; // SKLADNIK
+};
+
+// Every component of the period, in key order.
+QList<FiledCapitalComponent> LoadFiledCapitalComponents(db::Connection &ksu, qint64 periodId);
+
+// The names of the period's components whose GRUPA is the KOD of no group of the
+// dictionary (SLOWNIKI) as it stands, in key order.
+QStringList ComponentsOutsideDictionaryGroups(db::Connection &ksu, qint64 periodId);
+
+// The period with the highest key and its days as "YYYY-MM-DD – YYYY-MM-DD", or
+// key 0 when there is none.
+struct StoredPeriod
+{
+    qint64 id = 0;
+    QString days;
+};
+StoredPeriod LastStoredPeriod(db::Connection &ksu);
+
+// The warning that components of a period belong to no group of the dictionary and
+// so are left out of the XML file and the printed summary; `consequence` says what
+// this means where it is shown.
+QString componentsWithoutGroupText(const QString &periodDays, const QStringList &names, const QString &consequence);
+
 // How many groups the component dictionary (SLOWNIKI) holds now.
 qint64 CountDictionaryGroups(db::Connection &ksu);
 
