@@ -13,6 +13,8 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QStyleOptionFrame>
@@ -151,6 +153,9 @@ private slots:
                                       : sum ? QStringLiteral("99999999,99") : QStringLiteral("9999999,99"));
         }
         QApplication::processEvents();
+        // The blocks take as many bands as the width needs: the page scrolls down,
+        // never sideways, so that no sum stands beyond the right edge.
+        QTRY_VERIFY(!statistics->findChild<QScrollArea *>()->horizontalScrollBar()->isVisible());
         for (pages::NumericEdit *edit : figures) {
             QStyleOptionFrame option;
             option.initFrom(edit);

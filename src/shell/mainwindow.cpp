@@ -140,6 +140,9 @@ void MainWindow::buildPages()
         scroll->setFrameShape(QFrame::NoFrame);
         scroll->setWidgetResizable(true);
         scroll->setWidget(contents[i]);
+        // The page keeps the look of the tab behind it.
+        scroll->viewport()->setAutoFillBackground(false);
+        contents[i]->setAutoFillBackground(false);
         if (i == 0) {
             // The period frame stays in sight beside the fund's data, whatever scrolls.
             auto *first = new QHBoxLayout;
