@@ -199,8 +199,8 @@ private slots:
         newest.text = newest.text.arg(QStringLiteral("2013-07-01 – 2013-12-31"));
         Entry open = ungrouped;
         open.text = open.text.arg(QStringLiteral("2013-01-01 – 2013-06-30"));
-        QTest::newRow("group codes kept") << QByteArray("Nowa grupa\r\n1\r\n0\r\n0\r\n") << false
-                                          << QList<Entry>{Loaded};
+        QTest::newRow("group codes kept")
+            << QByteArray("Nowa grupa\r\n1\r\n0\r\n0\r\n") << false << QList<Entry>{Loaded};
         QTest::newRow("group codes changed, no period open: the newest")
             << QByteArray("Nowa grupa\r\n5\r\n0\r\n0\r\n") << false << QList<Entry>{Loaded, newest};
         QTest::newRow("group codes changed, the open period")
@@ -216,11 +216,11 @@ private slots:
         QFETCH(bool, periodOpen);
         QFETCH(QList<Entry>, messages);
         Fixture f;
-        db::runSqlScript(f.connection, QStringLiteral(
-                                           "insert into OKRES (ID_OK, ODK, DOK) values (1, '2013-01-01', '2013-06-30');"
-                                           "insert into OKRES (ID_OK, ODK, DOK) values (2, '2013-07-01', '2013-12-31');"
-                                           "insert into KAPITAL_FUND (ID_SKL, ID_OK, SKLADNIK, GRUPA, RODZAJ) values "
-                                           "(2, 2, 'Stary składnik', 1, 1);"));
+        db::runSqlScript(f.connection,
+                         QStringLiteral("insert into OKRES (ID_OK, ODK, DOK) values (1, '2013-01-01', '2013-06-30');"
+                                        "insert into OKRES (ID_OK, ODK, DOK) values (2, '2013-07-01', '2013-12-31');"
+                                        "insert into KAPITAL_FUND (ID_SKL, ID_OK, SKLADNIK, GRUPA, RODZAJ) values "
+                                        "(2, 2, 'Stary składnik', 1, 1);"));
         store::OpenPeriod period;
         if (periodOpen) {
             period.isOpen = true;
@@ -252,7 +252,8 @@ private slots:
         // The database refuses a negative code here, so the entry passes every check
         // of the file and is rejected only by the insert.
         Fixture f;
-        db::runSqlScript(f.connection, QStringLiteral("alter table SLOWNIKI add constraint KOD_DODATNI check (KOD > 0);"));
+        db::runSqlScript(f.connection,
+                         QStringLiteral("alter table SLOWNIKI add constraint KOD_DODATNI check (KOD > 0);"));
         db::Query(f.connection, QStringLiteral("update KAPITAL_FUND set WARTOSC = 99 where ID_SKL = 1")).execute();
         const QString file = f.writeFile("Grupa A\r\n7\r\n0\r\n0\r\nUjemny\r\n-8\r\n7\r\n1\r\n");
         QVERIFY(!store::LoadDictionary(f.connection, file, f.messages));
@@ -332,7 +333,8 @@ private slots:
             << QStringList{QStringLiteral("Środki własne|10|0|0")} << QList<Entry>{Loaded};
         QTest::newRow("faulty dictionary refused")
             << QByteArray("Grupa\r\ndziesięć\r\n0\r\n0\r\n") << 1 << OldRows
-            << QList<Entry>{refused(QStringLiteral("Wiersz 2 powinien zawierać liczbę całkowitą, a zawiera „dziesięć”."))};
+            << QList<Entry>{
+                   refused(QStringLiteral("Wiersz 2 powinien zawierać liczbę całkowitą, a zawiera „dziesięć”."))};
     }
 
     void theCommand()

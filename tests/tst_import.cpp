@@ -166,18 +166,20 @@ private slots:
     {
         QTest::addColumn<QString>("lokraChange");
         QTest::addColumn<QString>("nip");
-        QTest::addColumn<QString>("reportNote"); // a line of the error report's title, or none
+        QTest::addColumn<QString>("reportNote");  // a line of the error report's title, or none
         QTest::addColumn<QString>("closingNote"); // the closing message's last line, or none
         const QString noFirma = QStringLiteral("W bazie programu Lokra nie ma danych funduszu (tabela FIRMA, rekord nr "
                                                "1): uzupełnij je na stronie „Dane Funduszu” i zapisz zmiany.");
         QTest::newRow("dashes") << QString() << "7251834561" << QString() << QString();
-        QTest::newRow("blanks") << "update FIRMA set NIP = '725 183 45 61'" << "7251834561" << QString() << QString();
-        QTest::newRow("digits already") << "update FIRMA set NIP = '7251834561'" << "7251834561" << QString()
-                                        << QString();
+        QTest::newRow("blanks") << "update FIRMA set NIP = '725 183 45 61'"
+                                << "7251834561" << QString() << QString();
+        QTest::newRow("digits already") << "update FIRMA set NIP = '7251834561'"
+                                        << "7251834561" << QString() << QString();
         QTest::newRow("nine digits") << "update FIRMA set NIP = '725-18-34-56'"
                                      << "725-18-34-56"
-                                     << QStringLiteral("NIP funduszu w programie Lokra („725-18-34-56”) nie składa się z "
-                                                       "dziesięciu cyfr: popraw go na stronie „Dane Funduszu”.")
+                                     << QStringLiteral(
+                                            "NIP funduszu w programie Lokra („725-18-34-56”) nie składa się z "
+                                            "dziesięciu cyfr: popraw go na stronie „Dane Funduszu”.")
                                      << QString();
         QTest::newRow("a letter") << "update FIRMA set NIP = 'PL7251834561'"
                                   << "PL7251834561"

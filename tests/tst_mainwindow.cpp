@@ -134,10 +134,10 @@ private slots:
         auto *frame = child<QComboBox>(window, "cb_odmc")->parentWidget();
         auto *name = child<QLineEdit>(window, "e_nazwa_inst");
         const int frameLeft = frame->mapTo(&window, QPoint(0, 0)).x();
-        QVERIFY2(name->mapTo(&window, QPoint(name->width(), 0)).x() < frameLeft,
-                 qPrintable(QStringLiteral("%1 >= %2")
-                                .arg(name->mapTo(&window, QPoint(name->width(), 0)).x())
-                                .arg(frameLeft)));
+        QVERIFY2(
+            name->mapTo(&window, QPoint(name->width(), 0)).x() < frameLeft,
+            qPrintable(
+                QStringLiteral("%1 >= %2").arg(name->mapTo(&window, QPoint(name->width(), 0)).x()).arg(frameLeft)));
         QVERIFY(name->width() >= name->fontMetrics().averageCharWidth() * 22);
 
         pages->setCurrentIndex(3);
@@ -150,7 +150,8 @@ private slots:
             const bool sum = edit->font().bold();
             const bool count = edit->kind() == store::FieldKind::Count;
             edit->setNumberText(count ? QStringLiteral("99999")
-                                      : sum ? QStringLiteral("99999999,99") : QStringLiteral("9999999,99"));
+                                : sum ? QStringLiteral("99999999,99")
+                                      : QStringLiteral("9999999,99"));
         }
         QApplication::processEvents();
         // The blocks take as many bands as the width needs: the page scrolls down,

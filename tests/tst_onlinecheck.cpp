@@ -435,8 +435,8 @@ private slots:
         QTest::addColumn<bool>("configured");
         QTest::addColumn<QList<Entry>>("messages");
         QTest::newRow("no UpdateServer: no checks") << QString() << false << QList<Entry>{};
-        QTest::newRow("empty UpdateServer: no checks") << QStringLiteral("UpdateServer=\r\n") << false
-                                                       << QList<Entry>{};
+        QTest::newRow("empty UpdateServer: no checks")
+            << QStringLiteral("UpdateServer=\r\n") << false << QList<Entry>{};
         QTest::newRow("a server that cannot be reached")
             << QStringLiteral("UpdateServer=%1\r\n").arg(QString::fromLatin1(NoUpdateServer)) << true
             << QList<Entry>{noInternet()};

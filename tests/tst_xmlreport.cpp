@@ -750,9 +750,9 @@ private slots:
     void componentsOfNoGroupAreNamed()
     {
         OpenedFund f;
-        db::runSqlScript(f.dm.KSU, QStringLiteral(
-                                       "insert into KAPITAL_FUND (ID_SKL, ID_OK, SKLADNIK, WARTOSC, NAZWA_R, GRUPA, "
-                                       "RODZAJ, SZCZEGOLY) values (7, 1, 'Fundusz poręczeniowy', 80, 70, 7, 1, '');"));
+        db::runSqlScript(f.dm.KSU,
+                         QStringLiteral("insert into KAPITAL_FUND (ID_SKL, ID_OK, SKLADNIK, WARTOSC, NAZWA_R, GRUPA, "
+                                        "RODZAJ, SZCZEGOLY) values (7, 1, 'Fundusz poręczeniowy', 80, 70, 7, 1, '');"));
         f.dm.KSU.commitRetaining();
         QVERIFY(f.open(FirstHalf));
         f.zapis();

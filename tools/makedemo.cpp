@@ -21,11 +21,11 @@
 #include "workflow/periodworkflow.h"
 
 #include <QCommandLineParser>
-#include <QGuiApplication>
-#include <QLocale>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QGuiApplication>
+#include <QLocale>
 #include <QTextStream>
 
 namespace {
@@ -65,8 +65,8 @@ QString writeDictionaryFile(const QDir &folder)
 {
     QByteArray contents;
     for (const DictionaryLine &e : DemoDictionary) {
-        for (const QString &line : {QString::fromUtf8(e.name), QString::number(e.kod), QString::number(e.grupa),
-                                    QString::number(e.rodzaj)})
+        for (const QString &line :
+             {QString::fromUtf8(e.name), QString::number(e.kod), QString::number(e.grupa), QString::number(e.rodzaj)})
             contents += db::toWin1250(line) + "\r\n";
     }
     const QString path = folder.filePath(QStringLiteral("Slownik-skladnikow.txt"));
@@ -97,7 +97,8 @@ const DemoComponent DemoCapital[] = {
 
 int runProgram(const QString &home, const QStringList &words)
 {
-    return runCommand(CommandLine::parse(QStringList{QStringLiteral("tervala"), QStringLiteral("--home"), home} + words));
+    return runCommand(
+        CommandLine::parse(QStringList{QStringLiteral("tervala"), QStringLiteral("--home"), home} + words));
 }
 
 // The fund's management rules and the data Lokra does not keep, as the user
@@ -138,15 +139,13 @@ bool addCapital(const QStringList &period)
                    if (!workflow.save())
                        return false;
                    CommandGate commands(dm.reportingGate);
-                   CapitalWorkflow capital(dm, model, messages, commands, workflow.period(),
-                                           workflow.capitalGroups());
+                   CapitalWorkflow capital(dm, model, messages, commands, workflow.period(), workflow.capitalGroups());
                    for (const DemoComponent &c : DemoCapital) {
                        if (!capital.chooseGroup(c.groupIndex))
                            return false;
                        for (const store::GroupComponent &g : capital.groupComponents()) {
                            if (g.Kod == c.kod
-                               && !capital.addComponent(g, db::Money::fromWhole(c.zloty),
-                                                        QString::fromUtf8(c.details)))
+                               && !capital.addComponent(g, db::Money::fromWhole(c.zloty), QString::fromUtf8(c.details)))
                                return false;
                        }
                    }

@@ -37,8 +37,9 @@ void FetchInstitutionData(ImportContext &ctx)
     const QString nip = importedNip(text("nip"));
     model.setText(QStringLiteral("e_nip_inst"), nip);
     if (!nip.isEmpty() && nip.size() != 10)
-        ctx.fundNotes << QStringLiteral("NIP funduszu w programie Lokra („%1”) nie składa się z dziesięciu cyfr: popraw "
-                                        "go na stronie „Dane Funduszu”.")
+        ctx.fundNotes << QStringLiteral(
+                             "NIP funduszu w programie Lokra („%1”) nie składa się z dziesięciu cyfr: popraw "
+                             "go na stronie „Dane Funduszu”.")
                              .arg(nip);
     model.setText(QStringLiteral("e_adres_inst"), text("ulica"));
     model.setText(QStringLiteral("e_kod_inst"), text("kod"));

@@ -66,6 +66,6 @@ QStringList ComponentsLeftOut(db::Connection &ksu, qint64 periodId, const QList<
 // Builds the file of the open period and writes it to `path`; returns the names of
 // the components left out of it for want of a group. Throws db::Error.
 QStringList WriteXmlReport(db::Connection &ksu, const store::OpenPeriod &period, const store::CapitalGroupList &groups,
-                    const store::PageModel &model, const QString &path);
+                           const store::PageModel &model, const QString &path);
 
 } // namespace reports

@@ -9,7 +9,6 @@
 #include <stdexcept>
 #include <utility>
 
-
 namespace store {
 
 namespace {

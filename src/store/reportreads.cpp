@@ -36,8 +36,9 @@ QList<FiledCapitalComponent> LoadFiledCapitalComponents(db::Connection &ksu, qin
 
 QStringList ComponentsOutsideDictionaryGroups(db::Connection &ksu, qint64 periodId)
 {
-    db::Query rows(ksu, QStringLiteral("select k.SKLADNIK from KAPITAL_FUND k where k.ID_OK=:d0 and not exists "
-                                       "(select 1 from SLOWNIKI s where s.GRUPA=0 and s.KOD=k.GRUPA) order by k.ID_SKL"));
+    db::Query rows(ksu,
+                   QStringLiteral("select k.SKLADNIK from KAPITAL_FUND k where k.ID_OK=:d0 and not exists "
+                                  "(select 1 from SLOWNIKI s where s.GRUPA=0 and s.KOD=k.GRUPA) order by k.ID_SKL"));
     rows.execute({periodId});
     QStringList names;
     while (rows.next())
@@ -51,8 +52,8 @@ StoredPeriod LastStoredPeriod(db::Connection &ksu)
     last.execute();
     if (!last.next())
         return {};
-    return {last.value(0).toInt(), FormatDateYMD(last.value(1).toDate()) + QStringLiteral(" – ")
-                                      + FormatDateYMD(last.value(2).toDate())};
+    return {last.value(0).toInt(),
+            FormatDateYMD(last.value(1).toDate()) + QStringLiteral(" – ") + FormatDateYMD(last.value(2).toDate())};
 }
 
 QString componentsWithoutGroupText(const QString &periodDays, const QStringList &names, const QString &consequence)

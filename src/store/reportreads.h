@@ -30,7 +30,7 @@ QList<ReportedCapitalComponent> LoadReportedCapitalComponents(db::Connection &ks
 // A stored component (KAPITAL_FUND row) with the group code it was filed under.
 struct FiledCapitalComponent
 {
-    qint64 grupa = 0;  // GRUPA
+    qint64 grupa = 0; // GRUPA
     QString skladnik; // SKLADNIK
 };
 

@@ -9,10 +9,10 @@
 #include "reports/printedsummary.h"
 #include "reports/reportrenderer.h"
 #include "reports/xmlreport.h"
-#include "store/reportreads.h"
 #include "store/datamodule.h"
 #include "store/pagemodel.h"
 #include "store/periodstore.h"
+#include "store/reportreads.h"
 #include "store/schemacheck.h"
 
 #include <QDir>
