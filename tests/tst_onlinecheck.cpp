@@ -529,6 +529,20 @@ private slots:
         QTest::newRow("empty file") << QByteArray() << QStringList{};
         QTest::newRow("spaces kept") << QByteArray("  Grupa  \n") << QStringList{"  Grupa  "};
         QTest::newRow("Windows-1250") << QByteArray("\xa3\xf3\x64\x9f \xaf\xf3\xb3\xe6") << QStringList{"Łódź Żółć"};
+        QTest::newRow("UTF-8") << QByteArray("\xc5\x81\xc3\xb3"
+                                             "d\xc5\xba\n")
+                               << QStringList{"Łódź"};
+        QTest::newRow("UTF-8 after its byte-order mark") << QByteArray("\xef\xbb\xbf\xc5\x81\xc3\xb3"
+                                                                       "d\xc5\xba\n")
+                                                         << QStringList{"Łódź"};
+        // Only the file's mark is dropped: one starting a line belongs to the line.
+        QTest::newRow("a mark starting a line")
+            << QByteArray("Gr\xef\xbb\xbf"
+                          "a\n0\r\n\xef\xbb\xbf\xef\xbb\xbf")
+            << QStringList{QStringLiteral("Gr\uFEFFa"), "0", QStringLiteral("\uFEFF\uFEFF")};
+        // Bytes that are not valid UTF-8 are Windows-1250, even when some pairs are.
+        QTest::newRow("mixed bytes are Windows-1250")
+            << QByteArray("\xc3\xb3 \xb3") << QStringList{QStringLiteral("Ăł ł")};
     }
     void dictionaryLines()
     {

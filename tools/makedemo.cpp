@@ -194,7 +194,8 @@ int main(int argc, char *argv[])
     QTextStream err(stderr);
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Tworzy fundusz demonstracyjny: bazę sprawozdań, bazę Lokra i TV.ini."));
+        QStringLiteral("Tworzy fundusz demonstracyjny: bazę Lokra, bazę sprawozdań z wczytanym słownikiem "
+                       "składników i czterema zaimportowanymi półroczami oraz TV.ini."));
     parser.addHelpOption();
     const QCommandLineOption contractsOption(QStringLiteral("contracts"),
                                              QStringLiteral("Liczba umów (domyślnie 2000)."), QStringLiteral("N"),

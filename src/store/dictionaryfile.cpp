@@ -48,8 +48,12 @@ QStringList dictionaryLines(QByteArrayView contents)
     const bool utf8 = isUtf8Dictionary(contents);
     if (contents.startsWith(Utf8Bom))
         contents = contents.sliced(Utf8Bom.size());
-    const auto decoded = [utf8](const QByteArray &line) {
-        return utf8 ? QString::fromUtf8(line) : db::fromWin1250(line);
+    // The file's own byte-order mark is gone; one at the start of a line is a
+    // character of that line.
+    QStringDecoder fromUtf8(QStringDecoder::Utf8,
+                            QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    const auto decoded = [&](const QByteArray &line) {
+        return utf8 ? QString(fromUtf8.decode(line)) : db::fromWin1250(line);
     };
     QStringList lines;
     QByteArray line;
