@@ -275,6 +275,32 @@ private slots:
         QCOMPARE(h.page->toolTip(), QStringLiteral("Aby usunąc nalezy wybrac pozycje z listy i nacisnac przycisk"));
     }
 
+    // An empty dictionary leaves nothing to choose: the page says where one is loaded.
+    void anEmptyDictionarySaysWhereToLoadOne_data()
+    {
+        QTest::addColumn<QString>("extra");
+        QTest::addColumn<bool>("periodOpen");
+        QTest::addColumn<bool>("hint");
+        QTest::newRow("groups to choose") << QString() << true << false;
+        QTest::newRow("empty dictionary") << QStringLiteral("delete from SLOWNIKI;") << true << true;
+        QTest::newRow("empty dictionary, no period") << QStringLiteral("delete from SLOWNIKI;") << false << false;
+    }
+    void anEmptyDictionarySaysWhereToLoadOne()
+    {
+        QFETCH(QString, extra);
+        QFETCH(bool, periodOpen);
+        QFETCH(bool, hint);
+        Host h(extra);
+        QVERIFY(h.active);
+        if (!periodOpen) {
+            h.context.openPeriod.isOpen = false;
+            h.page->periodOpened(false);
+        }
+        auto *label = h.control<QLabel>(QStringLiteral("l_pusty_slownik"));
+        QCOMPARE(label->isVisible(), hint);
+        QVERIFY(label->text().contains(QStringLiteral("„Menu” → „Wczytanie słownika składników”")));
+    }
+
     void groupsOfAnOpenedPeriodShowWithoutABlankItem()
     {
         // The period workflow loads aside and assigns the whole model at once.

@@ -274,15 +274,26 @@ private slots:
         QTest::addColumn<QByteArray>("contents");
         QTest::addColumn<bool>("loaded");
         QTest::addColumn<QStringList>("rows");
-        QTest::addColumn<Entry>("message");
-        QTest::newRow("two entries") << QByteArray("Grupa A\r\n5\r\n0\r\n0\r\nSkladnik\r\n6\r\n5\r\n1\r\n") << true
-                                     << QStringList{"Grupa A|5|0|0", "Skladnik|6|5|1"}
-                                     << Entry{Kind::Information, applicationTitle(),
-                                              QStringLiteral("Nowy słownik zaczytany prawidłowo")};
+        QTest::addColumn<QList<Entry>>("messages");
+        const Entry loaded{Kind::Information, applicationTitle(), QStringLiteral("Nowy słownik zaczytany prawidłowo")};
+        // The open period's components are held against the new groups.
+        QTest::newRow("two entries, new group codes")
+            << QByteArray("Grupa A\r\n5\r\n0\r\n0\r\nSkladnik\r\n6\r\n5\r\n1\r\n") << true
+            << QStringList{"Grupa A|5|0|0", "Skladnik|6|5|1"}
+            << QList<Entry>{loaded,
+                            {Kind::Warning, QStringLiteral("Składniki bez grupy"),
+                             QStringLiteral("Składniki kapitału pożyczkowego okresu 2013-01-01 – 2013-06-30 nie należą "
+                                            "do żadnej grupy słownika:\r– Środki własne\r– Inne źródła\r– Dotacja "
+                                            "UE\rNie trafią do pliku XML ani na wydruk. Dodaj je na stronie „Kapitał "
+                                            "pożyczkowy” do grup nowego słownika albo wczytaj słownik, w którym są "
+                                            "ich grupy.")}};
+        QTest::newRow("group codes kept") << QByteArray("Grupa A\r\n1\r\n0\r\n0\r\nGrupa B\r\n2\r\n0\r\n0\r\n") << true
+                                          << QStringList{"Grupa A|1|0|0", "Grupa B|2|0|0"} << QList<Entry>{loaded};
         QTest::newRow("letters on a KOD line")
             << QByteArray("Grupa A\r\nA\r\n0\r\n0\r\n") << false << QStringList{"Kapitał własny|1|0|0", "Dotacje|2|0|0"}
-            << Entry{Kind::Warning, QStringLiteral("Błąd!"),
-                     QStringLiteral("Wystąpiły błędy podczas wczytywania nowego składnika")};
+            << QList<Entry>{{Kind::Warning, QStringLiteral("Błąd!"),
+                             QStringLiteral("Wystąpiły błędy podczas wczytywania nowego składnika\rWiersz 2 powinien "
+                                            "zawierać liczbę całkowitą, a zawiera „A”.\rSłownik pozostał bez zmian.")}};
     }
 
     void loadingTheDictionary()
@@ -290,7 +301,7 @@ private slots:
         QFETCH(QByteArray, contents);
         QFETCH(bool, loaded);
         QFETCH(QStringList, rows);
-        QFETCH(Entry, message);
+        QFETCH(QList<Entry>, messages);
         Fixture f;
         QVERIFY(f.opened);
         QFile file(f.ws.path(QStringLiteral("slownik.txt")));
@@ -301,7 +312,7 @@ private slots:
         QCOMPARE(
             f.committed(QStringLiteral("select NAZWA, KOD, GRUPA, RODZAJ from SLOWNIKI where GRUPA = 0 or KOD = 6")),
             rows);
-        QCOMPARE(f.messages.entries(), QList<Entry>{message});
+        QCOMPARE(f.messages.entries(), messages);
         QVERIFY(!f.periods.isRunning());
     }
 };

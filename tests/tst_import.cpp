@@ -150,6 +150,55 @@ private slots:
         }
     }
 
+    // The fund's data as Lokra keeps them: a NIP written with dashes or blanks is
+    // stored as its ten digits, so that the page's own check accepts it; anything
+    // else is kept for the user to correct and named in the error report. Without
+    // FIRMA's record 1 the import goes on and its closing message says so.
+    void institutionFromFirma_data()
+    {
+        QTest::addColumn<QString>("lokraChange");
+        QTest::addColumn<QString>("nip");
+        QTest::addColumn<QString>("reportNote");  // a line of the error report's title, or none
+        QTest::addColumn<QString>("closingNote"); // the closing message's last line, or none
+        const QString noFirma = QStringLiteral("W bazie programu Lokra nie ma danych funduszu (tabela FIRMA, rekord nr "
+                                               "1): uzupełnij je na stronie „Dane Funduszu” i zapisz zmiany.");
+        QTest::newRow("dashes") << QString() << "7251834561" << QString() << QString();
+        QTest::newRow("blanks") << "update FIRMA set NIP = '725 183 45 61'"
+                                << "7251834561" << QString() << QString();
+        QTest::newRow("digits already") << "update FIRMA set NIP = '7251834561'"
+                                        << "7251834561" << QString() << QString();
+        QTest::newRow("nine digits") << "update FIRMA set NIP = '725-18-34-56'"
+                                     << "725-18-34-56"
+                                     << QStringLiteral(
+                                            "NIP funduszu w programie Lokra („725-18-34-56”) nie składa się z "
+                                            "dziesięciu cyfr: popraw go na stronie „Dane Funduszu”.")
+                                     << QString();
+        QTest::newRow("a letter") << "update FIRMA set NIP = 'PL7251834561'"
+                                  << "PL7251834561"
+                                  << QStringLiteral("NIP funduszu w programie Lokra („PL7251834561”) nie składa się z "
+                                                    "dziesięciu cyfr: popraw go na stronie „Dane Funduszu”.")
+                                  << QString();
+        QTest::newRow("no record 1") << "update FIRMA set NR_REKORDU = 2" << QString() << QString() << noFirma;
+    }
+    void institutionFromFirma()
+    {
+        QFETCH(QString, lokraChange);
+        QFETCH(QString, nip);
+        QFETCH(QString, reportNote);
+        QFETCH(QString, closingNote);
+        Fixture f;
+        if (!lokraChange.isEmpty())
+            db::runSqlScript(f.dm.LOKRA, lokraChange + u';');
+        QVERIFY(f.import({"01", "2013", "06", "2013"}));
+        QCOMPARE(f.model.text("e_nip_inst"), nip);
+        QCOMPARE(f.column("select NIP from DANE_INST where ID_OK = 1"), nip);
+        QCOMPARE(f.output.lastErrorReport.titleLines.contains(reportNote), !reportNote.isEmpty());
+        const QStringList closing = f.messages.entries().last().text.split(u'\r');
+        QCOMPARE(closing.size(), closingNote.isEmpty() ? 2 : 3);
+        if (!closingNote.isEmpty())
+            QCOMPARE(closing.last(), closingNote);
+    }
+
     // With OKRES holding 1 (2012 H1), 2 (2012 H2) and 4 (2014 H1): a new period gets
     // key 5 and takes the rules and the capital of the period that ends latest
     // before it starts (the latest of all when none does). A period imported again

@@ -1,4 +1,5 @@
 #include "common/messages.h"
+#include "pages/numericedit.h"
 #include "shell/mainwindow.h"
 #include "store/datamodule.h"
 #include "support/recordingsink.h"
@@ -8,10 +9,15 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -114,6 +120,72 @@ private slots:
         compare->click();
         QCOMPARE(opened, QStringLiteral("PorownanieOkresow Porównanie okresów"));
         QVERIFY(messages.entries().isEmpty());
+    }
+
+    // Every page stays readable on a small screen: the figures of "Dane zbiorcze"
+    // keep room for their widest text, and the fund's data never run under the
+    // period frame. Where the page needs more room than the window has, it scrolls.
+    void pagesReadableOnSmallScreens_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("1024x768") << QSize(1024, 768);
+        QTest::newRow("1366x768") << QSize(1366, 768);
+    }
+    void pagesReadableOnSmallScreens()
+    {
+        QFETCH(QSize, size);
+        Workspace ws;
+        ws.createReportingDatabase();
+        ws.writeEmbeddedIni();
+        ws.makeHome();
+        store::DataModule dm;
+        RecordingMessages messages;
+        MainWindow window(dm, &messages);
+        QSignalSpy finished(&window, &MainWindow::startupFinished);
+        window.resize(size);
+        window.show();
+        QVERIFY(finished.wait(30000));
+        QCOMPARE(window.size(), size);
+
+        auto *pages = child<QTabWidget>(window, "Pc_struktura");
+        auto *frame = child<QComboBox>(window, "cb_odmc")->parentWidget();
+        auto *name = child<QLineEdit>(window, "e_nazwa_inst");
+        const int frameLeft = frame->mapTo(&window, QPoint(0, 0)).x();
+        QVERIFY2(
+            name->mapTo(&window, QPoint(name->width(), 0)).x() < frameLeft,
+            qPrintable(
+                QStringLiteral("%1 >= %2").arg(name->mapTo(&window, QPoint(name->width(), 0)).x()).arg(frameLeft)));
+        QVERIFY(name->width() >= name->fontMetrics().averageCharWidth() * 22);
+
+        pages->setCurrentIndex(3);
+        QWidget *statistics = pages->currentWidget();
+        const QList<pages::NumericEdit *> figures = statistics->findChildren<pages::NumericEdit *>();
+        QCOMPARE(figures.size(), 80);
+        for (pages::NumericEdit *edit : figures) {
+            // The widest figures a fund reports: thousands of loans, millions of
+            // złoty in a category, tens of millions in a sum.
+            const bool sum = edit->font().bold();
+            const bool count = edit->kind() == store::FieldKind::Count;
+            edit->setNumberText(count ? QStringLiteral("99999")
+                                : sum ? QStringLiteral("99999999,99")
+                                      : QStringLiteral("9999999,99"));
+        }
+        QApplication::processEvents();
+        // The blocks take as many bands as the width needs: the page scrolls down,
+        // never sideways, so that no sum stands beyond the right edge.
+        QTRY_VERIFY(!statistics->findChild<QScrollArea *>()->horizontalScrollBar()->isVisible());
+        for (pages::NumericEdit *edit : figures) {
+            QStyleOptionFrame option;
+            option.initFrom(edit);
+            option.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit);
+            // QLineEdit keeps a margin of 2 pixels on each side of its text.
+            const int room = edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit).width() - 4;
+            const int needed = edit->fontMetrics().horizontalAdvance(edit->text());
+            QVERIFY2(needed <= room, qPrintable(QStringLiteral("%1: \"%2\" needs %3 px, has %4")
+                                                    .arg(edit->objectName(), edit->text())
+                                                    .arg(needed)
+                                                    .arg(room)));
+        }
     }
 };
 

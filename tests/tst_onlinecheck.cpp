@@ -413,19 +413,61 @@ private slots:
     {
         QTest::addColumn<QByteArray>("ini");
         QTest::addColumn<QString>("server");
-        QTest::newRow("no file") << QByteArray() << "http://www.tervala.pl";
-        QTest::newRow("no key") << QByteArray("[Settings]\r\nHost=serwer\r\n") << "http://www.tervala.pl";
-        QTest::newRow("empty key") << QByteArray("[Settings]\r\nUpdateServer=\r\n") << "http://www.tervala.pl";
+        // No server named: no checks at all.
+        QTest::newRow("no file") << QByteArray() << QString();
+        QTest::newRow("no key") << QByteArray("[Settings]\r\nHost=serwer\r\n") << QString();
+        QTest::newRow("empty key") << QByteArray("[Settings]\r\nUpdateServer=\r\n") << QString();
         QTest::newRow("key in any case, trailing slash")
             << QByteArray("[settings]\r\nupdateserver = http://127.0.0.1:8080/\r\n") << "http://127.0.0.1:8080";
-        QTest::newRow("another section") << QByteArray("[Inne]\r\nUpdateServer=http://x\r\n")
-                                         << "http://www.tervala.pl";
+        QTest::newRow("another section") << QByteArray("[Inne]\r\nUpdateServer=http://x\r\n") << QString();
     }
     void updateServerFromSettings()
     {
         QFETCH(QByteArray, ini);
         QFETCH(QString, server);
         QCOMPARE(online::updateServer(IniFile::parse(ini)), server);
+    }
+
+    // Only a server named in TV.ini is asked, and only its silence is reported.
+    void startupChecksFollowTheSettings_data()
+    {
+        QTest::addColumn<QString>("serverLine");
+        QTest::addColumn<bool>("configured");
+        QTest::addColumn<QList<Entry>>("messages");
+        QTest::newRow("no UpdateServer: no checks") << QString() << false << QList<Entry>{};
+        QTest::newRow("empty UpdateServer: no checks")
+            << QStringLiteral("UpdateServer=\r\n") << false << QList<Entry>{};
+        QTest::newRow("a server that cannot be reached")
+            << QStringLiteral("UpdateServer=%1\r\n").arg(QString::fromLatin1(NoUpdateServer)) << true
+            << QList<Entry>{noInternet()};
+    }
+    void startupChecksFollowTheSettings()
+    {
+        QFETCH(QString, serverLine);
+        QFETCH(bool, configured);
+        QFETCH(QList<Entry>, messages);
+        Workspace ws;
+        ws.createReportingDatabase();
+        ws.createLokraDatabase();
+        ws.writeIni(QStringLiteral("[Settings]\r\nHost=\r\nPath_ksu=%1\r\nPath=%2\r\n%3")
+                        .arg(ws.path(QStringLiteral("ksu.fdb")), ws.path(QStringLiteral("lokra.fdb")), serverLine)
+                        .toUtf8());
+        ws.makeHome();
+        store::DataModule dm;
+        RecordingMessages recorded;
+        RecordingSink sink;
+        StartupTask(dm, recorded, sink).connectDatabases();
+        const online::UpdateCheckResult result = online::CheckForUpdates(dm, recorded);
+        QCOMPARE(result.serverConfigured, configured);
+        QCOMPARE(recorded.entries(), messages);
+        // Nothing was fetched without a server.
+        QCOMPARE(QFile::exists(ws.path(QStringLiteral("Wersja.txt"))), false);
+        dm.KSU.close();
+        dm.LOKRA.close();
+        // The command says why it checked nothing, and that is no failure.
+        RecordingMessages command;
+        QCOMPARE(runCheckUpdates(command), 0);
+        QCOMPARE(command.entries(), messages);
     }
 
     // The start-up task's checks: TV.ini names the server, the dictionary of the
@@ -487,6 +529,20 @@ private slots:
         QTest::newRow("empty file") << QByteArray() << QStringList{};
         QTest::newRow("spaces kept") << QByteArray("  Grupa  \n") << QStringList{"  Grupa  "};
         QTest::newRow("Windows-1250") << QByteArray("\xa3\xf3\x64\x9f \xaf\xf3\xb3\xe6") << QStringList{"Łódź Żółć"};
+        QTest::newRow("UTF-8") << QByteArray("\xc5\x81\xc3\xb3"
+                                             "d\xc5\xba\n")
+                               << QStringList{"Łódź"};
+        QTest::newRow("UTF-8 after its byte-order mark") << QByteArray("\xef\xbb\xbf\xc5\x81\xc3\xb3"
+                                                                       "d\xc5\xba\n")
+                                                         << QStringList{"Łódź"};
+        // Only the file's mark is dropped: one starting a line belongs to the line.
+        QTest::newRow("a mark starting a line")
+            << QByteArray("Gr\xef\xbb\xbf"
+                          "a\n0\r\n\xef\xbb\xbf\xef\xbb\xbf")
+            << QStringList{QStringLiteral("Gr\uFEFFa"), "0", QStringLiteral("\uFEFF\uFEFF")};
+        // Bytes that are not valid UTF-8 are Windows-1250, even when some pairs are.
+        QTest::newRow("mixed bytes are Windows-1250")
+            << QByteArray("\xc3\xb3 \xb3") << QStringList{QStringLiteral("Ăł ł")};
     }
     void dictionaryLines()
     {

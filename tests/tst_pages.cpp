@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 #include <memory>
@@ -270,6 +271,69 @@ private slots:
         host.leave();
         QCOMPARE(edit->text(), shownAfterLeaving);
         QCOMPARE(host.model.shownText(name), shownAfterLeaving);
+    }
+
+    // A refused key does not pass unseen: the field tells why under itself, so
+    // that "12,5" typed into a count is not taken for 125.
+    void numericEditSaysWhyAKeyIsRefused_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("comma in a count") << "Okres_spl"
+                                          << "12,5"
+                                          << "125"
+                                          << "To pole przyjmuje tylko liczbę całkowitą: przecinka nie wpisano.";
+        QTest::newRow("point in a count") << "Okres_spl"
+                                          << "12.5"
+                                          << "125"
+                                          << "To pole przyjmuje tylko liczbę całkowitą: przecinka nie wpisano.";
+        QTest::newRow("letter") << "Okres_spl"
+                                << "1a"
+                                << "1"
+                                << "To pole przyjmuje tylko cyfry i znak minus.";
+        QTest::newRow("minus inside") << "Okres_spl"
+                                      << "1-"
+                                      << "1"
+                                      << "Minus może stać tylko na początku liczby.";
+        QTest::newRow("too many digits") << "Okres_spl"
+                                         << "1234567890"
+                                         << "123456789"
+                                         << "Liczba może mieć najwyżej 9 cyfr.";
+        QTest::newRow("second comma") << "jv_max"
+                                      << "1,2,"
+                                      << "1,2"
+                                      << "Liczba może mieć tylko jeden przecinek.";
+        QTest::newRow("third decimal") << "jv_max"
+                                       << "1,234"
+                                       << "1,23"
+                                       << "Po przecinku mieszczą się najwyżej 2 cyfry.";
+        QTest::newRow("letter in money") << "jv_max"
+                                         << "5zl"
+                                         << "5"
+                                         << "To pole przyjmuje tylko cyfry, przecinek i znak minus.";
+        QTest::newRow("nothing refused") << "jv_max"
+                                         << "12,5"
+                                         << "12,5" << QString();
+    }
+
+    void numericEditSaysWhyAKeyIsRefused()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QFETCH(QString, refusal);
+        Host host(QStringLiteral("rules"));
+        QVERIFY(host.active);
+        auto *edit = host.control<pages::NumericEdit>(name);
+        host.typeInto(name, typed);
+        QCOMPARE(edit->text(), shown);
+        QCOMPARE(edit->refusal(), refusal);
+        QCOMPARE(QToolTip::isVisible(), !refusal.isEmpty());
+        if (!refusal.isEmpty())
+            QCOMPARE(QToolTip::text(), refusal);
+        QToolTip::hideText();
     }
 
     void numericEditEmptyAndSuffix()

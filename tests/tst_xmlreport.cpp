@@ -748,6 +748,30 @@ private slots:
         }
     }
 
+    // A component filed under a group the dictionary no longer has cannot be
+    // written; the user is told which, after the file was written without it.
+    void componentsOfNoGroupAreNamed()
+    {
+        OpenedFund f;
+        db::runSqlScript(f.dm.KSU,
+                         QStringLiteral("insert into KAPITAL_FUND (ID_SKL, ID_OK, SKLADNIK, WARTOSC, NAZWA_R, GRUPA, "
+                                        "RODZAJ, SZCZEGOLY) values (7, 1, 'Fundusz poręczeniowy', 80, 70, 7, 1, '');"));
+        f.dm.KSU.commitRetaining();
+        QVERIFY(f.open(FirstHalf));
+        f.zapis();
+        QCOMPARE(f.messages.entries().size(), 2);
+        QCOMPARE(f.messages.entries()[0].kind, Kind::Information);
+        const Entry warning = f.messages.entries()[1];
+        QCOMPARE(warning.kind, Kind::Warning);
+        QCOMPARE(warning.caption, QStringLiteral("Składniki bez grupy"));
+        QVERIFY2(warning.text.startsWith(QStringLiteral("Składniki kapitału pożyczkowego okresu 2013-01-01 – "
+                                                        "2013-06-30 nie należą do żadnej grupy słownika:\r"
+                                                        "– Fundusz poręczeniowy\rPlik XML zapisano bez nich.")),
+                 qPrintable(warning.text));
+        READ_BACK(x, f.xmlPath());
+        QVERIFY(!x.texts(ComponentPath + "/rodzaj_kapitalu").contains(QStringLiteral("Fundusz poręczeniowy")));
+    }
+
     void noOpenPeriod()
     {
         store::PageModel model;

@@ -48,8 +48,8 @@ FundSummary fillLokra(db::Connection &lokra, const FundOptions &options);
 FundSummary createLokraDatabase(const QString &path, const FundOptions &options);
 
 // Writes TV.ini in `folder` for the two databases (Host as given; empty opens
-// the files through the embedded engine). No update server is named: the program
-// asks its usual one.
+// the files through the embedded engine). No update server is named, so the
+// program makes no online checks.
 void writeSettings(const QString &folder, const QString &host, const QString &ksuPath, const QString &lokraPath);
 
 } // namespace demo

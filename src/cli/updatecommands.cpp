@@ -38,7 +38,10 @@ int runCheckUpdates(Messages &messages)
     command::connectDatabases(dm, messages);
     store::BusyGate::Hold hold(dm.reportingGate);
     const online::UpdateCheckResult result = online::CheckForUpdates(dm, messages);
-    if (!result.failure.isEmpty())
+    if (!result.serverConfigured)
+        print(QStringLiteral("Nie sprawdzono aktualizacji: TV.ini nie podaje serwera aktualizacji (klucz UpdateServer "
+                             "w sekcji [Settings])."));
+    else if (!result.failure.isEmpty())
         print(QStringLiteral("Przyczyna: ") + oneLine(result.failure));
     else if (!result.dictionaryCompared)
         print(QStringLiteral("Słownika nie porównano: brak połączenia z bazą danych programu Tervala."));

@@ -99,6 +99,8 @@ void ErrorReport::Start()
                             .arg(m_ctx.period.PeriodStartText, m_ctx.period.PeriodEndText);
     addDictionaryLines(4, QStringLiteral("Baza-->Słowniki-->Cele pożyczki"));
     addDictionaryLines(30, QStringLiteral("Baza-->Słowniki-->Rodzaj działalności"));
+    for (const QString &note : m_ctx.fundNotes)
+        AddNote(note);
 
     // The window may redraw between the statements of the checks, not only between contracts.
     m_ctx.output.keepResponsive();

@@ -3,6 +3,7 @@
 #include "store/openperiod.h"
 
 #include <QString>
+#include <QStringList>
 
 class Messages;
 namespace db {
@@ -47,6 +48,8 @@ struct ImportContext
     int ImportReportRow = 0;            // first free row of the import report table
     int errorCount = 0;                 // the error rows of the loan statistics (label spr_imp)
     QString importReportPath;           // where the import report PDF is written (a temporary name)
+    QStringList fundNotes;              // lines on the fund's own data for the error report
+    QStringList closingNotes;           // lines the closing message adds
 };
 
 } // namespace import

@@ -120,7 +120,7 @@ std::optional<ImportResult> runImport(store::DataModule &dm, store::PageModel &m
     // import has succeeded.
     store::PageModel pages;
     pages.assignFrom(model);
-    ImportContext ctx{dm.KSU, dm.LOKRA, pages, messages, output, importReport, errorReport, {}, {}, 0, 0, {}};
+    ImportContext ctx{dm.KSU, dm.LOKRA, pages, messages, output, importReport, errorReport, {}, {}, 0, 0, {}, {}, {}};
     ctx.period.isOpen = true;
     ctx.period.PeriodStart = bounds.start;
     ctx.period.PeriodEnd = bounds.end;
@@ -156,9 +156,10 @@ std::optional<ImportResult> runImport(store::DataModule &dm, store::PageModel &m
                              QStringLiteral("Błąd!"));
     }
     model.assignFrom(pages);
-    messages.showInformation(closingMessage(existing.has_value(), ctx.errorCount)
-                                 + QDir::toNativeSeparators(reportPath),
-                             applicationTitle());
+    QString closing = closingMessage(existing.has_value(), ctx.errorCount) + QDir::toNativeSeparators(reportPath);
+    for (const QString &note : std::as_const(ctx.closingNotes))
+        closing += u'\r' + note;
+    messages.showInformation(closing, applicationTitle());
     output.setProgress(100);
     importReport.titleLines.clear();
     errorReport.titleLines.clear();

@@ -16,19 +16,31 @@ using store::toQString;
 
 // Institution data as the Lokra program keeps them: FIRMA record 1 and the name
 // of its legal form in the dictionary. A missing record or founding date leaves
-// the fields (and the date) empty.
-void FetchInstitutionData(db::Connection &lokra, store::PageModel &model)
+// the fields (and the date) empty; a missing record, or a NIP that is not ten
+// digits, is noted for the user.
+void FetchInstitutionData(ImportContext &ctx)
 {
+    db::Connection &lokra = ctx.lokra;
+    store::PageModel &model = ctx.model;
     db::Query firma(lokra,
                     QStringLiteral("Select nazwa,miasto,ulica,nip,telefon,email,kod,form_prawna,telefon2,datarozdz "
                                    "from FIRMA where nr_rekordu=1"));
     firma.execute();
     const bool found = firma.next();
+    if (!found)
+        ctx.closingNotes << QStringLiteral("W bazie programu Lokra nie ma danych funduszu (tabela FIRMA, rekord nr 1): "
+                                           "uzupełnij je na stronie „Dane Funduszu” i zapisz zmiany.");
     auto text = [&](const char *column) {
         return found ? firma.value(QString::fromLatin1(column)).toString() : QString();
     };
     model.setText(QStringLiteral("e_nazwa_inst"), text("nazwa"));
-    model.setText(QStringLiteral("e_nip_inst"), text("nip"));
+    const QString nip = importedNip(text("nip"));
+    model.setText(QStringLiteral("e_nip_inst"), nip);
+    if (!nip.isEmpty() && nip.size() != 10)
+        ctx.fundNotes << QStringLiteral(
+                             "NIP funduszu w programie Lokra („%1”) nie składa się z dziesięciu cyfr: popraw "
+                             "go na stronie „Dane Funduszu”.")
+                             .arg(nip);
     model.setText(QStringLiteral("e_adres_inst"), text("ulica"));
     model.setText(QStringLiteral("e_kod_inst"), text("kod"));
     model.setText(QStringLiteral("e_miasto_inst"), text("miasto"));
@@ -48,6 +60,19 @@ void FetchInstitutionData(db::Connection &lokra, store::PageModel &model)
 
 } // namespace
 
+QString importedNip(const QString &nip)
+{
+    QString digits;
+    for (const QChar c : nip) {
+        if (c == u'-' || c.isSpace())
+            continue;
+        if (c < u'0' || c > u'9')
+            return nip;
+        digits += c;
+    }
+    return digits.size() == 10 ? digits : nip;
+}
+
 void ImportInstitutionData(ImportContext &ctx)
 {
     if (store::HasInstitutionData(ctx.ksu)) {
@@ -58,7 +83,7 @@ void ImportInstitutionData(ImportContext &ctx)
         }
         return;
     }
-    FetchInstitutionData(ctx.lokra, ctx.model);
+    FetchInstitutionData(ctx);
     try {
         db::AtomicWork insert(ctx.ksu);
         store::InsertInstitutionData(ctx.ksu, ctx.period, ctx.model);

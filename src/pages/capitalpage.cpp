@@ -251,6 +251,14 @@ void CapitalPage::buildLayout()
     choice->addWidget(cb_grupa);
     choice->addStretch(1);
     page->addLayout(choice);
+    m_dictionaryHint = new QLabel(
+        QStringLiteral("Słownik składników kapitału pożyczkowego jest pusty, więc nie ma grup do wyboru. Wczytaj "
+                       "słownik z menu „Menu” → „Wczytanie słownika składników”, a potem otwórz okres ponownie "
+                       "(„Edycja okresu”)."));
+    m_dictionaryHint->setObjectName(QStringLiteral("l_pusty_slownik"));
+    m_dictionaryHint->setWordWrap(true);
+    m_dictionaryHint->setHidden(true);
+    page->addWidget(m_dictionaryHint);
 
     auto *components = new QGridLayout;
     components->setHorizontalSpacing(12);
@@ -326,6 +334,12 @@ void CapitalPage::showGroupItems()
     if (!m_model.text(GroupControl).isEmpty())
         m_model.setText(GroupControl, QString());
     clearGroup();
+    showDictionaryHint();
+}
+
+void CapitalPage::showDictionaryHint()
+{
+    m_dictionaryHint->setHidden(!m_workflow.period().isOpen || cb_grupa->count() > 0);
 }
 
 void CapitalPage::removeExtraGroupItem()
@@ -352,6 +366,7 @@ void CapitalPage::periodOpened(bool open)
     clearGroup();
     bb_Dzrod->setEnabled(open);
     bb_Uzrod->setEnabled(open);
+    showDictionaryHint();
 }
 
 void CapitalPage::selectFirstRow(QTableView *view)

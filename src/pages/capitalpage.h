@@ -16,6 +16,8 @@ namespace store {
 class PageModel;
 }
 
+class QLabel;
+
 namespace pages {
 
 class AddComponentDialog;
@@ -67,6 +69,8 @@ public:
 private:
     void buildLayout();
     void showGroupItems();
+    // With a period open and no group to choose, says where a dictionary is loaded.
+    void showDictionaryHint();
     void removeExtraGroupItem();
     bool commitComponentValue(int row, const QString &text);
     void selectFirstRow(QTableView *view);
@@ -81,6 +85,7 @@ private:
     std::function<QString()> m_chooseFile;
 
     NoTypingComboBox *cb_grupa = nullptr;
+    QLabel *m_dictionaryHint = nullptr;
     QTableView *JvDBGrid1 = nullptr;
     RowTable *m_components = nullptr;
     NumericEdit *JvValidateEdit7 = nullptr;

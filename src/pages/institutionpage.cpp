@@ -12,6 +12,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include <algorithm>
+
 namespace pages {
 
 namespace {
@@ -35,18 +37,23 @@ InstitutionPage::InstitutionPage(store::PageModel &model, Messages &messages, QW
     : QWidget(parent), m_messages(messages), m_binding(new FieldBinding(model, this))
 {
     auto *grid = new QGridLayout(this);
-    grid->setColumnStretch(2, 1);
+    grid->setColumnStretch(1, 1);
     grid->setHorizontalSpacing(12);
     QList<QWidget *> tabOrder;
     int row = 0;
     for (const store::FieldSpec &spec : store::InstitutionFields) {
         QWidget *control = makeControl(spec, *m_binding);
+        // A field gets the width it may need where there is room, and gives way
+        // down to a readable minimum on a small screen rather than push the page
+        // under the period frame.
         const int chars = widthInCharacters(spec);
-        control->setFixedWidth(control->fontMetrics().averageCharWidth() * chars + 12);
+        const int charWidth = control->fontMetrics().averageCharWidth();
+        control->setMaximumWidth(charWidth * chars + 12);
+        control->setMinimumWidth(charWidth * std::min(chars, 22) + 12);
         QLabel *caption = captionLabel(spec.caption);
         caption->setBuddy(control);
         grid->addWidget(caption, row, 0);
-        grid->addWidget(control, row, 1, Qt::AlignLeft);
+        grid->addWidget(control, row, 1);
         tabOrder << control;
         ++row;
     }

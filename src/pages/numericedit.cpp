@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QFocusEvent>
 #include <QPalette>
+#include <QToolTip>
 #include <QValidator>
 
 namespace pages {
@@ -10,7 +11,8 @@ namespace pages {
 namespace {
 
 // Digits, a leading minus and one decimal comma with at most `decimals` digits after
-// it; a point is taken as the comma so that the keypad's separator works too.
+// it; a point is taken as the comma so that the keypad's separator works too. A
+// refused text leaves the reason in refusal(), for the field to show.
 class NumberValidator : public QValidator
 {
 public:
@@ -19,7 +21,48 @@ public:
     {
     }
 
+    QString refusal() const { return m_refusal; }
+
     State validate(QString &input, int &) const override
+    {
+        const State state = check(input);
+        if (state == Invalid)
+            m_refusal = reason(input);
+        return state;
+    }
+
+private:
+    QString reason(const QString &input) const
+    {
+        if (m_decimals == 0 && input.contains(u','))
+            return QStringLiteral("To pole przyjmuje tylko liczbę całkowitą: przecinka nie wpisano.");
+        if (input.count(u',') > 1)
+            return QStringLiteral("Liczba może mieć tylko jeden przecinek.");
+        const qsizetype comma = input.indexOf(u',');
+        if (comma >= 0 && input.size() - comma - 1 > m_decimals) {
+            bool digitsOnly = true;
+            for (qsizetype i = comma + 1; i < input.size(); ++i)
+                digitsOnly = digitsOnly && input[i].isDigit();
+            if (digitsOnly)
+                return QStringLiteral("Po przecinku mieszczą się najwyżej %1 cyfry.").arg(m_decimals);
+        }
+        if (input.lastIndexOf(u'-') > 0)
+            return QStringLiteral("Minus może stać tylko na początku liczby.");
+        qsizetype digits = 0;
+        for (const QChar c : input) {
+            if (c == u',')
+                break;
+            digits += c >= u'0' && c <= u'9' ? 1 : 0;
+        }
+        if (digits > m_wholeDigits)
+            return m_decimals == 0
+                       ? QStringLiteral("Liczba może mieć najwyżej %1 cyfr.").arg(m_wholeDigits)
+                       : QStringLiteral("Liczba może mieć najwyżej %1 cyfr przed przecinkiem.").arg(m_wholeDigits);
+        return m_decimals == 0 ? QStringLiteral("To pole przyjmuje tylko cyfry i znak minus.")
+                               : QStringLiteral("To pole przyjmuje tylko cyfry, przecinek i znak minus.");
+    }
+
+    State check(QString &input) const
     {
         input.replace(u'.', u',');
         qsizetype i = 0;
@@ -44,9 +87,9 @@ public:
         return whole + fraction == 0 ? Intermediate : Acceptable;
     }
 
-private:
     int m_wholeDigits;
     int m_decimals;
+    mutable QString m_refusal;
 };
 
 } // namespace
@@ -59,8 +102,17 @@ bool isLeaving(Qt::FocusReason reason)
 NumericEdit::NumericEdit(store::FieldKind kind, QWidget *parent) : QLineEdit(parent), m_kind(kind)
 {
     Q_ASSERT(kind == store::FieldKind::Count || kind == store::FieldKind::Money || kind == store::FieldKind::Decimal);
-    setValidator(new NumberValidator(wholeDigits(), decimals(), this));
+    auto *validator = new NumberValidator(wholeDigits(), decimals(), this);
+    setValidator(validator);
     setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // A refused key must not pass unseen: "12,5" typed into a count would read 125.
+    connect(this, &QLineEdit::inputRejected, this, [this, validator] { showRefusal(validator->refusal()); });
+}
+
+void NumericEdit::showRefusal(const QString &reason)
+{
+    m_refusal = reason;
+    QToolTip::showText(mapToGlobal(QPoint(0, height())), reason, this, rect(), 5000);
 }
 
 int NumericEdit::decimals() const

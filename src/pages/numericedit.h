@@ -35,6 +35,10 @@ public:
     // The value of the text; empty or unfinished text ("-", "12,") reads as far as it goes, empty as 0.
     store::NumericValue value() const;
 
+    // Why the last refused keystroke was refused (shown as a tip under the field);
+    // empty when none was.
+    QString refusal() const { return m_refusal; }
+
     // True between entering the field and leaving it for another control.
     bool isEditing() const { return m_editing; }
 
@@ -49,10 +53,12 @@ protected:
 
 private:
     void showReadOnlyLook();
+    void showRefusal(const QString &reason);
 
     store::FieldKind m_kind;
     QString m_suffix;
     bool m_editing = false;
+    QString m_refusal;
 };
 
 // True when losing the focus for this reason means the user left the control for

@@ -10,6 +10,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -18,8 +19,10 @@ namespace pages {
 
 namespace {
 
-// The blocks side by side in each band, from the top of the page down.
+// The blocks side by side in each band, from the top of the page down, where the
+// width allows.
 const QList<QList<int>> Bands{{0, 1}, {2}, {3, 4}, {5, 6, 7}};
+constexpr int BandSpacing = 6;
 
 // A column's share of the width left beyond the fields. Short captions fit above
 // their fields as they are; the rest goes to the long ones, so that they wrap into
@@ -63,24 +66,83 @@ StatisticsPage::StatisticsPage(store::PageModel &model, QWidget *parent)
         compact.setPixelSize(compact.pixelSize() - 1);
     setFont(compact);
 
-    auto *page = new QVBoxLayout(this);
-    page->setContentsMargins(0, 0, 0, 0);
-    page->setSpacing(6);
-    for (const QList<int> &band : Bands) {
-        auto *row = new QHBoxLayout;
-        row->setSpacing(6);
-        for (int group : band) {
-            // A block's share of the band is the sum of its columns' shares.
-            row->addWidget(buildBlock(group), blockStretch(group));
-        }
-        page->addLayout(row);
-    }
-    page->addStretch(1);
+    m_page = new QVBoxLayout(this);
+    m_page->setContentsMargins(0, 0, 0, 0);
+    m_page->setSpacing(BandSpacing);
+    // The page's width is not the sum of a band's blocks: the bands follow the width.
+    m_page->setSizeConstraint(QLayout::SetNoConstraint);
+    for (int group = 0; group < int(store::StatisticGroups.size()); ++group)
+        m_blocks << buildBlock(group);
+    arrange(Bands);
 
     QList<QWidget *> tabOrder;
     for (const QString &name : store::PageModel::statisticsControls())
         tabOrder << findChild<QWidget *>(name);
     chainTabOrder(tabOrder);
+}
+
+QList<QList<int>> StatisticsPage::bandsFor(int width) const
+{
+    auto bandWidth = [this](const QList<int> &band) {
+        int w = -BandSpacing;
+        for (int group : band)
+            w += m_blocks[group]->minimumSizeHint().width() + BandSpacing;
+        return w;
+    };
+    if (std::all_of(Bands.begin(), Bands.end(), [&](const QList<int> &band) { return bandWidth(band) <= width; }))
+        return Bands;
+    // Too narrow for the usual bands: the blocks in their order, as many side by
+    // side as fit.
+    QList<QList<int>> bands;
+    for (int group = 0; group < int(m_blocks.size()); ++group) {
+        if (!bands.isEmpty() && bandWidth(bands.last() + QList<int>{group}) <= width)
+            bands.last() << group;
+        else
+            bands << QList<int>{group};
+    }
+    return bands;
+}
+
+void StatisticsPage::arrange(const QList<QList<int>> &bands)
+{
+    // The blocks stay; only the bands holding them are made anew.
+    while (QLayoutItem *item = m_page->takeAt(0)) {
+        if (QLayout *row = item->layout()) {
+            while (QLayoutItem *block = row->takeAt(0))
+                delete block;
+        }
+        delete item;
+    }
+    for (const QList<int> &band : bands) {
+        auto *row = new QHBoxLayout;
+        row->setSpacing(BandSpacing);
+        for (int group : band) {
+            // A block's share of the band is the sum of its columns' shares.
+            row->addWidget(m_blocks[group], blockStretch(group));
+        }
+        m_page->addLayout(row);
+    }
+    m_page->addStretch(1);
+    m_bands = bands;
+}
+
+QSize StatisticsPage::minimumSizeHint() const
+{
+    int width = 0;
+    for (const QWidget *block : m_blocks)
+        width = std::max(width, block->minimumSizeHint().width());
+    return {width, m_page->minimumSize().height()};
+}
+
+void StatisticsPage::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    const QList<QList<int>> bands = bandsFor(width());
+    if (bands == m_bands)
+        return;
+    arrange(bands);
+    // The height the page needs has changed with its bands.
+    updateGeometry();
 }
 
 QWidget *StatisticsPage::buildBlock(int group)
@@ -114,7 +176,11 @@ QWidget *StatisticsPage::buildBlock(int group)
 
     auto addColumn = [&](int col, const QString &caption, std::string_view countName, std::string_view valueName,
                          bool sum) {
-        QLabel *label = captionLabel(caption, true);
+        // A comma with no blank after it ("rolnictwo,leśnictwo,") may end a line
+        // too, so that one long word does not make its column wider than its fields.
+        QString shown = caption;
+        shown.replace(QRegularExpression(QStringLiteral(",(?=\\S)")), QStringLiteral(",\u200B"));
+        QLabel *label = captionLabel(shown, true);
         label->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
         shareWidthByStretch(label, label->minimumSizeHint().width());
         grid->addWidget(label, 0, col);

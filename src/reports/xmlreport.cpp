@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QSet>
 
 #include <algorithm>
 #include <array>
@@ -394,13 +395,28 @@ void SaveXmlFile(const QString &path, const QByteArray &content)
         throw FileError(QStringLiteral("Nie można zapisać pliku XML \"%1\": %2").arg(shown, file.errorString()));
 }
 
-void WriteXmlReport(db::Connection &ksu, const store::OpenPeriod &period, const store::CapitalGroupList &groups,
-                    const store::PageModel &model, const QString &path)
+QStringList ComponentsLeftOut(db::Connection &ksu, qint64 periodId, const QList<CapitalGroupComponents> &components)
+{
+    QSet<qint64> walked;
+    for (const CapitalGroupComponents &group : components)
+        walked.insert(group.group.Kod);
+    QStringList names;
+    for (const store::CapitalComponent &c : store::LoadCapitalComponents(ksu, periodId)) {
+        if (!walked.contains(c.GRUPA))
+            names << c.SKLADNIK;
+    }
+    return names;
+}
+
+QStringList WriteXmlReport(db::Connection &ksu, const store::OpenPeriod &period, const store::CapitalGroupList &groups,
+                           const store::PageModel &model, const QString &path)
 {
     requireOpenPeriod(period);
+    const QList<CapitalGroupComponents> components = ReadCapitalComponents(ksu, period, groups);
     // Built whole before the file is touched: a text that cannot be written stops
     // the operation with the old file still in place.
-    SaveXmlFile(path, BuildXmlReport(period, model, ReadCapitalComponents(ksu, period, groups)));
+    SaveXmlFile(path, BuildXmlReport(period, model, components));
+    return ComponentsLeftOut(ksu, period.id(), components);
 }
 
 } // namespace reports

@@ -11,6 +11,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 class Messages;
 namespace db {
@@ -63,8 +64,13 @@ QString xmlReportPath();
 // (also when its folder is missing).
 void SaveXmlFile(const QString &path, const QByteArray &content);
 
-// Builds the file of the open period and writes it to `path`. Throws db::Error.
-void WriteXmlReport(db::Connection &ksu, const store::OpenPeriod &period, const store::CapitalGroupList &groups,
-                    const store::PageModel &model, const QString &path);
+// The names of the period's components that `components` does not hold because
+// their group is none of the groups walked: the reports leave them out.
+QStringList ComponentsLeftOut(db::Connection &ksu, qint64 periodId, const QList<CapitalGroupComponents> &components);
+
+// Builds the file of the open period and writes it to `path`; returns the names of
+// the components left out of it for want of a group. Throws db::Error.
+QStringList WriteXmlReport(db::Connection &ksu, const store::OpenPeriod &period, const store::CapitalGroupList &groups,
+                           const store::PageModel &model, const QString &path);
 
 } // namespace reports

@@ -121,12 +121,7 @@ void MainWindow::buildPages()
          "La_od", "La_do"},
     };
     QList<QWidget *> contents;
-    auto *institution = new QWidget;
-    auto *first = new QHBoxLayout(institution);
-    first->setContentsMargins(0, 0, 0, 0);
-    first->addWidget(new pages::InstitutionPage(m_model, *m_messages), 1);
-    first->addWidget(buildPeriodFrame(), 0, Qt::AlignTop);
-    contents << institution;
+    contents << new pages::InstitutionPage(m_model, *m_messages);
 
     m_capitalPage = new pages::CapitalPage(m_model, m_capital, *m_messages);
     contents << m_capitalPage;
@@ -140,7 +135,25 @@ void MainWindow::buildPages()
         page->setObjectName(QString::fromLatin1(p.name));
         auto *pageLayout = new QVBoxLayout(page);
         pageLayout->addWidget(pageHeader(QString::fromUtf8(p.title), p.from, p.to));
-        pageLayout->addWidget(contents[i], 1);
+        // A page never squeezes its fields below what they need to show: where
+        // the screen is smaller than that, the page scrolls.
+        auto *scroll = new QScrollArea;
+        scroll->setObjectName(QString::fromLatin1(p.name) + QStringLiteral("_przewijanie"));
+        scroll->setFrameShape(QFrame::NoFrame);
+        scroll->setWidgetResizable(true);
+        scroll->setWidget(contents[i]);
+        // The page keeps the look of the tab behind it.
+        scroll->viewport()->setAutoFillBackground(false);
+        contents[i]->setAutoFillBackground(false);
+        if (i == 0) {
+            // The period frame stays in sight beside the fund's data, whatever scrolls.
+            auto *first = new QHBoxLayout;
+            first->addWidget(scroll, 1);
+            first->addWidget(buildPeriodFrame(), 0, Qt::AlignTop);
+            pageLayout->addLayout(first, 1);
+        } else {
+            pageLayout->addWidget(scroll, 1);
+        }
         if (i == 0) {
             Postep = new QProgressBar;
             Postep->setObjectName(QStringLiteral("Postep"));

@@ -66,12 +66,12 @@ QStringList LoadComponentListEntries(db::Connection &ksu, qint64 componentKod)
     return names;
 }
 
-QList<CapitalComponent> LoadCapitalComponents(db::Connection &ksu, qint64 periodId, qint64 groupKod)
+namespace {
+
+QList<CapitalComponent> readComponents(db::Connection &ksu, db::Query &query)
 {
     const QHash<qint64, QString> names = dictionaryNames(ksu);
     QList<CapitalComponent> components;
-    db::Query query(ksu, QStringLiteral("select * from KAPITAL_FUND where ID_OK=:d0 and grupa=:d1 order by id_skl;"));
-    query.execute({periodId, groupKod});
     while (query.next()) {
         CapitalComponent c;
         c.ID_SKL = query.value(u"ID_SKL").toInt();
@@ -86,6 +86,22 @@ QList<CapitalComponent> LoadCapitalComponents(db::Connection &ksu, qint64 period
         components.append(c);
     }
     return components;
+}
+
+} // namespace
+
+QList<CapitalComponent> LoadCapitalComponents(db::Connection &ksu, qint64 periodId, qint64 groupKod)
+{
+    db::Query query(ksu, QStringLiteral("select * from KAPITAL_FUND where ID_OK=:d0 and grupa=:d1 order by id_skl;"));
+    query.execute({periodId, groupKod});
+    return readComponents(ksu, query);
+}
+
+QList<CapitalComponent> LoadCapitalComponents(db::Connection &ksu, qint64 periodId)
+{
+    db::Query query(ksu, QStringLiteral("select * from KAPITAL_FUND where ID_OK=:d0 order by id_skl;"));
+    query.execute({periodId});
+    return readComponents(ksu, query);
 }
 
 std::optional<db::Money> CapitalGroupTotal(db::Connection &ksu, const OpenPeriod &period, qint64 groupKod)

@@ -62,6 +62,8 @@ QStringList LoadComponentListEntries(db::Connection &ksu, qint64 componentKod);
 // The period's components of one group in ID_SKL order, with their dictionary
 // names.
 QList<CapitalComponent> LoadCapitalComponents(db::Connection &ksu, qint64 periodId, qint64 groupKod);
+// Every component of the period, whatever its group, in ID_SKL order.
+QList<CapitalComponent> LoadCapitalComponents(db::Connection &ksu, qint64 periodId);
 
 // The sum of the values of the open period's components of one group; none
 // when the group has no component.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "openperiod.h"
+
 #include <QString>
 
 class Messages;
@@ -18,7 +20,12 @@ namespace store {
 // nowego składnika"; success shows "Nowy słownik zaczytany prawidłowo" after the
 // commit. Returns true when the new dictionary was committed.
 //
+// A file that dictionaryFault refuses (empty, no group, not a dictionary) is
+// refused with its cause before anything changes. After a load, the components of
+// `period` (or, with none open, of the newest period) that belong to no group of
+// the new dictionary are named in a warning.
+//
 // A file that cannot be opened is thrown as db::Error before anything changes.
-bool LoadDictionary(db::Connection &ksu, const QString &path, Messages &messages);
+bool LoadDictionary(db::Connection &ksu, const QString &path, Messages &messages, const OpenPeriod &period = {});
 
 } // namespace store

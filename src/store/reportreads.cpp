@@ -2,8 +2,47 @@
 
 #include "db/connection.h"
 #include "db/query.h"
+#include "periods.h"
+
+#include <algorithm>
 
 namespace store {
+
+QStringList ComponentsOutsideDictionaryGroups(db::Connection &ksu, qint64 periodId)
+{
+    db::Query rows(ksu,
+                   QStringLiteral("select k.SKLADNIK from KAPITAL_FUND k where k.ID_OK=:d0 and not exists "
+                                  "(select 1 from SLOWNIKI s where s.GRUPA=0 and s.KOD=k.GRUPA) order by k.ID_SKL"));
+    rows.execute({periodId});
+    QStringList names;
+    while (rows.next())
+        names << rows.value(0).toString();
+    return names;
+}
+
+StoredPeriod LastStoredPeriod(db::Connection &ksu)
+{
+    db::Query last(ksu, QStringLiteral("select first 1 ID_OK, ODK, DOK from OKRES order by ID_OK desc"));
+    last.execute();
+    if (!last.next())
+        return {};
+    return {last.value(0).toInt(),
+            FormatDateYMD(last.value(1).toDate()) + QStringLiteral(" – ") + FormatDateYMD(last.value(2).toDate())};
+}
+
+QString componentsWithoutGroupText(const QString &periodDays, const QStringList &names, const QString &consequence)
+{
+    // A long list is cut: the first names are enough to recognise what happened.
+    constexpr qsizetype Shown = 15;
+    QStringList lines;
+    for (qsizetype i = 0; i < std::min(Shown, names.size()); ++i)
+        lines << QStringLiteral("– ") + names[i];
+    if (names.size() > Shown)
+        lines << QStringLiteral("… i %1 innych").arg(names.size() - Shown);
+    return QStringLiteral("Składniki kapitału pożyczkowego okresu %1 nie należą do żadnej grupy słownika:\r")
+               .arg(periodDays)
+           + lines.join(u'\r') + u'\r' + consequence;
+}
 
 qint64 CountDictionaryGroups(db::Connection &ksu)
 {

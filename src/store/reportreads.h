@@ -14,6 +14,24 @@ class Connection;
 
 namespace store {
 
+// The names of the period's components whose GRUPA is the KOD of no group of the
+// dictionary (SLOWNIKI) as it stands, in key order.
+QStringList ComponentsOutsideDictionaryGroups(db::Connection &ksu, qint64 periodId);
+
+// The period with the highest key and its days as "YYYY-MM-DD – YYYY-MM-DD", or
+// key 0 when there is none.
+struct StoredPeriod
+{
+    qint64 id = 0;
+    QString days;
+};
+StoredPeriod LastStoredPeriod(db::Connection &ksu);
+
+// The warning that components of a period belong to no group of the dictionary and
+// so are left out of the XML file and the printed summary; `consequence` says what
+// this means where it is shown.
+QString componentsWithoutGroupText(const QString &periodDays, const QStringList &names, const QString &consequence);
+
 // How many groups the component dictionary (SLOWNIKI) holds now.
 qint64 CountDictionaryGroups(db::Connection &ksu);
 

@@ -197,5 +197,5 @@ bool CapitalWorkflow::loadDictionary(const QString &path)
     DatabaseCommand command(m_commands, m_messages);
     if (!command)
         return false;
-    return store::LoadDictionary(ksu(), path, m_messages);
+    return store::LoadDictionary(ksu(), path, m_messages, m_period);
 }

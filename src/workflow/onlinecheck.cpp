@@ -66,7 +66,7 @@ QString updateServer(const IniFile &ini)
     QString server = ini.value(QStringLiteral("Settings"), QStringLiteral("UpdateServer")).value_or(QString());
     while (server.endsWith(u'/'))
         server.chop(1);
-    return server.isEmpty() ? QString::fromLatin1(DefaultUpdateServer) : server;
+    return server;
 }
 
 std::optional<int> versionNumber(QStringView text)
@@ -195,6 +195,11 @@ UpdateCheckResult CheckForUpdates(store::DataModule &dataModule, Messages &messa
 {
     UpdateCheck check;
     check.server = updateServer(IniFile::read(AppPaths::settingsFile()));
+    if (check.server.isEmpty()) {
+        UpdateCheckResult none;
+        none.serverConfigured = false;
+        return none;
+    }
     if (!dataModule.KsuFailed && dataModule.KSU.isOpen())
         check.reporting = &dataModule.KSU;
     return CheckForUpdates(check, messages);

@@ -21,8 +21,6 @@ class DataModule;
 // on the start-up task's thread with an event loop of its own.
 namespace online {
 
-// The maker's update server, used when TV.ini names none.
-inline constexpr const char *DefaultUpdateServer = "http://www.tervala.pl";
 inline constexpr const char *VersionFilePath = "/pliki/test/Wersja.txt";
 inline constexpr const char *DictionaryFilePath = "/pliki/test/Slownik.txt";
 inline constexpr const char *ProgramDownloadPath = "/pliki/sprawozdawczosc/Tervala.exe";
@@ -43,8 +41,8 @@ private:
 };
 
 // The base address of the update server (scheme, host and port): the key
-// UpdateServer of the section "Settings", or the maker's server when the key is
-// missing or empty. A trailing "/" is dropped.
+// UpdateServer of the section "Settings"; empty when the key is missing or empty,
+// which turns the online checks off. A trailing "/" is dropped.
 QString updateServer(const IniFile &ini);
 
 // A version text reduced to its digits "0" to "9", in their order, read as one
@@ -64,7 +62,7 @@ QByteArray httpGet(const QString &url, int timeLimitMs = DefaultTimeLimitMs);
 
 struct UpdateCheck
 {
-    QString server = QString::fromLatin1(DefaultUpdateServer);
+    QString server;
     QString runningTitle; // the application title when empty
     int timeLimitMs = DefaultTimeLimitMs;
     db::Connection *reporting = nullptr; // no comparison of the dictionary without it
@@ -72,6 +70,7 @@ struct UpdateCheck
 
 struct UpdateCheckResult
 {
+    bool serverConfigured = true; // false: TV.ini names no update server, nothing was asked
     bool newerVersion = false;
     bool dictionaryCompared = false;
     bool dictionaryOutdated = false;
@@ -84,7 +83,9 @@ struct UpdateCheckResult
 UpdateCheckResult CheckForUpdates(const UpdateCheck &check, Messages &messages);
 
 // The checks of the start-up task: the server from TV.ini, the dictionary
-// compared with the reporting database when that is connected.
+// compared with the reporting database when that is connected. Without a server
+// in TV.ini nothing is fetched and nothing is shown: a fund that has not set one
+// up must not be told at every start that the internet cannot be reached.
 UpdateCheckResult CheckForUpdates(store::DataModule &dataModule, Messages &messages);
 
 } // namespace online

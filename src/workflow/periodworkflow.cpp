@@ -12,6 +12,7 @@
 #include "store/datamodule.h"
 #include "store/pagemodel.h"
 #include "store/periodstore.h"
+#include "store/reportreads.h"
 #include "store/schemacheck.h"
 
 #include <QDir>
@@ -206,9 +207,16 @@ bool PeriodWorkflow::writeXml()
     const QString path = reports::xmlReportPath();
     if (!outputGuard().approve(path, output::FileKind::Xml, m_messages))
         return false;
-    reports::WriteXmlReport(m_dm.KSU, m_period, m_groups, m_model, path);
+    const QStringList leftOut = reports::WriteXmlReport(m_dm.KSU, m_period, m_groups, m_model, path);
     m_messages.showInformation(QStringLiteral("Plik zapisany pomyślnie w ") + QDir::toNativeSeparators(path),
                                applicationTitle());
+    if (!leftOut.isEmpty())
+        m_messages.showWarning(
+            store::componentsWithoutGroupText(
+                m_period.PeriodStartText + QStringLiteral(" – ") + m_period.PeriodEndText, leftOut,
+                QStringLiteral("Plik XML zapisano bez nich. Wczytaj słownik, w którym są ich grupy, albo dodaj je "
+                               "ponownie na stronie „Kapitał pożyczkowy” i zapisz plik jeszcze raz.")),
+            QStringLiteral("Składniki bez grupy"));
     return true;
 }
 
