@@ -1,12 +1,15 @@
 // The XML report's input texts: whatever the pages and the database hold, either
 // a strict XML parser reads the file and finds every text exactly as it went in,
 // or the file is refused with a message, and only for a text that XML 1.0 cannot
-// carry.
+// carry. A file built from what the database and the pages can hold is one the
+// report schema accepts.
 #include "db/error.h"
 #include "fuzzsupport.h"
 #include "reports/xmlreport.h"
+#include "reports/xmlschema.h"
 #include "store/pagemodel.h"
 
+#include <QRegularExpression>
 #include <QXmlStreamReader>
 
 namespace {
@@ -125,6 +128,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                    QStringLiteral("rodzaj_kapitalu"));
         FUZZ_CHECK(back.texts.contains(QStringLiteral("wartosc=") + reports::ToPointDecimal(part[8])),
                    QStringLiteral("wartosc"));
+    }
+    // A component's value is a DECIMAL column's text: digits, a comma, no trailing zero.
+    static const QRegularExpression storedAmount(QStringLiteral("^(-?[0-9]+(,[0-9]{0,3}[1-9])?)?$"));
+    if (storedAmount.match(part[8]).hasMatch()) {
+        const QList<reports::SchemaError> errors = reports::validateReportXml(file);
+        FUZZ_CHECK(errors.isEmpty(), errors.first().text() + u'\n' + QString::fromUtf8(file));
     }
     if (component.rodzaj == 2)
         FUZZ_CHECK(back.texts.contains(QStringLiteral("element_listy=") + part[9]), QStringLiteral("element_listy"));

@@ -170,7 +170,10 @@ QString usageText()
         "                         plików baz danych i TV.ini program nigdy nie zastępuje\n"
         "  check-updates          sprawdza na serwerze aktualizacji wersję programu i słownik\n"
         "  upgrade-schema         uaktualnia schemat baz danych jak \"Instalacja wersji\"\n"
-        "  load-dictionary PLIK   wczytuje słownik składników z pliku jak \"Wczytanie słownika składników\"");
+        "  load-dictionary PLIK   wczytuje słownik składników z pliku jak \"Wczytanie słownika składników\"\n"
+        "  check MC RRRR MC RRRR  otwiera okres i wypisuje wyniki kontroli danych jak \"Kontrola danych\"\n"
+        "                         (kod wyjścia 1, gdy jest co najmniej jeden błąd)\n"
+        "  validate-xml PLIK      sprawdza plik XML sprawozdania ze schematem tervala-report.xsd");
 }
 
 CommandLine CommandLine::parse(const QStringList &arguments)
@@ -220,6 +223,8 @@ int runCommand(const CommandLine &commandLine)
         return runXml(args, messages);
     if (command == QStringLiteral("summary"))
         return runSummary(args, messages);
+    if (command == QStringLiteral("validate-xml"))
+        return runValidateXml(args);
     if (command == QStringLiteral("load-dictionary")) {
         if (args.size() != 1)
             return usageError(QStringLiteral("load-dictionary wymaga jednej ścieżki pliku słownika."));
