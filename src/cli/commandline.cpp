@@ -1,5 +1,6 @@
 #include "commandline.h"
 
+#include "cli/checkcommand.h"
 #include "cli/commandsupport.h"
 #include "cli/dictionarycommand.h"
 #include "cli/outputcommands.h"
@@ -223,6 +224,8 @@ int runCommand(const CommandLine &commandLine)
         return runXml(args, messages);
     if (command == QStringLiteral("summary"))
         return runSummary(args, messages);
+    if (command == QStringLiteral("check"))
+        return runCheck(args, messages);
     if (command == QStringLiteral("validate-xml"))
         return runValidateXml(args);
     if (command == QStringLiteral("load-dictionary")) {
