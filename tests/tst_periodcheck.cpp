@@ -83,6 +83,16 @@ struct Fixture
         messages.clear();
     }
 
+    // Closes the databases and writes TV.ini for them, so that the program (the
+    // window or tervala itself) can open them.
+    void handOver()
+    {
+        dm.KSU.close();
+        dm.LOKRA.close();
+        ws.writeEmbeddedIni();
+        ws.makeHome();
+    }
+
     QList<check::Finding> findings()
     {
         const auto found = workflow.checkData();
@@ -277,10 +287,7 @@ private slots:
     {
         Fixture f(QStringLiteral("update AKT_STR set ST_L=7 where ID_OK=2;\n"
                                  "update DANE_INST set EMAIL='brak' where ID_OK=2;\n"));
-        f.dm.KSU.close();
-        f.dm.LOKRA.close();
-        f.ws.writeEmbeddedIni();
-        f.ws.makeHome();
+        f.handOver();
         store::DataModule dm;
         RecordingMessages messages;
         MainWindow window(dm, &messages);
@@ -330,9 +337,7 @@ private slots:
                                               {QStringLiteral("update DANE_INST set NIP=NULL where ID_OK=2;\n"), 0},
                                               {QStringLiteral("update AKT_STR set ST_L=7 where ID_OK=2;\n"), 1}}) {
             Fixture f(changes);
-            f.dm.KSU.close();
-            f.dm.LOKRA.close();
-            f.ws.writeEmbeddedIni();
+            f.handOver();
             const CliResult r =
                 runTervala(QStringList{QStringLiteral("--home"), f.ws.path(), QStringLiteral("check")} + SecondHalf);
             QCOMPARE(r.status, status);
@@ -345,9 +350,7 @@ private slots:
             QCOMPARE(lines.size(), changes.isEmpty() ? 2 : 3);
         }
         Fixture f;
-        f.dm.KSU.close();
-        f.dm.LOKRA.close();
-        f.ws.writeEmbeddedIni();
+        f.handOver();
         CliResult r =
             runTervala({QStringLiteral("--home"), f.ws.path(), QStringLiteral("check"), QStringLiteral("07")});
         QCOMPARE(r.status, 2);

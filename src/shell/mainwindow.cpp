@@ -545,6 +545,9 @@ void MainWindow::enablePeriodButtons()
 {
     for (QPushButton *b : {bb_zapis, bb_kontrola, bb_druk, bb_zapisw})
         b->setEnabled(true);
+    // The findings of another period's check would mislead.
+    if (m_findings)
+        m_findings->close();
     m_capitalPage->periodOpened();
 }
 
