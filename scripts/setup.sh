@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
     qt6-charts-dev libqt6opengl6-dev  # Qt Charts; its CMake package needs Qt6OpenGL
     firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-utils firebird3.0-server
-    fonts-liberation poppler-utils libxml2-utils
+    fonts-liberation poppler-utils libxml2-dev libxml2-utils
     clang-14 libclang-rt-14-dev clang-format clang-tidy python3
 )
 

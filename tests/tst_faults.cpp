@@ -807,6 +807,7 @@ private slots:
             {"bb_edycja", {}, press("bb_edycja", [&] { w.bb_edycjaClick(); }), {StartupBusy}},
             {"bb_zapisw", {}, press("bb_zapisw", [&] { w.bb_zapiswClick(); }), {StartupBusy}},
             {"bb_zapis", {}, press("bb_zapis", [&] { w.bb_zapisClick(); }), {StartupBusy}},
+            {"bb_kontrola", {}, press("bb_kontrola", [&] { w.bb_kontrolaClick(); }), {StartupBusy}},
             {"bb_druk", {}, press("bb_druk", [&] { w.bb_drukClick(); }), {StartupBusy}},
             {"bb_wyjscie", {false}, press("bb_wyjscie", [&] { w.close(); }), {exitQuestion}},
             {"Oprogramie1", {}, trigger("Oprogramie1"), {}},
@@ -825,7 +826,8 @@ private slots:
             {"Ts_kap_poz", {}, [&] { f.child<QTabWidget>(QStringLiteral("Pc_struktura"))->setCurrentIndex(1); }, {}},
             {"Esc", {false}, [&] { QTest::keyClick(&w, Qt::Key_Escape); }, {exitQuestion}},
         };
-        for (const char *name : {"bb_zapisw", "bb_zapis", "bb_druk", "bb_dskl", "bb_uskl", "bb_Dzrod", "bb_Uzrod"})
+        for (const char *name :
+             {"bb_zapisw", "bb_zapis", "bb_kontrola", "bb_druk", "bb_dskl", "bb_uskl", "bb_Dzrod", "bb_Uzrod"})
             QVERIFY2(!f.child<QPushButton>(QString::fromLatin1(name))->isEnabled(), name);
         verifyEveryControlTried(w, trials);
 
@@ -920,6 +922,7 @@ private slots:
             {"bb_edycja", {}, click("bb_edycja"), {CommandRunning}},
             {"bb_zapisw", {}, click("bb_zapisw"), {CommandRunning}},
             {"bb_zapis", {}, click("bb_zapis"), {CommandRunning}},
+            {"bb_kontrola", {}, click("bb_kontrola"), {CommandRunning}},
             {"bb_druk", {}, click("bb_druk"), {CommandRunning}},
             {"bb_wyjscie", {}, click("bb_wyjscie"), {ClosingDuringImport}},
             {"Oprogramie1", {}, trigger("Oprogramie1"), {}},

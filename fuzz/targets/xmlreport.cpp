@@ -1,10 +1,12 @@
 // The XML report's input texts: whatever the pages and the database hold, either
 // a strict XML parser reads the file and finds every text exactly as it went in,
 // or the file is refused with a message, and only for a text that XML 1.0 cannot
-// carry.
+// carry. A file built from what the database and the pages can hold is one the
+// report schema accepts.
 #include "db/error.h"
 #include "fuzzsupport.h"
 #include "reports/xmlreport.h"
+#include "reports/xmlschema.h"
 #include "store/pagemodel.h"
 
 #include <QXmlStreamReader>
@@ -126,6 +128,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_CHECK(back.texts.contains(QStringLiteral("wartosc=") + reports::PointAmount(component.WARTOSC)),
                    QStringLiteral("wartosc"));
     }
+    // Every file built from values the database can hold passes the report's schema.
+    const QList<reports::SchemaError> errors = reports::validateReportXml(file);
+    FUZZ_CHECK(errors.isEmpty(), errors.first().text() + u'\n' + QString::fromUtf8(file));
     if (component.RODZAJ == 2)
         FUZZ_CHECK(back.texts.contains(QStringLiteral("element_listy=") + part[9]), QStringLiteral("element_listy"));
     if (component.RODZAJ == 3)

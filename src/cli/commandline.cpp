@@ -1,5 +1,6 @@
 #include "commandline.h"
 
+#include "cli/checkcommand.h"
 #include "cli/commandsupport.h"
 #include "cli/dictionarycommand.h"
 #include "cli/outputcommands.h"
@@ -174,7 +175,10 @@ QString usageText()
         "  history [KOLUMNA ...]  wypisuje wielkości wszystkich okresów jako CSV (\"Porównanie okresów\");\n"
         "                         bez kolumn: wszystkie kolumny tabel POZYCZKI i AKT_STR\n"
         "  chart KOLUMNA PLIK.png|PLIK.pdf [--size SZERxWYS] [--force]\n"
-        "                         zapisuje wykres liniowy wielkości we wszystkich okresach");
+        "                         zapisuje wykres liniowy wielkości we wszystkich okresach\n"
+        "  check MC RRRR MC RRRR  otwiera okres i wypisuje wyniki kontroli danych jak \"Kontrola danych\"\n"
+        "                         (kod wyjścia 1, gdy jest co najmniej jeden błąd)\n"
+        "  validate-xml PLIK      sprawdza plik XML sprawozdania ze schematem tervala-report.xsd");
 }
 
 CommandLine CommandLine::parse(const QStringList &arguments)
@@ -224,6 +228,10 @@ int runCommand(const CommandLine &commandLine, const ChartFileWriter &writeChart
         return runXml(args, messages);
     if (command == QStringLiteral("summary"))
         return runSummary(args, messages);
+    if (command == QStringLiteral("check"))
+        return runCheck(args, messages);
+    if (command == QStringLiteral("validate-xml"))
+        return runValidateXml(args);
     if (command == QStringLiteral("load-dictionary")) {
         if (args.size() != 1)
             return usageError(QStringLiteral("load-dictionary wymaga jednej ścieżki pliku słownika."));

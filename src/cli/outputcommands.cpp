@@ -2,12 +2,15 @@
 
 #include "commandsupport.h"
 #include "common/messages.h"
+#include "reports/xmlschema.h"
 #include "store/datamodule.h"
 #include "workflow/periodworkflow.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
+using command::print;
 using command::usageError;
 using command::withOpenedPeriod;
 
@@ -32,4 +35,23 @@ int runSummary(QStringList args, Messages &messages)
         workflow.setReplaceFiles(force ? output::Replace::Force : output::Replace::Refuse);
         return workflow.writePrintedSummary(path);
     });
+}
+
+int runValidateXml(const QStringList &args)
+{
+    if (args.size() != 1)
+        return usageError(QStringLiteral("validate-xml wymaga jednej ścieżki pliku XML."));
+    const QString shown = QDir::toNativeSeparators(args.first());
+    QFile file(args.first());
+    if (QFileInfo(args.first()).isDir() || !file.open(QIODevice::ReadOnly))
+        return usageError(QStringLiteral("Nie można odczytać pliku %1: %2").arg(shown, file.errorString()));
+    const QList<reports::SchemaError> errors = reports::validateReportXml(file.readAll());
+    if (errors.isEmpty()) {
+        print(shown + QStringLiteral(": zgodny ze schematem"));
+        return 0;
+    }
+    print(shown + QStringLiteral(": niezgodny ze schematem"));
+    for (const reports::SchemaError &e : errors)
+        print(shown + QStringLiteral(": ") + e.text());
+    return 1;
 }

@@ -13,3 +13,9 @@ class Messages;
 // or a refusal (its messages printed), 2 for a usage error.
 int runXml(QStringList args, Messages &messages);
 int runSummary(QStringList args, Messages &messages);
+
+// tervala validate-xml PLIK: validates any report file against the report schema
+// the program carries. Prints "PLIK: zgodny ze schematem" and exits 0, or prints
+// each error (line, element, explanation) and exits 1; 2 for a usage error or a
+// file that cannot be read.
+int runValidateXml(const QStringList &args);

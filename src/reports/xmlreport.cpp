@@ -11,6 +11,7 @@
 #include "store/pagemodel.h"
 #include "store/reportreads.h"
 #include "store/statisticpairs.h"
+#include "xmlschema.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -373,6 +374,13 @@ QString xmlReportPath()
 void SaveXmlFile(const QString &path, const QByteArray &content)
 {
     const QString shown = QDir::toNativeSeparators(path);
+    // Checked whole in memory before anything is touched: a document the schema
+    // refuses never replaces the old file.
+    const QList<SchemaError> errors = validateReportXml(content);
+    if (!errors.isEmpty())
+        throw FileError(QStringLiteral("Nie zapisano pliku XML \"%1\": dokument nie jest zgodny ze schematem pliku "
+                                       "sprawozdania (%2). Poprzedni plik pozostał bez zmian.")
+                            .arg(shown, errors.first().text()));
     const QFileInfo target(path);
     const QString folder = target.absolutePath();
     if (!output::ensureFolderOf(path))

@@ -58,10 +58,12 @@ QByteArray BuildXmlReport(const store::OpenPeriod &period, const store::PageMode
 // Eksport/plik.xml in the home folder.
 QString xmlReportPath();
 
-// Replaces the file whole: the content goes to a temporary file beside it that is
-// renamed over the old one only when completely written, so a failure leaves the
-// previous file as it was. Throws db::Error with a Polish message naming the file
-// (also when its folder is missing).
+// Validates the content against the report schema (reports/xmlschema.h): a
+// document it refuses is not written, and the message names its first failing
+// element and line. Then replaces the file whole: the content goes to a temporary
+// file beside it that is renamed over the old one only when completely written, so
+// a failure leaves the previous file as it was. Throws FileError with a Polish
+// message naming the file (also when its folder is missing).
 void SaveXmlFile(const QString &path, const QByteArray &content);
 
 // The names of the period's components that `components` does not hold because

@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "aboutbox.h"
+#include "findingsdialog.h"
 #include "pages/activelostpage.h"
 #include "pages/institutionpage.h"
 #include "pages/pagelayout.h"
@@ -182,6 +183,7 @@ void MainWindow::buildPages()
                               findChild<QWidget *>(QStringLiteral("e_mail_inst")),
                               bb_zapisw,
                               bb_zapis,
+                              bb_kontrola,
                               bb_druk,
                               bb_wyjscie};
     pages::chainTabOrder(tabOrder);
@@ -254,8 +256,14 @@ QWidget *MainWindow::buildPeriodFrame()
     bb_druk = button("bb_druk", QStringLiteral("Drukuj dane"), false);
     connect(bb_zapis, &QPushButton::clicked, this, &MainWindow::bb_zapisClick);
     connect(bb_druk, &QPushButton::clicked, this, &MainWindow::bb_drukClick);
+    bb_kontrola = button("bb_kontrola", QStringLiteral("Kontrola danych"), false);
+    bb_kontrola->setToolTip(QStringLiteral("Sprawdza spójność danych okresu przed zapisem do pliku"));
+    connect(bb_kontrola, &QPushButton::clicked, this, &MainWindow::bb_kontrolaClick);
     savingColumn->addWidget(bb_zapisw);
-    savingColumn->addWidget(bb_zapis);
+    auto *fileRow = new QHBoxLayout;
+    fileRow->addWidget(bb_zapis);
+    fileRow->addWidget(bb_kontrola);
+    savingColumn->addLayout(fileRow);
     savingColumn->addWidget(bb_druk);
     column->addWidget(saving);
 
@@ -393,7 +401,43 @@ void MainWindow::bb_zapiswClick()
 
 void MainWindow::bb_zapisClick()
 {
-    runAction([this] { m_workflow.writeXml(); });
+    runAction([this] { m_workflow.checkAndWriteXml(); });
+}
+
+void MainWindow::bb_kontrolaClick()
+{
+    runAction([this] {
+        const std::optional<QList<check::Finding>> findings = m_workflow.checkData();
+        if (!findings)
+            return;
+        if (findings->isEmpty()) {
+            if (m_findings)
+                m_findings->close();
+            m_messages->showInformation(QStringLiteral("Kontrola danych nie wykazała błędów ani ostrzeżeń."),
+                                        applicationTitle());
+            return;
+        }
+        if (!m_findings) {
+            m_findings = new FindingsDialog(this);
+            connect(m_findings, &FindingsDialog::findingActivated, this, &MainWindow::showFinding);
+        }
+        m_findings->setFindings(*findings);
+        m_findings->show();
+        m_findings->raise();
+    });
+}
+
+void MainWindow::showFinding(const check::Finding &finding)
+{
+    auto *field = Pc_struktura->findChild<QWidget *>(finding.field);
+    if (!field)
+        return;
+    for (int i = 0; i < Pc_struktura->count(); ++i) {
+        if (Pc_struktura->widget(i)->isAncestorOf(field))
+            Pc_struktura->setCurrentIndex(i);
+    }
+    activateWindow();
+    field->setFocus(Qt::OtherFocusReason);
 }
 
 void MainWindow::bb_drukClick()
@@ -538,15 +582,20 @@ void MainWindow::ShowPeriodLabels(const store::OpenPeriod &period)
 
 void MainWindow::enablePeriodButtons()
 {
-    for (QPushButton *b : {bb_zapis, bb_druk, bb_zapisw})
+    for (QPushButton *b : {bb_zapis, bb_kontrola, bb_druk, bb_zapisw})
         b->setEnabled(true);
+    // The findings of another period's check would mislead.
+    if (m_findings)
+        m_findings->close();
     m_capitalPage->periodOpened();
 }
 
 void MainWindow::closePeriod()
 {
-    for (QPushButton *b : {bb_zapis, bb_druk, bb_zapisw})
+    for (QPushButton *b : {bb_zapis, bb_kontrola, bb_druk, bb_zapisw})
         b->setEnabled(false);
+    if (m_findings)
+        m_findings->close();
     for (QLabel *label : std::as_const(m_periodLabels))
         label->hide();
     m_capitalPage->periodOpened(false);

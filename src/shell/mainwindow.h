@@ -12,6 +12,7 @@
 #include <QMainWindow>
 
 class AboutBox;
+class FindingsDialog;
 class QComboBox;
 class QLabel;
 class QProgressBar;
@@ -45,6 +46,11 @@ public:
     void bb_edycjaClick();
     void bb_zapiswClick();
     void bb_zapisClick();
+    // "Kontrola danych": the findings of the open period in a list.
+    void bb_kontrolaClick();
+    // Switches to the page of a finding and puts the focus in its field.
+    void showFinding(const check::Finding &finding);
+    FindingsDialog *findingsDialog() const { return m_findings; }
     void bb_drukClick();
     void bb_wyjscieClick();
     void Oprogramie1Click();
@@ -115,6 +121,8 @@ private:
     QPushButton *bb_porownanie = nullptr;
     QPushButton *bb_zapisw = nullptr;
     QPushButton *bb_zapis = nullptr;
+    QPushButton *bb_kontrola = nullptr;
+    FindingsDialog *m_findings = nullptr;
     QPushButton *bb_druk = nullptr;
     QPushButton *bb_wyjscie = nullptr;
     QProgressBar *Postep = nullptr;

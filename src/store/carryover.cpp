@@ -7,14 +7,20 @@
 
 namespace store {
 
+std::optional<PeriodDates> previousPeriod(db::Connection &ksu, QDate start, qint64 except)
+{
+    db::Query before(ksu, QStringLiteral("select first 1 ID_OK, ODK, DOK from OKRES where DOK < :d0 and ID_OK <> :d1 "
+                                         "order by DOK desc, ID_OK desc"));
+    before.execute({start, except});
+    if (!before.next())
+        return std::nullopt;
+    return PeriodDates{before.value(0).toInt(), before.value(1).toDate(), before.value(2).toDate()};
+}
+
 qint64 carryOverSource(db::Connection &ksu, QDate newStart, qint64 except)
 {
-    db::Query before(ksu, QStringLiteral("select first 1 ID_OK from OKRES where DOK < :d0 and ID_OK <> :d1 "
-                                         "order by DOK desc, ID_OK desc"));
-    before.execute({newStart, except});
-    if (before.next())
-        return before.value(0).toInt();
-    before.closeCursor();
+    if (const std::optional<PeriodDates> before = previousPeriod(ksu, newStart, except))
+        return before->id;
     db::Query latest(
         ksu, QStringLiteral("select first 1 ID_OK from OKRES where ID_OK <> :d0 order by DOK desc, ID_OK desc"));
     latest.execute({except});

@@ -7,6 +7,8 @@
 
 #include <QDate>
 
+#include <optional>
+
 namespace db {
 class Connection;
 }
@@ -14,6 +16,18 @@ class Connection;
 namespace store {
 
 class PageModel;
+
+// An earlier period by its dates.
+struct PeriodDates
+{
+    qint64 id = 0;
+    QDate first;
+    QDate last;
+};
+
+// The period that ends latest before `start` (among periods ending on one day,
+// the one created last), never period `except`; none when no period ends before it.
+std::optional<PeriodDates> previousPeriod(db::Connection &ksu, QDate start, qint64 except = 0);
 
 // The period a new period starting on `newStart` carries over from: the one that
 // ends latest before that day, or, when none ends before it, the one that ends

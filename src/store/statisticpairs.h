@@ -19,6 +19,10 @@ struct StatisticPair
     std::string_view caption;
     std::string_view summaryLabel; // the printed summary's column label
     std::string_view xmlTyp;       // the XML file's typ of the category
+    // Whether the category is one of the parts that split the loans of its
+    // breakdown, or only counts a subset of another part ("w tym ...": the
+    // social-economy loans are counted among "Inne" too).
+    bool splitsLoans = true;
 };
 
 // One breakdown of the page: its heading and the sum fields of its rows.
@@ -29,13 +33,17 @@ struct StatisticGroup
     std::string_view valueSum;
     bool sumReadOnly;
     std::string_view summaryHeading; // the printed summary's heading of the breakdown
+    // Whether the breakdown's parts add up to the loans granted in the period and
+    // their value by construction: every disbursement falls in exactly one loan-size
+    // bracket. The consistency check compares the other breakdowns with it.
+    bool grantedTotal = false;
 };
 
 inline constexpr std::array<StatisticGroup, 8> StatisticGroups{{
     {"Według typu przedsiębiorstwa", "Jvl_r", "Jvw_r", false, "TYP PRZED."},
     {"Według przeznaczenia", "Jvl_poz", "Jvw_poz", false, "PRZEZNACZENIE"},
     {"Według sektora działalności pożyczkobiorcy", "sl_dzial", "sw_dzial", true, "SEKTOR DZIAŁ."},
-    {"Według wielkości udzielonej pożyczki", "Jvl_ra", "Jvw_ra", false, "WIELKOŚĆ UDZIELONEJ\rPOŻYCZKI"},
+    {"Według wielkości udzielonej pożyczki", "Jvl_ra", "Jvw_ra", false, "WIELKOŚĆ UDZIELONEJ\rPOŻYCZKI", true},
     {"Według statusu przedsiębiorstwa", "sl_stat", "sw_stat", false, "STATUS PRZED."},
     {"Według płci przedsiębiorcy", "sl_plec", "sw_plec", false, "PŁEĆ PRZED."},
     {"Według rodzaju klienta funduszu pożyczkowego", "sl_rodz", "sw_rodz", false, "RODZAJ KLIENTA"},
@@ -49,7 +57,7 @@ inline constexpr std::array<StatisticPair, 32> StatisticPairs{{
     {"MALE_LS", "MALE_WS", "Jvl_mal", "Jvw_mal", 0, "małe", "Małe", "typ male"},
     {"SREDNIE_LS", "SREDNIE_WS", "Jvl_sred", "Jvw_sred", 0, "średnie", "Średnie", "typ srednie"},
     {"INNE_LS", "INNE_WS", "Jvl_in", "Jvw_in", 0, "Inne", "Inne", "typ inne"},
-    {"EKO_LS", "EKO_WS", "Jvl_ek", "Jvw_ek", 0, "w tym inst ekon i społ", "Ekonom. społ.", "typ spoleczne"},
+    {"EKO_LS", "EKO_WS", "Jvl_ek", "Jvw_ek", 0, "w tym inst ekon i społ", "Ekonom. społ.", "typ spoleczne", false},
     {"OBROT_LS", "OBROT_WS", "Jvl_obr", "Jvw_obr", 1, "obrotowy", "Obrotowa", "przeznaczenie obrotowy"},
     {"INWES_LS", "INWES_WS", "Jvl_inw", "Jvw_inw", 1, "inwestycyjny", "Inwest.", "przeznaczenie inwestycyjny"},
     {"IO_LS", "IO_WS", "Jvl_oi", "Jvw_oi", 1, "inwestycyjno - obrotowy", "Inwest-obrotowa",

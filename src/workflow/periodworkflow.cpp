@@ -220,6 +220,27 @@ bool PeriodWorkflow::writeXml()
     return true;
 }
 
+std::optional<QList<check::Finding>> PeriodWorkflow::checkData()
+{
+    DatabaseCommand command(m_commands, m_messages);
+    if (!command)
+        return std::nullopt;
+    return check::CheckPeriod(m_dm.KSU, m_period, m_groups, m_model);
+}
+
+bool PeriodWorkflow::checkAndWriteXml()
+{
+    const std::optional<QList<check::Finding>> findings = checkData();
+    if (!findings)
+        return false;
+    if (check::hasErrors(*findings)
+        && !m_messages.askYesNo(check::summaryText(*findings)
+                                    + QStringLiteral("\rDane zawierają błędy. Czy mimo to zapisać plik?"),
+                                QStringLiteral("Pytanie")))
+        return false;
+    return writeXml();
+}
+
 bool PeriodWorkflow::writePrintedSummary(const QString &path)
 {
     DatabaseCommand command(m_commands, m_messages);

@@ -2,6 +2,7 @@
 
 #include "common/outputfiles.h"
 #include "databasecommand.h"
+#include "periodcheck.h"
 #include "reports/reportsheet.h"
 #include "store/openperiod.h"
 #include "store/periods.h"
@@ -71,6 +72,15 @@ public:
     // "Zapisz do pliku": writes Eksport/plik.xml of the open period and tells the
     // user where it is. False when refused; errors are thrown.
     bool writeXml();
+
+    // "Kontrola danych": the findings of the open period's consistency checks
+    // (workflow/periodcheck.h). None when refused; errors are thrown.
+    std::optional<QList<check::Finding>> checkData();
+
+    // "Zapisz do pliku" in the window: the check first; when it finds an error the
+    // user is asked whether to write the file anyway. False when refused or not
+    // confirmed; errors are thrown.
+    bool checkAndWriteXml();
 
     // The printed summary of the open period as a PDF file (the command line's
     // "Drukuj dane"). False when refused; errors are thrown.
