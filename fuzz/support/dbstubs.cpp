@@ -27,6 +27,10 @@ QString formatStatus(const Firebird::IStatus *)
 {
     noDatabase();
 }
+Error statusError(const Firebird::IStatus *)
+{
+    noDatabase();
+}
 } // namespace fb
 
 void Connection::setDatabase(const QString &, const QString &)

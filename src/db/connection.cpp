@@ -36,6 +36,48 @@ QString formatStatus(const IStatus *status)
     return text.trimmed();
 }
 
+Error statusError(const IStatus *status)
+{
+    // The vector is a run of isc_arg_gds codes, each followed by its arguments,
+    // up to isc_arg_end.
+    QList<Error::Status> codes;
+    const intptr_t *v = const_cast<IStatus *>(status)->getErrors();
+    while (v && *v != isc_arg_end) {
+        const intptr_t kind = *v++;
+        switch (kind) {
+        case isc_arg_gds:
+            codes.append(Error::Status{long(*v++), {}});
+            break;
+        case isc_arg_string:
+        case isc_arg_interpreted:
+        case isc_arg_sql_state: {
+            const auto *text = reinterpret_cast<const char *>(*v++);
+            if (kind != isc_arg_sql_state && !codes.isEmpty())
+                codes.last().arguments << fromWin1250(QByteArray(text));
+            break;
+        }
+        case isc_arg_cstring: {
+            const auto length = qsizetype(*v++);
+            const auto *text = reinterpret_cast<const char *>(*v++);
+            if (!codes.isEmpty())
+                codes.last().arguments << fromWin1250(QByteArray(text, length));
+            break;
+        }
+        case isc_arg_number:
+        case isc_arg_unix: // the operating system's error number, e.g. ENOENT
+        case isc_arg_win32:
+            if (!codes.isEmpty())
+                codes.last().arguments << QString::number(long(*v));
+            ++v;
+            break;
+        default: // other systems' error numbers: one value each
+            ++v;
+            break;
+        }
+    }
+    return Error(formatStatus(status), codes);
+}
+
 } // namespace fb
 
 namespace {
@@ -89,8 +131,15 @@ QString Connection::attachName() const
 
 void Connection::open()
 {
-    if (!isOpen())
+    if (isOpen())
+        return;
+    try {
         attach(false);
+        m_openFailure.reset();
+    } catch (const Error &e) {
+        m_openFailure = e;
+        throw;
+    }
 }
 
 void Connection::create()
@@ -105,7 +154,7 @@ void Connection::attach(bool createFile)
     const QByteArray name = localPath(attachName());
     const QByteArray user = toWin1250(m_user);
     const QByteArray password = toWin1250(m_password);
-    m_attachment = fb::call([&](ThrowStatusWrapper *s) {
+    m_attachment = fb::call(*this, [&](ThrowStatusWrapper *s) {
         Xpb dpb(s, IXpbBuilder::DPB);
         dpb->insertString(s, isc_dpb_user_name, user.constData());
         dpb->insertString(s, isc_dpb_password, password.constData());
@@ -134,7 +183,7 @@ void Connection::attach(bool createFile)
 
 void Connection::startTransaction()
 {
-    m_transaction = fb::call([&](ThrowStatusWrapper *s) {
+    m_transaction = fb::call(*this, [&](ThrowStatusWrapper *s) {
         // Read committed, so that the long-lived transaction always sees what was
         // committed; a lock held by another user is waited for, but not forever.
         Xpb tpb(s, IXpbBuilder::TPB);
@@ -171,9 +220,9 @@ void Connection::close()
         ITransaction *t = std::exchange(m_transaction, nullptr);
         try {
             if (discard)
-                fb::call([&](ThrowStatusWrapper *s) { t->rollback(s); });
+                fb::call(*this, [&](ThrowStatusWrapper *s) { t->rollback(s); });
             else
-                fb::call([&](ThrowStatusWrapper *s) { t->commit(s); });
+                fb::call(*this, [&](ThrowStatusWrapper *s) { t->commit(s); });
         } catch (const Error &) {
             t->release();
         }
@@ -181,7 +230,7 @@ void Connection::close()
     if (m_attachment) {
         IAttachment *a = std::exchange(m_attachment, nullptr);
         try {
-            fb::call([&](ThrowStatusWrapper *s) { a->detach(s); });
+            fb::call(*this, [&](ThrowStatusWrapper *s) { a->detach(s); });
         } catch (const Error &) {
             // The server is gone or refused: drop our end of the attachment.
             a->release();
@@ -214,20 +263,20 @@ void Connection::commitRetaining()
 void Connection::commitNow()
 {
     ITransaction *t = transaction();
-    fb::call([&](ThrowStatusWrapper *s) { t->commitRetaining(s); });
+    fb::call(*this, [&](ThrowStatusWrapper *s) { t->commitRetaining(s); });
 }
 
 void Connection::rollbackRetaining()
 {
     ITransaction *t = transaction();
-    fb::call([&](ThrowStatusWrapper *s) { t->rollbackRetaining(s); });
+    fb::call(*this, [&](ThrowStatusWrapper *s) { t->rollbackRetaining(s); });
 }
 
 void Connection::executeImmediate(const QString &sql)
 {
     const QByteArray text = toWin1250(sql);
     ITransaction *t = transaction();
-    fb::call([&](ThrowStatusWrapper *s) {
+    fb::call(*this, [&](ThrowStatusWrapper *s) {
         m_attachment->execute(s, t, 0, text.constData(), 3, nullptr, nullptr, nullptr, nullptr);
     });
 }
