@@ -124,16 +124,16 @@ Failure explainDatabaseFailure(const db::Error &e)
                                "Firebird (Host w pliku TV.ini)."),
                 {}};
     if (e.hasCode(isc_login))
-        return {QStringLiteral("Serwer Firebird odrzucił nazwę użytkownika lub hasło (%1).").arg(database),
+        return {QStringLiteral("Serwer Firebird odrzucił nazwę użytkownika lub hasło – %1.").arg(database),
                 QStringLiteral("Popraw user i password w pliku TV.ini."),
                 {}};
     if (hasAny(e, {isc_network_error, isc_net_connect_err, isc_net_connect_listen_err}))
-        return {QStringLiteral("Nie można połączyć się z serwerem Firebird (%1).").arg(database),
+        return {QStringLiteral("Nie można połączyć się z serwerem Firebird – %1.").arg(database),
                 QStringLiteral("Sprawdź, czy serwer Firebird działa i czy Host w pliku TV.ini jest poprawny "
                                "(pusty Host otwiera plik bazy bez serwera)."),
                 {}};
     if (hasAny(e, {isc_conn_lost, isc_net_read_err, isc_net_write_err, isc_shutdown, isc_att_shutdown}))
-        return {QStringLiteral("Połączenie z bazą danych zostało przerwane (%1).").arg(database),
+        return {QStringLiteral("Połączenie z serwerem Firebird zostało przerwane – %1.").arg(database),
                 QStringLiteral("Sprawdź, czy serwer Firebird działa, i powtórz polecenie; przerwana praca nie "
                                "została zapisana."),
                 {}};
@@ -146,7 +146,7 @@ Failure explainDatabaseFailure(const db::Error &e)
                 {}};
     if (e.hasCode(isc_unavailable))
         return {QStringLiteral("Baza danych jest niedostępna: nie działa ani serwer Firebird, ani wbudowany "
-                               "silnik bazy (%1).")
+                               "silnik bazy – %1.")
                     .arg(database),
                 QStringLiteral("Sprawdź instalację Firebird i wpis Host w pliku TV.ini."),
                 {}};
@@ -157,8 +157,8 @@ Failure explainDatabaseFailure(const db::Error &e)
                 {}};
     if (hasAny(e, {isc_lock_conflict, isc_deadlock, isc_update_conflict, isc_lock_timeout})) {
         const QString other = e.argument(isc_concurrent_transaction);
-        return {QStringLiteral("Te same dane zmienia w tej chwili inny użytkownik bazy (%1)%2: konflikt blokad.")
-                    .arg(database, other.isEmpty() ? QString() : QStringLiteral(", w transakcji nr %1").arg(other)),
+        return {QStringLiteral("Inny użytkownik lub program zmienia w tej chwili te same dane (konflikt blokad%1) – %2.")
+                    .arg(other.isEmpty() ? QString() : QStringLiteral(", transakcja nr %1").arg(other), database),
                 QStringLiteral("Poczekaj, aż tamten użytkownik lub program zakończy pracę, i spróbuj ponownie; nic "
                                "nie zostało zapisane."),
                 {}};
@@ -173,7 +173,7 @@ Failure explainDatabaseFailure(const db::Error &e)
         const QString limits = e.argument(isc_trunc_limits);
         if (text && !limits.isEmpty())
             cause += QStringLiteral(" (dopuszczalna długość %1)").arg(limits);
-        return {cause + QStringLiteral(" (%1).").arg(database),
+        return {cause + QStringLiteral(" – %1.").arg(database),
                 QStringLiteral("Popraw tę wartość i spróbuj ponownie; nic nie zostało zapisane."),
                 {}};
     }
@@ -194,10 +194,10 @@ Failure explainDatabaseFailure(const db::Error &e)
                 {}};
     }
     if (e.hasCode(isc_no_priv))
-        return {QStringLiteral("Użytkownik bazy nie ma uprawnień do tej operacji (%1).").arg(database),
+        return {QStringLiteral("Użytkownik bazy nie ma uprawnień do tej operacji – %1.").arg(database),
                 QStringLiteral("Podaj w pliku TV.ini (user, password) użytkownika, który ma prawa do bazy."),
                 {}};
-    return {QStringLiteral("Błąd bazy danych (%1).").arg(database), {}, {}};
+    return {QStringLiteral("Błąd bazy danych – %1.").arg(database), {}, {}};
 }
 
 } // namespace
