@@ -79,9 +79,9 @@ private slots:
         QCOMPARE(r.status, 0);
         QVERIFY(r.err.isEmpty());
         const QStringList lines = r.out.split(u'\n');
-        const QStringList commands{"create-database", "check-lokra",     "open",          "import",        "xml",
-                                   "summary",         "delete-period",   "load-dictionary", "check-updates",
-                                   "upgrade-schema"};
+        const QStringList commands{
+            "create-database", "check-lokra",     "open",          "import",        "xml", "summary",
+            "delete-period",   "load-dictionary", "check-updates", "upgrade-schema"};
         for (const QString &command : commands) {
             const qsizetype at = lines.indexOf(QRegularExpression(QStringLiteral("^  %1( .*)?$").arg(command)));
             QVERIFY2(at >= 0 && at + 1 < lines.size(), qPrintable(command));

@@ -82,14 +82,16 @@ private slots:
         const QStringList checkLokra{"check-lokra"};
         const QStringList open{"open", "01", "2013", "06", "2013"};
         const QStringList import{"import", "01", "2013", "06", "2013"};
-        QTest::newRow("Lokra file missing") << "no lokra" << checkLokra
-                                            << "Plik bazy danych %1/lokra.fdb nie istnieje." << "Path: baza programu Lokra" << 1;
-        QTest::newRow("reporting file missing")
-            << "no ksu" << open << "Plik bazy danych %1/ksu.fdb nie istnieje." << "Path_ksu" << 1;
+        QTest::newRow("Lokra file missing") << "no lokra" << checkLokra << "Plik bazy danych %1/lokra.fdb nie istnieje."
+                                            << "Path: baza programu Lokra" << 1;
+        QTest::newRow("reporting file missing") << "no ksu" << open << "Plik bazy danych %1/ksu.fdb nie istnieje."
+                                                << "Path_ksu" << 1;
         QTest::newRow("not a Firebird database")
-            << "ksu is text" << open << "Plik %1/ksu.fdb nie jest bazą danych Firebird" << "TV.ini" << 1;
+            << "ksu is text" << open << "Plik %1/ksu.fdb nie jest bazą danych Firebird"
+            << "TV.ini" << 1;
         QTest::newRow("server unreachable")
-            << "closed port" << checkLokra << "Nie można połączyć się z serwerem Firebird" << "czy serwer Firebird działa" << 1;
+            << "closed port" << checkLokra << "Nie można połączyć się z serwerem Firebird"
+            << "czy serwer Firebird działa" << 1;
         QTest::newRow("wrong user or password")
             << "private server" << checkLokra << "Serwer Firebird odrzucił nazwę użytkownika lub hasło"
             << "Popraw user i password w pliku TV.ini" << 1;
@@ -105,8 +107,8 @@ private slots:
         QTest::newRow("older reporting schema, import")
             << "ksu without WYM_TECH" << import << "pochodzi ze starszej wersji programu (brak kolumny ZASADY.WYM_TECH)"
             << "„Instalacja wersji”" << 1;
-        QTest::newRow("no reporting database")
-            << "ksu empty" << open << "nie jest bazą danych programu Tervala" << "Path_ksu" << 1;
+        QTest::newRow("no reporting database") << "ksu empty" << open << "nie jest bazą danych programu Tervala"
+                                               << "Path_ksu" << 1;
         QTest::newRow("Lokra without UMOWY.RU")
             << "lokra without RU" << import << "Baza danych programu Lokra (%1/lokra.fdb) nie ma kolumny U.RU"
             << "dodaje do bazy programu Lokra kolumny WNIOSKI.OBSZAR i UMOWY.RU" << 1;
@@ -174,9 +176,8 @@ private slots:
             runStatement(lokra, QStringLiteral("ALTER TABLE WNIOSKI DROP OBSZAR;\n"));
         } else if (setup == u"ksu read-only") {
             QProcess gfix;
-            gfix.start(QStringLiteral("gfix"),
-                       {QStringLiteral("-mode"), QStringLiteral("read_only"), QStringLiteral("-user"),
-                        QStringLiteral("SYSDBA"), ksu});
+            gfix.start(QStringLiteral("gfix"), {QStringLiteral("-mode"), QStringLiteral("read_only"),
+                                                QStringLiteral("-user"), QStringLiteral("SYSDBA"), ksu});
             QVERIFY(gfix.waitForFinished(30000) && gfix.exitCode() == 0);
         } else if (setup == u"ksu narrow name") {
             recreateReportingTable(ws, QStringLiteral("DANE_INST"), QStringLiteral("NAZWA VARCHAR(100)"),
@@ -235,15 +236,15 @@ private slots:
         db::Query hold(holder, QStringLiteral("update okres set odk = odk"));
         hold.execute();
 
-        const CliResult r =
-            runTervala({"--home", ws.path(), "delete-period", "01", "2013", "06", "2013", "--yes"});
+        const CliResult r = runTervala({"--home", ws.path(), "delete-period", "01", "2013", "06", "2013", "--yes"});
         holder.rollbackRetaining();
         QCOMPARE(r.status, 1);
         const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
         QVERIFY2(lines.size() >= 4, qPrintable(r.out));
-        QVERIFY2(lines[1].startsWith(QStringLiteral("Prog 1.16.5: Usuwanie okresu przerwane: Inny użytkownik lub program "
-                                                    "(SYSDBA")),
-                 qPrintable(r.out));
+        QVERIFY2(
+            lines[1].startsWith(QStringLiteral("Prog 1.16.5: Usuwanie okresu przerwane: Inny użytkownik lub program "
+                                               "(SYSDBA")),
+            qPrintable(r.out));
         QVERIFY2(lines[1].contains(QStringLiteral("zmienia w tej chwili te same dane (konflikt blokad")),
                  qPrintable(r.out));
         QVERIFY2(lines[2].startsWith(QStringLiteral("Poczekaj")), qPrintable(r.out));

@@ -65,6 +65,10 @@ Firebird::ITransaction *Connection::transaction()
 {
     noDatabase();
 }
+void Connection::annotateFailure(Error &)
+{
+    noDatabase();
+}
 void Connection::registerQuery(Query *)
 {
     noDatabase();

@@ -157,8 +157,10 @@ Failure explainDatabaseFailure(const db::Error &e)
                 {}};
     if (hasAny(e, {isc_lock_conflict, isc_deadlock, isc_update_conflict, isc_lock_timeout})) {
         const QString other = e.argument(isc_concurrent_transaction);
-        return {QStringLiteral("Inny użytkownik lub program zmienia w tej chwili te same dane (konflikt blokad%1) – %2.")
-                    .arg(other.isEmpty() ? QString() : QStringLiteral(", transakcja nr %1").arg(other), database),
+        const QString who = e.lockHolder().isEmpty() ? QString() : QStringLiteral(" (%1)").arg(e.lockHolder());
+        return {QStringLiteral("Inny użytkownik lub program%1 zmienia w tej chwili te same dane (konflikt blokad%2) – "
+                               "%3.")
+                    .arg(who, other.isEmpty() ? QString() : QStringLiteral(", transakcja nr %1").arg(other), database),
                 QStringLiteral("Poczekaj, aż tamten użytkownik lub program zakończy pracę, i spróbuj ponownie; nic "
                                "nie zostało zapisane."),
                 {}};

@@ -281,6 +281,34 @@ void Connection::executeImmediate(const QString &sql)
     });
 }
 
+void Connection::annotateFailure(Error &e)
+{
+    e.setDatabase(m_description, databaseName());
+    const qint64 other = e.argument(isc_concurrent_transaction).toLongLong();
+    if (other == 0 || !m_attachment || m_annotating)
+        return;
+    // The lock's holder, that the user may ask them to finish.
+    m_annotating = true;
+    try {
+        Query q(*this, QStringLiteral("select trim(a.mon$user), trim(a.mon$remote_address), trim(a.mon$remote_process) "
+                                      "from mon$transactions t join mon$attachments a on a.mon$attachment_id = "
+                                      "t.mon$attachment_id where t.mon$transaction_id = :d0"));
+        q.execute({other});
+        if (q.next()) {
+            QStringList parts;
+            for (int i = 0; i < 3; ++i) {
+                if (!q.value(i).isNull() && !q.value(i).toString().isEmpty())
+                    parts << q.value(i).toString();
+            }
+            e.setLockHolder(parts.join(QStringLiteral(", ")));
+        }
+        q.closeCursor();
+    } catch (const Error &) {
+        // Monitoring is a courtesy: without it the conflict is told without a name.
+    }
+    m_annotating = false;
+}
+
 void Connection::registerQuery(Query *q)
 {
     QMutexLocker lock(&m_queriesLock);

@@ -66,6 +66,10 @@ public:
     // Runs one statement without parameters or result (DDL) in the long-lived transaction.
     void executeImmediate(const QString &sql);
 
+    // Adds to a failure on this connection the database's description and name
+    // and, for a lock conflict, who holds the lock. Used by the access layer.
+    void annotateFailure(Error &e);
+
     // Used by Query.
     Firebird::IAttachment *attachment() const;
     Firebird::ITransaction *transaction();
@@ -92,6 +96,7 @@ private:
     Firebird::ITransaction *m_transaction = nullptr;
     unsigned m_win1250Id = 0;
     int m_atomicDepth = 0;
+    bool m_annotating = false;
     QMutex m_queriesLock;
     QSet<Query *> m_queries;
 };

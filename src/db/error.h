@@ -52,6 +52,11 @@ public:
         m_databaseName = name;
     }
 
+    // Who holds what a lock conflict waited for ("SYSDBA, 10.0.0.5, C:\\Lokra\\lokra.exe"),
+    // as the server's monitoring tables tell; empty when unknown.
+    QString lockHolder() const { return m_lockHolder; }
+    void setLockHolder(const QString &holder) { m_lockHolder = holder; }
+
 private:
     qsizetype statusIndex(long code) const
     {
@@ -66,6 +71,7 @@ private:
     QList<Status> m_status;
     QString m_databaseDescription;
     QString m_databaseName;
+    QString m_lockHolder;
 };
 
 } // namespace db

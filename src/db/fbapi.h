@@ -33,14 +33,14 @@ auto call(F &&f)
     }
 }
 
-// The same, naming the database of `connection` in the failure.
+// The same, with what `connection` knows of the failure (Connection::annotateFailure).
 template <typename Database, typename F>
-auto call(const Database &connection, F &&f)
+auto call(Database &connection, F &&f)
 {
     try {
         return call(std::forward<F>(f));
     } catch (Error &e) {
-        e.setDatabase(connection.description(), connection.databaseName());
+        connection.annotateFailure(e);
         throw;
     }
 }

@@ -428,7 +428,7 @@ const Value &Query::value(QStringView columnName) const
         // Firebird's own code for a column the table lacks: the cause is the same.
         Error e(QStringLiteral("Zapytanie nie ma kolumny %1").arg(columnName),
                 {{isc_dsql_field_err, {columnName.toString()}}});
-        e.setDatabase(m_connection.description(), m_connection.databaseName());
+        m_connection.annotateFailure(e);
         throw e;
     }
     return m_row[index];
