@@ -6,6 +6,8 @@
 
 #include <QMutexLocker>
 
+#include <bit>
+
 using namespace Firebird;
 
 namespace db {
@@ -51,14 +53,14 @@ Error statusError(const IStatus *status)
         case isc_arg_string:
         case isc_arg_interpreted:
         case isc_arg_sql_state: {
-            const auto *text = reinterpret_cast<const char *>(*v++);
+            const auto *text = std::bit_cast<const char *>(*v++);
             if (kind != isc_arg_sql_state && !codes.isEmpty())
                 codes.last().arguments << fromWin1250(QByteArray(text));
             break;
         }
         case isc_arg_cstring: {
             const auto length = qsizetype(*v++);
-            const auto *text = reinterpret_cast<const char *>(*v++);
+            const auto *text = std::bit_cast<const char *>(*v++);
             if (!codes.isEmpty())
                 codes.last().arguments << fromWin1250(QByteArray(text, length));
             break;

@@ -32,7 +32,7 @@ QString readLokraVersion(db::Connection &lokra)
 {
     db::Query query(lokra, QStringLiteral("select wersja from firma;"));
     query.execute();
-    const QString version = query.next() ? query.value(0).toString() : QString();
+    QString version = query.next() ? query.value(0).toString() : QString();
     query.closeCursor();
     return version;
 }

@@ -107,8 +107,7 @@ QList<output::ProtectedFile> DataModule::protectedFiles() const
 
 QString connectionFailureText(const db::Connection &connection)
 {
-    const QString text =
-        QStringLiteral("Błąd bazy danych programu Tervala \rBłąd serwera ") + connection.databaseName();
+    QString text = QStringLiteral("Błąd bazy danych programu Tervala \rBłąd serwera ") + connection.databaseName();
     if (const db::Error *failure = connection.openFailure())
         return explainFailure(*failure).text(text + u'\r');
     return text;
