@@ -195,6 +195,18 @@ Failure explainDatabaseFailure(const db::Error &e)
                                      "tervala create-database PLIK."),
                 {}};
     }
+    if (e.hasCode(isc_except)) {
+        // A rule of the database (a trigger's exception) refused the write; its own
+        // message, the last text after the exception's name, says why.
+        QString reason;
+        for (const db::Error::Status &s : e.status()) {
+            if (s.code == isc_random && !s.arguments.isEmpty())
+                reason = s.arguments.first();
+        }
+        return {QStringLiteral("Baza danych odrzuciła zapis: %1 – %2.").arg(reason, database),
+                QStringLiteral("Sprawdź zapisywane dane; nic nie zostało zapisane."),
+                {}};
+    }
     if (e.hasCode(isc_no_priv))
         return {QStringLiteral("Użytkownik bazy nie ma uprawnień do tej operacji – %1.").arg(database),
                 QStringLiteral("Podaj w pliku TV.ini (user, password) użytkownika, który ma prawa do bazy."),
