@@ -354,6 +354,12 @@ private slots:
         QVERIFY(r.out.contains(
             QStringLiteral("Pytanie: Podany okres został już wcześniej zaimportowany. Przykryc dany okres ?\n")));
         QVERIFY(r.out.contains(QStringLiteral("„Zasady gospodarowania” pozostaną bez zmian. Nie\n")));
+        // The last line says how to import it again and what that replaces.
+        QVERIFY2(r.out.endsWith(QStringLiteral("Okres pozostał bez zmian. Aby zaimportować go ponownie, dodaj opcję "
+                                               "--overwrite: strony „Dane zbiorcze” i „Aktywne i stracone pożyczki” "
+                                               "zostaną zaimportowane na nowo, a „Dane Funduszu”, „Kapitał "
+                                               "pożyczkowy” i „Zasady gospodarowania” pozostaną bez zmian.\n")),
+                 qPrintable(r.out));
         r = runTervala({"--home", ws.path(), "import", "01", "2013", "06", "2013", "--overwrite"});
         QCOMPARE(r.status, 0);
         QVERIFY(r.out.contains(QStringLiteral("Dane przykryte...ale wystąpiły błędy\nPlik z importem zapisany w ")));

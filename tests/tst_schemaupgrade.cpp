@@ -7,6 +7,7 @@
 #include "db/sqlscript.h"
 #include "store/schema.h"
 #include "store/schemaupgrade.h"
+#include "support/cli.h"
 #include "support/rowstext.h"
 #include "support/workspace.h"
 
@@ -308,7 +309,8 @@ private slots:
         for (const store::UpgradeOutcome &o : outcomes) {
             // Widening a column to the type it has is no change.
             if (o.number != 20 && o.number != 24)
-                QVERIFY2(!o.applied && !o.reason.isEmpty(), qPrintable(QString::number(o.number)));
+                QVERIFY2(!o.applied && o.alreadyDone && !o.reason.isEmpty() && o.failure.isEmpty(),
+                         qPrintable(QString::number(o.number)));
         }
     }
 
@@ -325,6 +327,8 @@ private slots:
         QCOMPARE(applied(outcomes), range(1, 6) + range(11, 21) + QList<int>{24});
         QVERIFY(outcomes[21].reason.contains(QStringLiteral("Brak połączenia")));
         QVERIFY(outcomes[22].reason.contains(QStringLiteral("Brak połączenia")));
+        // Not a change already there: a failure, told as one.
+        QVERIFY(!outcomes[21].alreadyDone && outcomes[21].failure.startsWith(QStringLiteral("Brak połączenia")));
         QVERIFY(messages.entries().isEmpty());
         QCOMPARE(schemaOf(ksu), m_current);
     }
@@ -382,6 +386,39 @@ private slots:
             ksu.open();
             QCOMPARE(schemaOf(ksu), m_current);
         }
+    }
+
+    // Run twice from the command line: the second run finds every change in place
+    // and says so in one short line per statement; a real failure shows its cause.
+    void commandTwice()
+    {
+        Workspace ws;
+        ws.createDatabase(QStringLiteral("ksu.fdb"), oldLayout(true));
+        ws.createDatabase(QStringLiteral("lokra.fdb"), lokraTables());
+        ws.writeEmbeddedIni();
+        CliResult r = runTervala({"--home", ws.path(), "upgrade-schema"});
+        QCOMPARE(r.status, 0);
+        QVERIFY2(r.out.contains(QStringLiteral("\n22: zastosowano\n23: zastosowano\n")), qPrintable(r.out));
+
+        r = runTervala({"--home", ws.path(), "upgrade-schema"});
+        QCOMPARE(r.status, 0);
+        QStringList expected;
+        for (int n = 1; n <= 24; ++n)
+            expected << QStringLiteral("%1: %2").arg(n).arg(n == 20 || n == 24 ? "zastosowano" : "już zastosowano");
+        QCOMPARE(r.out.split(u'\n', Qt::SkipEmptyParts), expected);
+
+        // A Lokra database without the tables the upgrade changes: a cause, not a skip.
+        ws.createDatabase(QStringLiteral("inna.fdb"), QStringLiteral("CREATE TABLE FIRMA (WERSJA VARCHAR(20));\n"));
+        ws.writeEmbeddedIni(QStringLiteral("ksu.fdb"), QStringLiteral("inna.fdb"));
+        r = runTervala({"--home", ws.path(), "upgrade-schema"});
+        QCOMPARE(r.status, 0);
+        const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
+        const qsizetype at = lines.indexOf(QStringLiteral("22: pominięto – Błąd bazy danych – baza danych programu "
+                                                          "Lokra (%1).")
+                                               .arg(ws.path(QStringLiteral("inna.fdb"))));
+        QVERIFY2(at >= 0, qPrintable(r.out));
+        QVERIFY2(lines[at + 1].startsWith(QStringLiteral("    Szczegóły: unsuccessful metadata update")),
+                 qPrintable(r.out));
     }
 
     // Path_ksu naming another program's database: the upgrade refuses before it

@@ -27,6 +27,10 @@ QString formatStatus(const Firebird::IStatus *)
 {
     noDatabase();
 }
+Error statusError(const Firebird::IStatus *)
+{
+    noDatabase();
+}
 } // namespace fb
 
 void Connection::setDatabase(const QString &, const QString &)
@@ -58,6 +62,10 @@ Firebird::IAttachment *Connection::attachment() const
     noDatabase();
 }
 Firebird::ITransaction *Connection::transaction()
+{
+    noDatabase();
+}
+void Connection::annotateFailure(Error &)
 {
     noDatabase();
 }

@@ -37,7 +37,7 @@ public:
 
 int createDatabase(const QStringList &args, Messages &messages)
 {
-    if (args.size() != 1)
+    if (args.size() != 1 || args.first().trimmed().isEmpty())
         return usageError(QStringLiteral("create-database wymaga jednej ścieżki pliku bazy danych."));
     try {
         store::createReportingDatabase(args.first());
@@ -60,14 +60,37 @@ int checkLokra(const QStringList &args, Messages &messages)
     print(sink.caption);
     if (dm.LokraFailed)
         return 1;
+    QString version;
     try {
         import::CheckLoanSystemVersion(dm.LOKRA, messages);
+        version = import::readLokraVersion(dm.LOKRA);
     } catch (const std::exception &e) {
         showFailure(messages, e);
         return 1;
     }
+    // What was checked, for a reader who sees no window caption.
+    if (!dm.KsuFailed)
+        print(QStringLiteral("Baza danych programu Tervala: połączono (%1)").arg(dm.KSU.databaseName()));
+    print(QStringLiteral("Baza danych programu Lokra: połączono (%1)").arg(dm.LOKRA.databaseName()));
+    const bool recent = import::judgeLokraVersion(version) == import::LokraVersionVerdict::Recent;
+    print(QStringLiteral("Wersja programu Lokra: %1 – %2 (wymagana co najmniej 4.16P)")
+              .arg(version, recent ? QStringLiteral("wystarczająca") : QStringLiteral("za stara")));
     return dm.KsuFailed ? 1 : 0;
 }
+
+// The command line's answers, counting the questions answered No.
+class CountingMessages : public ConsoleMessages
+{
+public:
+    using ConsoleMessages::ConsoleMessages;
+    bool askYesNo(const QString &text, const QString &caption) override
+    {
+        const bool yes = ConsoleMessages::askYesNo(text, caption);
+        declined += yes ? 0 : 1;
+        return yes;
+    }
+    int declined = 0;
+};
 
 int openPeriod(const QStringList &args, Messages &messages)
 {
@@ -98,14 +121,15 @@ private:
     std::optional<reports::ReportSheet> m_errorReport;
 };
 
-int importPeriod(QStringList args)
+int importPeriod(const QStringList &arguments, Messages &)
 {
+    QStringList args = arguments;
     const bool overwrite = args.removeAll(QStringLiteral("--overwrite")) > 0;
     const bool force = args.removeAll(QStringLiteral("--force")) > 0;
     if (args.size() != 4)
         return usageError(
             QStringLiteral("import wymaga czterech argumentów: MC RRRR MC RRRR [--overwrite] [--force]."));
-    ConsoleMessages messages(overwrite);
+    CountingMessages messages(overwrite);
     return command::withWorkflow(messages, [&](store::DataModule &, PeriodWorkflow &workflow, store::PageModel &) {
         workflow.setReplaceFiles(force ? output::Replace::Force : output::Replace::Refuse);
         ConsoleImportOutput output;
@@ -120,8 +144,15 @@ int importPeriod(QStringList args)
             if (!workflow.outputGuard().approve(path, output::FileKind::Pdf, messages))
                 return false;
         }
-        if (!workflow.importPeriod(choice, output))
+        if (!workflow.importPeriod(choice, output)) {
+            // The only question of the import: may a period imported before be replaced?
+            if (messages.declined > 0)
+                print(QStringLiteral(
+                    "Okres pozostał bez zmian. Aby zaimportować go ponownie, dodaj opcję --overwrite: strony "
+                    "„Dane zbiorcze” i „Aktywne i stracone pożyczki” zostaną zaimportowane na nowo, a „Dane "
+                    "Funduszu”, „Kapitał pożyczkowy” i „Zasady gospodarowania” pozostaną bez zmian."));
             return false;
+        }
         if (output.errorReport()) {
             reports::writeSheetPdf(*output.errorReport(), reports::SheetKind::ErrorReport, path);
             print(QStringLiteral("Raport błędów zapisany w ") + QDir::toNativeSeparators(path));
@@ -131,8 +162,9 @@ int importPeriod(QStringList args)
 }
 
 // Deleting cannot be undone: without --yes the question is answered No.
-int deletePeriod(QStringList args)
+int deletePeriod(const QStringList &arguments, Messages &)
 {
+    QStringList args = arguments;
     const bool yes = args.removeAll(QStringLiteral("--yes")) > 0;
     if (args.size() != 4)
         return usageError(QStringLiteral("delete-period wymaga czterech argumentów: MC RRRR MC RRRR [--yes]."));
@@ -146,39 +178,90 @@ int deletePeriod(QStringList args)
     });
 }
 
+// The chart library's writer, which only the program links (Qt Charts needs
+// widgets): handed in by runCommand for the one command it runs.
+ChartFileWriter &chartWriter()
+{
+    static ChartFileWriter writer;
+    return writer;
+}
+
+// One row per command: its name, its arguments, what it does on one line, and
+// the function that runs it.
+struct Command
+{
+    const char *name;
+    const char *arguments;
+    const char *description;
+    int (*run)(const QStringList &args, Messages &messages);
+};
+
+int noArguments(const QString &command)
+{
+    return usageError(command + QStringLiteral(" nie przyjmuje argumentów."));
+}
+
+const Command Commands[] = {
+    {"create-database", "PLIK", "tworzy pustą bazę danych sprawozdań", createDatabase},
+    {"check-lokra", "", "łączy obie bazy i sprawdza wersję programu Lokra", checkLokra},
+    {"open", "MC RRRR MC RRRR", "otwiera okres jak „Edycja okresu” i wypisuje pola stron", openPeriod},
+    {"import", "MC RRRR MC RRRR [--overwrite] [--force]",
+     "importuje okres z bazy Lokra jak „Zaimportuj dane” (--overwrite: przykrywa okres zaimportowany wcześniej)",
+     importPeriod},
+    {"xml", "MC RRRR MC RRRR [--force]", "otwiera okres i zapisuje Eksport/plik.xml jak „Zapisz do pliku”",
+     [](const QStringList &args, Messages &messages) { return runXml(args, messages); }},
+    {"summary", "MC RRRR MC RRRR PLIK.pdf [--force]",
+     "otwiera okres i zapisuje wydruk danych („Drukuj dane”) do pliku PDF",
+     [](const QStringList &args, Messages &messages) { return runSummary(args, messages); }},
+    {"delete-period", "MC RRRR MC RRRR [--yes]",
+     "usuwa okres ze wszystkimi jego danymi jak „Usuń okres” (bez --yes niczego nie usuwa)", deletePeriod},
+    {"load-dictionary", "PLIK", "wczytuje słownik składników z pliku jak „Wczytanie słownika składników”",
+     [](const QStringList &args, Messages &messages) {
+         if (args.size() != 1)
+             return usageError(QStringLiteral("load-dictionary wymaga jednej ścieżki pliku słownika."));
+         return runLoadDictionary(args.first(), messages);
+     }},
+    {"check-updates", "", "sprawdza na serwerze aktualizacji wersję programu i słownik",
+     [](const QStringList &args, Messages &messages) {
+         return args.isEmpty() ? runCheckUpdates(messages) : noArguments(QStringLiteral("check-updates"));
+     }},
+    {"upgrade-schema", "", "uaktualnia schemat obu baz danych jak „Instalacja wersji”",
+     [](const QStringList &args, Messages &messages) {
+         return args.isEmpty() ? runUpgradeSchema(messages) : noArguments(QStringLiteral("upgrade-schema"));
+     }},
+    {"check", "MC RRRR MC RRRR",
+     "otwiera okres i wypisuje wyniki kontroli danych jak „Kontrola danych” (kod wyjścia 1, gdy jest błąd)",
+     runCheck},
+    {"validate-xml", "PLIK", "sprawdza plik XML sprawozdania ze schematem tervala-report.xsd",
+     [](const QStringList &args, Messages &) { return runValidateXml(args); }},
+    {"history", "[KOLUMNA ...]",
+     "wypisuje wielkości wszystkich okresów jako CSV („Porównanie okresów”); bez kolumn: wszystkie kolumny tabel "
+     "POZYCZKI i AKT_STR",
+     runHistory},
+    {"chart", "KOLUMNA PLIK.png|PLIK.pdf [--size SZERxWYS] [--force]",
+     "zapisuje wykres liniowy wielkości we wszystkich okresach",
+     [](const QStringList &args, Messages &messages) { return runChart(args, messages, chartWriter()); }},
+};
+
 } // namespace
 
 QString usageText()
 {
-    return QStringLiteral(
-        "Użycie: tervala [--home KATALOG] [POLECENIE ...]\n"
-        "Bez polecenia uruchamia okno programu. Polecenia:\n"
-        "  create-database PLIK   tworzy pustą bazę danych sprawozdań\n"
-        "  check-lokra            łączy obie bazy i sprawdza wersję programu Lokra\n"
-        "  open MC RRRR MC RRRR   otwiera okres jak \"Edycja okresu\" i wypisuje pola stron\n"
-        "  import MC RRRR MC RRRR [--overwrite] [--force]\n"
-        "                         importuje okres z bazy Lokra jak \"Zaimportuj dane\"\n"
-        "                         (--overwrite: przykrywa okres zaimportowany wcześniej)\n"
-        "  xml MC RRRR MC RRRR [--force]\n"
-        "                         otwiera okres jak \"Edycja okresu\" i zapisuje Eksport/plik.xml\n"
-        "                         jak \"Zapisz do pliku\"\n"
-        "  summary MC RRRR MC RRRR PLIK.pdf [--force]\n"
-        "                         otwiera okres i zapisuje wydruk danych (\"Drukuj dane\") do pliku PDF\n"
-        "  delete-period MC RRRR MC RRRR [--yes]\n"
-        "                         usuwa okres ze wszystkimi jego danymi jak \"Usuń okres\"\n"
-        "                         (bez --yes niczego nie usuwa)\n"
-        "  --force                pozwala zastąpić istniejący plik innego rodzaju (nie PDF, nie XML);\n"
-        "                         plików baz danych i TV.ini program nigdy nie zastępuje\n"
-        "  check-updates          sprawdza na serwerze aktualizacji wersję programu i słownik\n"
-        "  upgrade-schema         uaktualnia schemat baz danych jak \"Instalacja wersji\"\n"
-        "  load-dictionary PLIK   wczytuje słownik składników z pliku jak \"Wczytanie słownika składników\"\n"
-        "  history [KOLUMNA ...]  wypisuje wielkości wszystkich okresów jako CSV (\"Porównanie okresów\");\n"
-        "                         bez kolumn: wszystkie kolumny tabel POZYCZKI i AKT_STR\n"
-        "  chart KOLUMNA PLIK.png|PLIK.pdf [--size SZERxWYS] [--force]\n"
-        "                         zapisuje wykres liniowy wielkości we wszystkich okresach\n"
-        "  check MC RRRR MC RRRR  otwiera okres i wypisuje wyniki kontroli danych jak \"Kontrola danych\"\n"
-        "                         (kod wyjścia 1, gdy jest co najmniej jeden błąd)\n"
-        "  validate-xml PLIK      sprawdza plik XML sprawozdania ze schematem tervala-report.xsd");
+    QString text = QStringLiteral("Użycie: tervala [--home KATALOG] [POLECENIE ...]\n"
+                                  "       tervala --help | --version\n"
+                                  "Bez polecenia uruchamia okno programu. Polecenia:\n");
+    for (const Command &c : Commands) {
+        const QString synopsis = QString::fromUtf8(c.name) + u' ' + QString::fromUtf8(c.arguments);
+        text += QStringLiteral("  ") + synopsis.trimmed() + QStringLiteral("\n      ")
+                + QString::fromUtf8(c.description) + u'\n';
+    }
+    text += QStringLiteral("Opcje:\n"
+                           "  --home KATALOG   katalog z plikiem TV.ini (bez tej opcji: katalog programu)\n"
+                           "  --force          pozwala zastąpić istniejący plik innego rodzaju (nie PDF, nie XML);\n"
+                           "                   plików baz danych i TV.ini program nigdy nie zastępuje\n"
+                           "  --help           wypisuje ten opis\n"
+                           "  --version        wypisuje wersję programu");
+    return text;
 }
 
 CommandLine CommandLine::parse(const QStringList &arguments)
@@ -195,7 +278,10 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         } else if (cl.words.isEmpty() && a.startsWith(QStringLiteral("--home="))) {
             cl.home = a.mid(7);
         } else if (cl.words.isEmpty() && (a == QStringLiteral("--help") || a == QStringLiteral("-h"))) {
-            cl.usageError = QStringLiteral(" ");
+            cl.help = true;
+            return cl;
+        } else if (cl.words.isEmpty() && a == QStringLiteral("--version")) {
+            cl.version = true;
             return cl;
         } else {
             cl.words << a;
@@ -210,41 +296,21 @@ CommandLine CommandLine::parse(const QStringList &arguments)
 int runCommand(const CommandLine &commandLine, const ChartFileWriter &writeChart)
 {
     if (!commandLine.usageError.isEmpty())
-        return usageError(commandLine.usageError.trimmed());
+        return usageError(commandLine.usageError);
+    if (commandLine.help) {
+        print(usageText());
+        return 0;
+    }
+    if (commandLine.version) {
+        print(QStringLiteral("tervala ") + applicationTitle());
+        return 0;
+    }
     ConsoleMessages messages;
     const QString command = commandLine.words.value(0);
-    const QStringList args = commandLine.words.mid(1);
-    if (command == QStringLiteral("create-database"))
-        return createDatabase(args, messages);
-    if (command == QStringLiteral("check-lokra"))
-        return checkLokra(args, messages);
-    if (command == QStringLiteral("open"))
-        return openPeriod(args, messages);
-    if (command == QStringLiteral("import"))
-        return importPeriod(args);
-    if (command == QStringLiteral("delete-period"))
-        return deletePeriod(args);
-    if (command == QStringLiteral("xml"))
-        return runXml(args, messages);
-    if (command == QStringLiteral("summary"))
-        return runSummary(args, messages);
-    if (command == QStringLiteral("check"))
-        return runCheck(args, messages);
-    if (command == QStringLiteral("validate-xml"))
-        return runValidateXml(args);
-    if (command == QStringLiteral("load-dictionary")) {
-        if (args.size() != 1)
-            return usageError(QStringLiteral("load-dictionary wymaga jednej ścieżki pliku słownika."));
-        return runLoadDictionary(args.first(), messages);
-    }
-    if (command == QStringLiteral("history"))
-        return runHistory(args, messages);
-    if (command == QStringLiteral("chart"))
-        return runChart(args, messages, writeChart);
-    if (command == QStringLiteral("check-updates") || command == QStringLiteral("upgrade-schema")) {
-        if (!args.isEmpty())
-            return usageError(command + QStringLiteral(" nie przyjmuje argumentów."));
-        return command == QStringLiteral("check-updates") ? runCheckUpdates(messages) : runUpgradeSchema(messages);
+    chartWriter() = writeChart;
+    for (const Command &c : Commands) {
+        if (command == QLatin1String(c.name))
+            return c.run(commandLine.words.mid(1), messages);
     }
     return usageError(QStringLiteral("Nieznane polecenie: ") + command);
 }

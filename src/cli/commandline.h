@@ -14,6 +14,11 @@ struct CommandLine
     QString home;      // empty: the folder of the executable
     QStringList words; // the command and its arguments; empty: start the window
     QString usageError;
+    bool help = false;    // --help: the usage text on standard output
+    bool version = false; // --version
+
+    // Runs without a window: a command, --help, --version or a usage error.
+    bool windowless() const { return !words.isEmpty() || !usageError.isEmpty() || help || version; }
 
     static CommandLine parse(const QStringList &arguments);
 };

@@ -1,10 +1,12 @@
 #include "dictionarycommand.h"
 
+#include "commandsupport.h"
 #include "common/apppaths.h"
 #include "common/inifile.h"
 #include "common/messages.h"
 #include "store/datamodule.h"
 #include "store/pagemodel.h"
+#include "store/reportreads.h"
 #include "workflow/capitalworkflow.h"
 #include "workflow/databasecommand.h"
 
@@ -25,7 +27,14 @@ int runLoadDictionary(const QString &file, Messages &messages)
     CommandGate commands(dm.reportingGate);
     CapitalWorkflow capital(dm, model, messages, commands, noPeriod, noGroups);
     try {
-        return capital.loadDictionary(file) ? 0 : 1;
+        if (!capital.loadDictionary(file))
+            return 1;
+        const store::DictionarySize size = store::MeasureDictionary(dm.KSU);
+        command::print(QStringLiteral("Wczytano grup: %1, składników: %2, pozycji list: %3.")
+                           .arg(size.groups)
+                           .arg(size.components)
+                           .arg(size.listEntries));
+        return 0;
     } catch (const std::exception &e) {
         showFailure(messages, e);
         return 1;

@@ -1,6 +1,7 @@
 #include "updatecommands.h"
 
 #include "commandsupport.h"
+#include "common/failures.h"
 #include "common/messages.h"
 #include "store/datamodule.h"
 #include "store/schemacheck.h"
@@ -11,26 +12,7 @@
 #include <QStringList>
 #include <QTextStream>
 
-namespace {
-
 using command::print;
-
-// A database's reason on one line: Firebird puts each detail on a line of its
-// own, starting with "-".
-QString oneLine(const QString &reason)
-{
-    QStringList parts;
-    for (const QString &line : reason.split(u'\n', Qt::SkipEmptyParts)) {
-        QString part = line.trimmed();
-        if (part.startsWith(u'-'))
-            part.remove(0, 1);
-        if (!part.isEmpty())
-            parts << part;
-    }
-    return parts.join(QStringLiteral("; "));
-}
-
-} // namespace
 
 int runCheckUpdates(Messages &messages)
 {
@@ -42,7 +24,7 @@ int runCheckUpdates(Messages &messages)
         print(QStringLiteral("Nie sprawdzono aktualizacji: TV.ini nie podaje serwera aktualizacji (klucz UpdateServer "
                              "w sekcji [Settings])."));
     else if (!result.failure.isEmpty())
-        print(QStringLiteral("Przyczyna: ") + oneLine(result.failure));
+        print(QStringLiteral("Przyczyna: ") + engineTextOnOneLine(result.failure));
     else if (!result.dictionaryCompared)
         print(QStringLiteral("Słownika nie porównano: brak połączenia z bazą danych programu Tervala."));
     return 0;
@@ -59,9 +41,14 @@ int runUpgradeSchema(Messages &messages)
         if (!store::requireReportingDatabase(dm.KSU, messages, true))
             return 1;
         store::upgradeSchema(dm.KSU, dm.LOKRA, messages, [](const store::UpgradeOutcome &outcome) {
-            print(outcome.applied
-                      ? QStringLiteral("%1: zastosowano").arg(outcome.number)
-                      : QStringLiteral("%1: pominięto – %2").arg(outcome.number).arg(oneLine(outcome.reason)));
+            if (outcome.applied)
+                print(QStringLiteral("%1: zastosowano").arg(outcome.number));
+            else if (outcome.alreadyDone)
+                print(QStringLiteral("%1: już zastosowano").arg(outcome.number));
+            else
+                print(QStringLiteral("%1: pominięto – %2")
+                          .arg(outcome.number)
+                          .arg(QString(outcome.failure).replace(u'\r', QStringLiteral("\n    "))));
         });
     } catch (const std::exception &e) {
         showFailure(messages, e);

@@ -1,6 +1,6 @@
 #include "messages.h"
 
-#include "db/error.h"
+#include "failures.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -14,10 +14,7 @@ QString applicationTitle()
 
 void showFailure(Messages &messages, const std::exception &error)
 {
-    if (auto dbError = dynamic_cast<const db::Error *>(&error))
-        messages.showError(dbError->message(), applicationTitle());
-    else
-        messages.showError(QString::fromUtf8(error.what()), applicationTitle());
+    messages.showError(explainFailure(error).text(), applicationTitle());
 }
 
 QString ConsoleMessages::line(const QString &caption, const QString &text)

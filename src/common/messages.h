@@ -29,7 +29,8 @@ public:
 // The caption of information boxes that name none: the application title.
 QString applicationTitle();
 
-// The window's general error display: the error's own text in an error box.
+// The window's general error display: the error's cause, what to do and its
+// own text (explainFailure) in an error box.
 void showFailure(Messages &messages, const std::exception &error);
 
 // Prints each message as its caption, ": " and its text, with every "\r" as a line

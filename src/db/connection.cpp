@@ -6,6 +6,8 @@
 
 #include <QMutexLocker>
 
+#include <bit>
+
 using namespace Firebird;
 
 namespace db {
@@ -34,6 +36,48 @@ QString formatStatus(const IStatus *status)
     if (text.contains(QChar::ReplacementCharacter))
         text = fromWin1250(bytes);
     return text.trimmed();
+}
+
+Error statusError(const IStatus *status)
+{
+    // The vector is a run of isc_arg_gds codes, each followed by its arguments,
+    // up to isc_arg_end.
+    QList<Error::Status> codes;
+    const intptr_t *v = const_cast<IStatus *>(status)->getErrors();
+    while (v && *v != isc_arg_end) {
+        const intptr_t kind = *v++;
+        switch (kind) {
+        case isc_arg_gds:
+            codes.append(Error::Status{long(*v++), {}});
+            break;
+        case isc_arg_string:
+        case isc_arg_interpreted:
+        case isc_arg_sql_state: {
+            const auto *text = std::bit_cast<const char *>(*v++);
+            if (kind != isc_arg_sql_state && !codes.isEmpty())
+                codes.last().arguments << fromWin1250(QByteArray(text));
+            break;
+        }
+        case isc_arg_cstring: {
+            const auto length = qsizetype(*v++);
+            const auto *text = std::bit_cast<const char *>(*v++);
+            if (!codes.isEmpty())
+                codes.last().arguments << fromWin1250(QByteArray(text, length));
+            break;
+        }
+        case isc_arg_number:
+        case isc_arg_unix: // the operating system's error number, e.g. ENOENT
+        case isc_arg_win32:
+            if (!codes.isEmpty())
+                codes.last().arguments << QString::number(long(*v));
+            ++v;
+            break;
+        default: // other systems' error numbers: one value each
+            ++v;
+            break;
+        }
+    }
+    return Error(formatStatus(status), codes);
 }
 
 } // namespace fb
@@ -89,8 +133,15 @@ QString Connection::attachName() const
 
 void Connection::open()
 {
-    if (!isOpen())
+    if (isOpen())
+        return;
+    try {
         attach(false);
+        m_openFailure.reset();
+    } catch (const Error &e) {
+        m_openFailure = e;
+        throw;
+    }
 }
 
 void Connection::create()
@@ -105,7 +156,7 @@ void Connection::attach(bool createFile)
     const QByteArray name = localPath(attachName());
     const QByteArray user = toWin1250(m_user);
     const QByteArray password = toWin1250(m_password);
-    m_attachment = fb::call([&](ThrowStatusWrapper *s) {
+    m_attachment = fb::call(*this, [&](ThrowStatusWrapper *s) {
         Xpb dpb(s, IXpbBuilder::DPB);
         dpb->insertString(s, isc_dpb_user_name, user.constData());
         dpb->insertString(s, isc_dpb_password, password.constData());
@@ -134,7 +185,7 @@ void Connection::attach(bool createFile)
 
 void Connection::startTransaction()
 {
-    m_transaction = fb::call([&](ThrowStatusWrapper *s) {
+    m_transaction = fb::call(*this, [&](ThrowStatusWrapper *s) {
         // Read committed, so that the long-lived transaction always sees what was
         // committed; a lock held by another user is waited for, but not forever.
         Xpb tpb(s, IXpbBuilder::TPB);
@@ -171,9 +222,9 @@ void Connection::close()
         ITransaction *t = std::exchange(m_transaction, nullptr);
         try {
             if (discard)
-                fb::call([&](ThrowStatusWrapper *s) { t->rollback(s); });
+                fb::call(*this, [&](ThrowStatusWrapper *s) { t->rollback(s); });
             else
-                fb::call([&](ThrowStatusWrapper *s) { t->commit(s); });
+                fb::call(*this, [&](ThrowStatusWrapper *s) { t->commit(s); });
         } catch (const Error &) {
             t->release();
         }
@@ -181,7 +232,7 @@ void Connection::close()
     if (m_attachment) {
         IAttachment *a = std::exchange(m_attachment, nullptr);
         try {
-            fb::call([&](ThrowStatusWrapper *s) { a->detach(s); });
+            fb::call(*this, [&](ThrowStatusWrapper *s) { a->detach(s); });
         } catch (const Error &) {
             // The server is gone or refused: drop our end of the attachment.
             a->release();
@@ -214,22 +265,50 @@ void Connection::commitRetaining()
 void Connection::commitNow()
 {
     ITransaction *t = transaction();
-    fb::call([&](ThrowStatusWrapper *s) { t->commitRetaining(s); });
+    fb::call(*this, [&](ThrowStatusWrapper *s) { t->commitRetaining(s); });
 }
 
 void Connection::rollbackRetaining()
 {
     ITransaction *t = transaction();
-    fb::call([&](ThrowStatusWrapper *s) { t->rollbackRetaining(s); });
+    fb::call(*this, [&](ThrowStatusWrapper *s) { t->rollbackRetaining(s); });
 }
 
 void Connection::executeImmediate(const QString &sql)
 {
     const QByteArray text = toWin1250(sql);
     ITransaction *t = transaction();
-    fb::call([&](ThrowStatusWrapper *s) {
+    fb::call(*this, [&](ThrowStatusWrapper *s) {
         m_attachment->execute(s, t, 0, text.constData(), 3, nullptr, nullptr, nullptr, nullptr);
     });
+}
+
+void Connection::annotateFailure(Error &e)
+{
+    e.setDatabase(m_description, databaseName());
+    const qint64 other = e.argument(isc_concurrent_transaction).toLongLong();
+    if (other == 0 || !m_attachment || m_annotating)
+        return;
+    // The lock's holder, that the user may ask them to finish.
+    m_annotating = true;
+    try {
+        Query q(*this, QStringLiteral("select trim(a.mon$user), trim(a.mon$remote_address), trim(a.mon$remote_process) "
+                                      "from mon$transactions t join mon$attachments a on a.mon$attachment_id = "
+                                      "t.mon$attachment_id where t.mon$transaction_id = :d0"));
+        q.execute({other});
+        if (q.next()) {
+            QStringList parts;
+            for (int i = 0; i < 3; ++i) {
+                if (!q.value(i).isNull() && !q.value(i).toString().isEmpty())
+                    parts << q.value(i).toString();
+            }
+            e.setLockHolder(parts.join(QStringLiteral(", ")));
+        }
+        q.closeCursor();
+    } catch (const Error &) {
+        // Monitoring is a courtesy: without it the conflict is told without a name.
+    }
+    m_annotating = false;
 }
 
 void Connection::registerQuery(Query *q)

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "error.h"
+
 #include <QMutex>
 #include <QSet>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 namespace Firebird {
 class IAttachment;
@@ -32,14 +36,20 @@ public:
     void setDatabase(const QString &host, const QString &path);
     QString host() const { return m_host; }
     QString path() const { return m_path; }
-    // host + ":" + path, as every message names the database.
-    QString databaseName() const { return m_host + u':' + m_path; }
+    // host + ":" + path as every message names the database, or the path alone
+    // for a file opened locally (a leading ":" would only puzzle the reader).
+    QString databaseName() const { return attachName(); }
+    // What the database is to the user ("baza danych programu Lokra"), named in its failures.
+    void setDescription(const QString &description) { m_description = description; }
+    QString description() const { return m_description; }
     void setCredentials(const QString &user, const QString &password);
     QString user() const { return m_user; }
 
     void open();
     void close();
     bool isOpen() const { return m_attachment != nullptr; }
+    // Why the last open() failed; null after a successful one.
+    const Error *openFailure() const { return m_openFailure ? &*m_openFailure : nullptr; }
 
     // Creates a new database file (default character set WIN1250, dialect 3)
     // and leaves this connection open on it.
@@ -55,6 +65,10 @@ public:
 
     // Runs one statement without parameters or result (DDL) in the long-lived transaction.
     void executeImmediate(const QString &sql);
+
+    // Adds to a failure on this connection the database's description and name
+    // and, for a lock conflict, who holds the lock. Used by the access layer.
+    void annotateFailure(Error &e);
 
     // Used by Query.
     Firebird::IAttachment *attachment() const;
@@ -74,12 +88,15 @@ private:
 
     QString m_host;
     QString m_path;
+    QString m_description;
+    std::optional<Error> m_openFailure;
     QString m_user = QString::fromLatin1(DefaultUser);
     QString m_password = QString::fromLatin1(DefaultPassword);
     Firebird::IAttachment *m_attachment = nullptr;
     Firebird::ITransaction *m_transaction = nullptr;
     unsigned m_win1250Id = 0;
     int m_atomicDepth = 0;
+    bool m_annotating = false;
     QMutex m_queriesLock;
     QSet<Query *> m_queries;
 };

@@ -13,6 +13,8 @@ namespace db::fb {
 Firebird::IMaster *master();
 Firebird::IUtil *util();
 QString formatStatus(const Firebird::IStatus *status);
+// The failure of a status vector: Firebird's text with its error codes.
+Error statusError(const Firebird::IStatus *status);
 
 // Calls f(ThrowStatusWrapper*) and turns a Firebird failure into db::Error.
 template <typename F>
@@ -27,7 +29,19 @@ auto call(F &&f)
     try {
         return std::forward<F>(f)(&status);
     } catch (const Firebird::FbException &e) {
-        throw Error(formatStatus(e.getStatus()));
+        throw statusError(e.getStatus());
+    }
+}
+
+// The same, with what `connection` knows of the failure (Connection::annotateFailure).
+template <typename Database, typename F>
+auto call(Database &connection, F &&f)
+{
+    try {
+        return call(std::forward<F>(f));
+    } catch (Error &e) {
+        connection.annotateFailure(e);
+        throw;
     }
 }
 

@@ -166,7 +166,7 @@ void Query::prepare()
 {
     IAttachment *attachment = m_connection.attachment();
     ITransaction *transaction = m_connection.transaction();
-    fb::call([&](ThrowStatusWrapper *s) {
+    fb::call(m_connection, [&](ThrowStatusWrapper *s) {
         m_statement =
             attachment->prepare(s, transaction, 0, m_translated.constData(), 3, IStatement::PREPARE_PREFETCH_METADATA);
         m_hasCursor = (m_statement->getFlags(s) & IStatement::FLAG_HAS_CURSOR) != 0;
@@ -208,7 +208,7 @@ void Query::execute()
     m_cursorLost = false;
     ITransaction *transaction = m_connection.transaction();
     const unsigned charSet = m_connection.win1250CharSetId();
-    fb::call([&](ThrowStatusWrapper *s) {
+    fb::call(m_connection, [&](ThrowStatusWrapper *s) {
         IMessageMetadata *inMeta = nullptr;
         QByteArray inBuffer;
         struct Release
@@ -313,7 +313,8 @@ bool Query::next()
                             .arg(m_connection.databaseName()));
         return false;
     }
-    const int result = fb::call([&](ThrowStatusWrapper *s) { return m_cursor->fetchNext(s, m_outBuffer.data()); });
+    const int result =
+        fb::call(m_connection, [&](ThrowStatusWrapper *s) { return m_cursor->fetchNext(s, m_outBuffer.data()); });
     if (result != IStatus::RESULT_OK) {
         closeCursor();
         return false;
@@ -329,7 +330,7 @@ void Query::closeCursor()
         return;
     IResultSet *cursor = std::exchange(m_cursor, nullptr);
     try {
-        fb::call([&](ThrowStatusWrapper *s) { cursor->close(s); });
+        fb::call(m_connection, [&](ThrowStatusWrapper *s) { cursor->close(s); });
     } catch (const Error &) {
         cursor->release();
     }
@@ -385,7 +386,7 @@ Value Query::readColumn(unsigned index) const
         QByteArray bytes;
         IAttachment *attachment = m_connection.attachment();
         ITransaction *transaction = const_cast<Connection &>(m_connection).transaction();
-        fb::call([&](ThrowStatusWrapper *s) {
+        fb::call(m_connection, [&](ThrowStatusWrapper *s) {
             IBlob *blob = attachment->openBlob(s, transaction, &id, 0, nullptr);
             char chunk[16384];
             for (;;) {
@@ -423,8 +424,13 @@ int Query::columnIndex(QStringView name) const
 const Value &Query::value(QStringView columnName) const
 {
     const int index = columnIndex(columnName);
-    if (index < 0)
-        throw Error(QStringLiteral("Zapytanie nie ma kolumny %1").arg(columnName));
+    if (index < 0) {
+        // Firebird's own code for a column the table lacks: the cause is the same.
+        Error e(QStringLiteral("Zapytanie nie ma kolumny %1").arg(columnName),
+                {{isc_dsql_field_err, {columnName.toString()}}});
+        m_connection.annotateFailure(e);
+        throw e;
+    }
     return m_row[index];
 }
 

@@ -2,6 +2,7 @@
 
 #include "activelost.h"
 #include "common/apppaths.h"
+#include "common/failures.h"
 #include "common/fileerror.h"
 #include "common/messages.h"
 #include "db/connection.h"
@@ -140,10 +141,8 @@ std::optional<ImportResult> runImport(store::DataModule &dm, store::PageModel &m
             importNew(ctx, result);
         work.commit();
     } catch (const std::exception &e) {
-        const QString reason = dynamic_cast<const db::Error *>(&e) ? static_cast<const db::Error &>(e).message()
-                                                                   : QString::fromUtf8(e.what());
-        throw db::Error(QStringLiteral("Import przerwany: ") + reason
-                        + QStringLiteral("\rBaza danych programu Tervala pozostała bez zmian."));
+        throw db::Error(explainFailure(e).text(QStringLiteral("Import przerwany: "),
+                                               QStringLiteral("Baza danych programu Tervala pozostała bez zmian.")));
     }
 
     try {

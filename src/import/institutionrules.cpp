@@ -1,5 +1,6 @@
 #include "institutionrules.h"
 
+#include "common/failures.h"
 #include "common/messages.h"
 #include "db/connection.h"
 #include "db/query.h"
@@ -89,8 +90,9 @@ void ImportInstitutionData(ImportContext &ctx)
         store::InsertInstitutionData(ctx.ksu, ctx.period, ctx.model);
         ctx.ksu.commitRetaining();
         insert.commit();
-    } catch (const std::exception &) {
-        ctx.messages.showWarning(QStringLiteral("Błąd w próbie importu danych funduszu"), QStringLiteral("Błąd!"));
+    } catch (const std::exception &e) {
+        ctx.messages.showWarning(explainFailure(e).text(QStringLiteral("Błąd w próbie importu danych funduszu\r")),
+                                 QStringLiteral("Błąd!"));
     }
 }
 

@@ -28,13 +28,18 @@ LokraVersionVerdict judgeLokraVersion(const QString &version)
     return letter >= u'P' && letter <= u'Z' ? LokraVersionVerdict::Recent : LokraVersionVerdict::TooOld;
 }
 
-bool CheckLoanSystemVersion(db::Connection &lokra, Messages &messages)
+QString readLokraVersion(db::Connection &lokra)
 {
     db::Query query(lokra, QStringLiteral("select wersja from firma;"));
     query.execute();
-    const QString version = query.next() ? query.value(0).toString() : QString();
+    QString version = query.next() ? query.value(0).toString() : QString();
     query.closeCursor();
-    if (judgeLokraVersion(version) == LokraVersionVerdict::Recent)
+    return version;
+}
+
+bool CheckLoanSystemVersion(db::Connection &lokra, Messages &messages)
+{
+    if (judgeLokraVersion(readLokraVersion(lokra)) == LokraVersionVerdict::Recent)
         return false;
     messages.showWarning(QStringLiteral("Brak wymaganej wersji orpogramowania lokra, aby móc korzystać w pełni z "
                                         "Tervala należy zainstalować aktualizację przynajmniej do wersji 4.16P"),

@@ -16,6 +16,9 @@ enum class LokraVersionVerdict { Recent, TooOld };
 // has no digit at all.
 LokraVersionVerdict judgeLokraVersion(const QString &version);
 
+// FIRMA.wersja of the Lokra database; empty when FIRMA has no row.
+QString readLokraVersion(db::Connection &lokra);
+
 // Reads the Lokra version and warns when it is too old; true when it warned.
 bool CheckLoanSystemVersion(db::Connection &lokra, Messages &messages);
 

@@ -20,7 +20,7 @@ int main(int argc, char *argv[])
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     const CommandLine commandLine = CommandLine::parse(arguments);
-    const bool windowless = !commandLine.words.isEmpty() || !commandLine.usageError.isEmpty();
+    const bool windowless = commandLine.windowless();
     if (windowless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     if (windowless && qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {

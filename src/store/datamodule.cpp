@@ -1,6 +1,7 @@
 #include "datamodule.h"
 
 #include "common/apppaths.h"
+#include "common/failures.h"
 #include "common/inifile.h"
 #include "db/error.h"
 
@@ -91,6 +92,12 @@ ConnectResult connectDatabase(db::Connection &connection, const DatabaseSettings
     }
 }
 
+DataModule::DataModule()
+{
+    KSU.setDescription(QStringLiteral("baza danych programu Tervala"));
+    LOKRA.setDescription(QStringLiteral("baza danych programu Lokra"));
+}
+
 QList<output::ProtectedFile> DataModule::protectedFiles() const
 {
     return {{SettingsPathKsu, QStringLiteral("baza danych programu Tervala (Path_ksu w pliku TV.ini)")},
@@ -100,7 +107,10 @@ QList<output::ProtectedFile> DataModule::protectedFiles() const
 
 QString connectionFailureText(const db::Connection &connection)
 {
-    return QStringLiteral("Błąd bazy danych programu Tervala \rBłąd serwera ") + connection.databaseName();
+    QString text = QStringLiteral("Błąd bazy danych programu Tervala \rBłąd serwera ") + connection.databaseName();
+    if (const db::Error *failure = connection.openFailure())
+        return explainFailure(*failure).text(text + u'\r');
+    return text;
 }
 
 } // namespace store

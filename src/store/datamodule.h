@@ -73,6 +73,8 @@ QString connectionFailureText(const db::Connection &connection);
 class DataModule
 {
 public:
+    DataModule();
+
     db::Connection KSU;   // reporting database
     db::Connection LOKRA; // Lokra database, read by the import
     BusyGate reportingGate;

@@ -35,6 +35,16 @@ QString componentsWithoutGroupText(const QString &periodDays, const QStringList 
 // How many groups the component dictionary (SLOWNIKI) holds now.
 qint64 CountDictionaryGroups(db::Connection &ksu);
 
+// How many entries of each level the component dictionary holds: groups (GRUPA 0),
+// components (GRUPA a group's KOD) and list entries (GRUPA a component's KOD).
+struct DictionarySize
+{
+    qint64 groups = 0;
+    qint64 components = 0;
+    qint64 listEntries = 0;
+};
+DictionarySize MeasureDictionary(db::Connection &ksu);
+
 // The names of every dictionary entry in code order.
 QStringList DictionaryEntryNames(db::Connection &ksu);
 

@@ -1,11 +1,14 @@
 #include "schemaupgrade.h"
 
+#include "common/failures.h"
 #include "common/messages.h"
 #include "db/connection.h"
 #include "db/error.h"
 #include "schema.h"
 
 #include <QStringList>
+
+#include <ibase.h>
 
 namespace store {
 
@@ -79,8 +82,36 @@ QList<UpgradeStatement> upgradeStatements()
 
 namespace {
 
+// "Sequence @1 already exists", which iberror.h does not name.
+constexpr long SequenceAlreadyExists = 336068862;
+
+// The database refused the statement because its change is there already: the
+// name it adds is taken (the unique key of the system tables, a table or a
+// sequence of that name), or the column it drops or renames is gone.
+bool changeIsThere(const db::Error &e)
+{
+    if (!e.hasCode(isc_no_meta_update))
+        return false;
+    for (const long code :
+         {isc_unique_key_violation, isc_dyn_dup_table, SequenceAlreadyExists, isc_dyn_column_does_not_exist}) {
+        if (e.hasCode(code))
+            return true;
+    }
+    return false;
+}
+
+UpgradeOutcome refused(const db::Error &e)
+{
+    UpgradeOutcome outcome;
+    outcome.reason = e.message();
+    outcome.alreadyDone = changeIsThere(e);
+    if (!outcome.alreadyDone)
+        outcome.failure = explainFailure(e).text();
+    return outcome;
+}
+
 // CommitReporting: a failed commit is shown and its work undone.
-bool CommitReporting(db::Connection &reporting, Messages &messages, QString *reason)
+bool CommitReporting(db::Connection &reporting, Messages &messages, UpgradeOutcome &outcome)
 {
     if (!reporting.isOpen())
         return true;
@@ -88,7 +119,8 @@ bool CommitReporting(db::Connection &reporting, Messages &messages, QString *rea
         reporting.commitRetaining();
         return true;
     } catch (const db::Error &e) {
-        *reason = e.message();
+        outcome.reason = e.message();
+        outcome.failure = explainFailure(e).text(QStringLiteral("Problem z zapisem transakcji: "));
     }
     messages.showWarning(QStringLiteral("Problem z zapisem transakcji"), QStringLiteral("Błąd"));
     // The refused work would stay pending and fail every later commit as well.
@@ -108,10 +140,9 @@ UpgradeOutcome ExecReportingDdl(db::Connection &reporting, const QString &statem
     try {
         reporting.executeImmediate(statement);
     } catch (const db::Error &e) {
-        outcome.reason = e.message();
-        return outcome;
+        return refused(e);
     }
-    outcome.applied = CommitReporting(reporting, messages, &outcome.reason);
+    outcome.applied = CommitReporting(reporting, messages, outcome);
     return outcome;
 }
 
@@ -121,8 +152,7 @@ UpgradeOutcome ExecLokraDdl(db::Connection &lokra, const QString &statement)
     try {
         lokra.executeImmediate(statement);
     } catch (const db::Error &e) {
-        outcome.reason = e.message();
-        return outcome;
+        return refused(e);
     }
     lokra.commitRetaining();
     outcome.applied = true;

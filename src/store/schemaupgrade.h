@@ -21,12 +21,16 @@ struct UpgradeStatement
 };
 
 // What became of one statement: applied and committed, or skipped with the
-// database's reason.
+// database's reason. A statement whose change the database has already (a column
+// added before, one dropped before) is skipped as done; any other refusal is a
+// failure, told in Polish by `failure` (cause, what to do, the database's text).
 struct UpgradeOutcome
 {
     int number = 0;
     bool applied = false;
+    bool alreadyDone = false;
     QString reason;
+    QString failure;
 };
 
 // The 24 statements in the order they run.

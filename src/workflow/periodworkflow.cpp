@@ -1,5 +1,6 @@
 #include "periodworkflow.h"
 
+#include "common/failures.h"
 #include "common/messages.h"
 #include "db/connection.h"
 #include "db/error.h"
@@ -28,9 +29,7 @@ namespace {
 // in the user's language, around the cause.
 [[noreturn]] void throwUnitFailure(const QString &what, const std::exception &e)
 {
-    const auto *dbError = dynamic_cast<const db::Error *>(&e);
-    throw db::Error(what + (dbError ? dbError->message() : QString::fromUtf8(e.what()))
-                    + QStringLiteral("\rBaza danych programu Tervala pozostała bez zmian."));
+    throw db::Error(explainFailure(e).text(what, QStringLiteral("Baza danych programu Tervala pozostała bez zmian.")));
 }
 } // namespace
 

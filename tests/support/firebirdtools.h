@@ -78,7 +78,8 @@ public:
     static constexpr const char *Root = "/usr/lib/x86_64-linux-gnu/firebird/3.0";
     static constexpr const char *SecurityDatabase = "/var/lib/firebird/3.0/system/security3.fdb";
 
-    PrivateServer() = default;
+    // `sysdbaPassword`: SYSDBA's password on this server; empty keeps the shared one's.
+    explicit PrivateServer(const QString &sysdbaPassword = QString()) : m_sysdbaPassword(sysdbaPassword) {}
     ~PrivateServer() { stop(); }
     PrivateServer(const PrivateServer &) = delete;
     PrivateServer &operator=(const PrivateServer &) = delete;
@@ -171,9 +172,27 @@ private:
             || !write(QStringLiteral("databases.conf"),
                       QStringLiteral("security.db = %1\n{\n\tRemoteAccess = false\n}\n").arg(security)))
             return QStringLiteral("cannot write the private server's settings");
+        if (!m_sysdbaPassword.isEmpty()) {
+            // Changed in the copy through the embedded engine, before the server holds it.
+            QProcess isql;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("FIREBIRD"), m_root.path());
+            isql.setProcessEnvironment(env);
+            isql.setProcessChannelMode(QProcess::MergedChannels);
+            isql.start(QStringLiteral("isql-fb"),
+                       {QStringLiteral("-q"), QStringLiteral("-user"), QStringLiteral("SYSDBA"), security});
+            isql.write(QStringLiteral("create or alter user SYSDBA password '%1' using plugin Srp;\ncommit;\n")
+                           .arg(m_sysdbaPassword)
+                           .toUtf8());
+            isql.closeWriteChannel();
+            if (!isql.waitForFinished(30000) || isql.exitCode() != 0)
+                return QStringLiteral("cannot set the private server's SYSDBA password: %1")
+                    .arg(QString::fromLocal8Bit(isql.readAll()));
+        }
         return QString();
     }
 
+    QString m_sysdbaPassword;
     QTemporaryDir m_root;
     QProcess m_process;
     quint16 m_port = 0;
