@@ -16,6 +16,7 @@
 #include "workflow/periodworkflow.h"
 #include "workflow/startuptask.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QTextStream>
@@ -46,6 +47,22 @@ int createDatabase(const QStringList &args, Messages &messages)
     }
     messages.showInformation(QStringLiteral("Utworzono pustą bazę danych ") + args.first(), applicationTitle());
     return 0;
+}
+
+// Every command but create-database reads TV.ini: without one it says where it
+// looked and how to make one.
+int missingSettings(const CommandLine &commandLine, Messages &messages)
+{
+    QStringList looked{QDir::toNativeSeparators(AppPaths::home())};
+    const QString executableFolder = QCoreApplication::applicationDirPath();
+    if (commandLine.home.isEmpty() && QDir(executableFolder) != QDir(AppPaths::home()))
+        looked.prepend(QDir::toNativeSeparators(executableFolder));
+    messages.showError(QStringLiteral("Nie znaleziono pliku ustawień TV.ini (szukano w: %1).\r"
+                                      "Uruchom program bez polecenia, aby zapisać ustawienia w oknie \"%2\", "
+                                      "albo wskaż opcją --home katalog z plikiem TV.ini.")
+                           .arg(looked.join(QStringLiteral(", ")), QStringLiteral("Ustawienia programu")),
+                       applicationTitle());
+    return 1;
 }
 
 int checkLokra(const QStringList &args, Messages &messages)
@@ -208,6 +225,8 @@ int runCommand(const CommandLine &commandLine)
     const QStringList args = commandLine.words.mid(1);
     if (command == QStringLiteral("create-database"))
         return createDatabase(args, messages);
+    if (!QFileInfo::exists(AppPaths::settingsFile()))
+        return missingSettings(commandLine, messages);
     if (command == QStringLiteral("check-lokra"))
         return checkLokra(args, messages);
     if (command == QStringLiteral("open"))
