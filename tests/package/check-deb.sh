@@ -68,7 +68,7 @@ grep -q "<release version=\"$version\"" "$work/root/usr/share/metainfo/pl.terval
 zcat "$work/root/usr/share/man/man1/tervala.1.gz" | grep -q "create\\\\-database" || fail "the man page lacks create-database"
 # A package built from a sanitizer build carries its runtime and hardening warnings;
 # only lintian's errors fail the check.
-lintian --fail-on error --no-tag-display-limit "$deb" || fail "lintian found errors"
+lintian --fail-on error --tag-display-limit 0 "$deb" || fail "lintian found errors"
 
 [ "$failures" -eq 0 ] || { echo "$failures check(s) failed"; exit 1; }
 echo "package $(basename "$deb") passed"
