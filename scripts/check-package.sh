@@ -15,6 +15,7 @@ command -v debootstrap >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get inst
 # The mirror this machine's own packages come from.
 mirror=${MIRROR:-$(sed -n 's/^URIs: *\([^ ]*\/debian\)$/\1/p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -1)}
 root=${1:-$(mktemp -d /tmp/tervala-bookworm.XXXXXX)}
+chmod 755 "$root" # apt's own user reads its lists inside
 
 mounted=()
 cleanup() {

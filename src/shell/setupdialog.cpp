@@ -65,8 +65,8 @@ SetupDialog::SetupDialog(const QString &settingsFile, Messages *messages, QWidge
     m_password->setEchoMode(QLineEdit::Password);
     m_host->setPlaceholderText(QStringLiteral("puste: pliki baz na tym komputerze"));
 
-    auto *intro = new QLabel(QStringLiteral("Nie znaleziono pliku ustawień TV.ini. Podaj bazy danych programu; "
-                                            "ustawienia zostaną zapisane w pliku %1.")
+    auto *intro = new QLabel(QStringLiteral("Nie znaleziono pliku ustawień TV.ini. Wskaż bazę danych sprawozdań "
+                                            "i bazę danych programu Lokra; ustawienia zostaną zapisane w pliku %1.")
                                  .arg(QDir::toNativeSeparators(settingsFile)),
                              this);
     intro->setWordWrap(true);
