@@ -99,6 +99,8 @@ private slots:
         QCOMPARE(r.status, 1);
         QVERIFY2(r.out.contains(QStringLiteral("Nie znaleziono pliku ustawień TV.ini (szukano w: %1).").arg(ws.path())),
                  qPrintable(r.out));
+        const CliResult unknown = runTervala({QStringLiteral("--home"), ws.path(), QStringLiteral("--wersja")});
+        QCOMPARE(unknown.status, 2);
         // Creating a database needs no settings.
         const CliResult created =
             runTervala({QStringLiteral("--home"), ws.path(), QStringLiteral("create-database"), ws.path("k.fdb")});

@@ -16,7 +16,6 @@
 #include "workflow/periodworkflow.h"
 #include "workflow/startuptask.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QTextStream>
@@ -49,26 +48,12 @@ int createDatabase(const QStringList &args, Messages &messages)
     return 0;
 }
 
-// Every command but create-database reads TV.ini: without one it says where it
-// looked and how to make one.
-int missingSettings(const CommandLine &commandLine, Messages &messages)
-{
-    QStringList looked{QDir::toNativeSeparators(AppPaths::home())};
-    const QString executableFolder = QCoreApplication::applicationDirPath();
-    if (commandLine.home.isEmpty() && QDir(executableFolder) != QDir(AppPaths::home()))
-        looked.prepend(QDir::toNativeSeparators(executableFolder));
-    messages.showError(QStringLiteral("Nie znaleziono pliku ustawień TV.ini (szukano w: %1).\r"
-                                      "Uruchom program bez polecenia, aby zapisać ustawienia w oknie \"%2\", "
-                                      "albo wskaż opcją --home katalog z plikiem TV.ini.")
-                           .arg(looked.join(QStringLiteral(", ")), QStringLiteral("Ustawienia programu")),
-                       applicationTitle());
-    return 1;
-}
-
 int checkLokra(const QStringList &args, Messages &messages)
 {
     if (!args.isEmpty())
         return usageError(QStringLiteral("check-lokra nie przyjmuje argumentów."));
+    if (!command::settingsFound(messages))
+        return 1;
     store::DataModule dm;
     CaptionSink sink;
     StartupTask task(dm, messages, sink);
@@ -225,8 +210,6 @@ int runCommand(const CommandLine &commandLine)
     const QStringList args = commandLine.words.mid(1);
     if (command == QStringLiteral("create-database"))
         return createDatabase(args, messages);
-    if (!QFileInfo::exists(AppPaths::settingsFile()))
-        return missingSettings(commandLine, messages);
     if (command == QStringLiteral("check-lokra"))
         return checkLokra(args, messages);
     if (command == QStringLiteral("open"))

@@ -34,6 +34,8 @@ QString oneLine(const QString &reason)
 
 int runCheckUpdates(Messages &messages)
 {
+    if (!command::settingsFound(messages))
+        return 1;
     store::DataModule dm;
     command::connectDatabases(dm, messages);
     store::BusyGate::Hold hold(dm.reportingGate);
@@ -48,8 +50,7 @@ int runCheckUpdates(Messages &messages)
 int runUpgradeSchema(Messages &messages)
 {
     store::DataModule dm;
-    command::connectDatabases(dm, messages);
-    if (dm.KsuFailed)
+    if (!command::connectDatabases(dm, messages))
         return 1;
     store::BusyGate::Hold hold(dm.reportingGate);
     try {

@@ -45,7 +45,9 @@ int main(int argc, char *argv[])
         app.installTranslator(&qtTranslations);
     const QString home =
         AppPaths::chooseHome(QApplication::applicationDirPath(), commandLine.home, AppPaths::dataFolder());
-    QDir().mkpath(home);
+    // The data folder is made when missing; a folder named by --home must exist.
+    if (commandLine.home.isEmpty())
+        QDir().mkpath(home);
     AppPaths::setHome(home);
 
     if (windowless)
