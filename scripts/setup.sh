@@ -10,6 +10,7 @@ packages=(
     firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-utils firebird3.0-server
     fonts-liberation poppler-utils libxml2-dev libxml2-utils
     clang-14 libclang-rt-14-dev clang-format clang-tidy python3
+    dpkg-dev file lintian desktop-file-utils appstream
 )
 
 missing=()

@@ -53,6 +53,8 @@ int checkLokra(const QStringList &args, Messages &messages)
 {
     if (!args.isEmpty())
         return usageError(QStringLiteral("check-lokra nie przyjmuje argumentów."));
+    if (!command::settingsFound(messages))
+        return 1;
     store::DataModule dm;
     CaptionSink sink;
     StartupTask task(dm, messages, sink);

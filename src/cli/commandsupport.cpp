@@ -1,12 +1,16 @@
 #include "commandsupport.h"
 
 #include "commandline.h"
+#include "common/apppaths.h"
 #include "common/messages.h"
 #include "store/datamodule.h"
 #include "store/pagemodel.h"
 #include "workflow/periodworkflow.h"
 #include "workflow/startuptask.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QTextStream>
 
 namespace command {
@@ -33,8 +37,26 @@ int usageError(const QString &reason)
     return 2;
 }
 
+bool settingsFound(Messages &messages)
+{
+    if (QFileInfo::exists(AppPaths::settingsFile()))
+        return true;
+    // The data folder is the home only when the executable's folder held no TV.ini.
+    QStringList looked{QDir::toNativeSeparators(AppPaths::home())};
+    if (QDir(AppPaths::home()) == QDir(AppPaths::dataFolder()))
+        looked.prepend(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
+    messages.showError(QStringLiteral("Nie znaleziono pliku ustawień TV.ini (szukano w: %1).\r"
+                                      "Uruchom program bez polecenia, aby zapisać ustawienia w oknie \"%2\", "
+                                      "albo wskaż opcją --home katalog z plikiem TV.ini.")
+                           .arg(looked.join(QStringLiteral(", ")), QStringLiteral("Ustawienia programu")),
+                       applicationTitle());
+    return false;
+}
+
 bool connectDatabases(store::DataModule &dm, Messages &messages)
 {
+    if (!settingsFound(messages))
+        return false;
     NoWindow sink;
     StartupTask(dm, messages, sink).connectDatabases();
     return !dm.KsuFailed;

@@ -21,6 +21,10 @@ void print(const QString &text);
 int usageError(const QString &reason);
 // Connects both databases as the start-up task does (its error messages
 // included); false when the reporting database is out of reach.
+// Every command but create-database reads TV.ini. Without one: false, after an
+// error that says where it was looked for and how to make one.
+bool settingsFound(Messages &messages);
+// False, after the messages, when TV.ini or the reporting database is missing.
 bool connectDatabases(store::DataModule &dm, Messages &messages);
 // Connects the reporting database alone, for commands that only read it; false
 // when it is out of reach (the error shown).

@@ -14,6 +14,8 @@ int runLoadDictionary(const QString &file, Messages &messages)
 {
     // Only the reporting database is needed: the Lokra database is left alone, so
     // that its absence prints no error here.
+    if (!command::settingsFound(messages))
+        return 1;
     store::DataModule dm;
     const IniFile ini = IniFile::read(AppPaths::settingsFile());
     if (store::connectDatabase(dm.KSU, store::reportingDatabaseSettings(ini)) == store::ConnectResult::Failed) {

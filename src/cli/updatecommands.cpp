@@ -16,6 +16,8 @@ using command::print;
 
 int runCheckUpdates(Messages &messages)
 {
+    if (!command::settingsFound(messages))
+        return 1;
     store::DataModule dm;
     command::connectDatabases(dm, messages);
     store::BusyGate::Hold hold(dm.reportingGate);
@@ -33,8 +35,7 @@ int runCheckUpdates(Messages &messages)
 int runUpgradeSchema(Messages &messages)
 {
     store::DataModule dm;
-    command::connectDatabases(dm, messages);
-    if (dm.KsuFailed)
+    if (!command::connectDatabases(dm, messages))
         return 1;
     store::BusyGate::Hold hold(dm.reportingGate);
     try {

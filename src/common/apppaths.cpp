@@ -2,12 +2,29 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 namespace {
 QString g_home;
-}
+const QString SettingsFileName = QStringLiteral("TV.ini");
+} // namespace
 
 namespace AppPaths {
+
+QString chooseHome(const QString &executableFolder, const QString &homeOption, const QString &dataFolder)
+{
+    if (!homeOption.isEmpty())
+        return homeOption;
+    if (QFileInfo(QDir(executableFolder).filePath(SettingsFileName)).isFile())
+        return executableFolder;
+    return dataFolder;
+}
+
+QString dataFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+}
 
 void setHome(const QString &folder)
 {
@@ -28,7 +45,7 @@ QString file(const QString &name)
 
 QString settingsFile()
 {
-    return file(QStringLiteral("TV.ini"));
+    return file(SettingsFileName);
 }
 
 } // namespace AppPaths

@@ -63,3 +63,14 @@ QString IniFile::value(const QString &section, const QString &key, const QString
 {
     return value(section, key).value_or(fallback);
 }
+
+QByteArray IniFile::format(const QString &section, const QList<std::pair<QString, QString>> &values)
+{
+    QString text = u'[' + section + QStringLiteral("]\r\n");
+    for (const auto &[key, value] : values) {
+        const bool quoted =
+            value != value.trimmed() || (value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"'));
+        text += key + u'=' + (quoted ? u'"' + value + u'"' : value) + QStringLiteral("\r\n");
+    }
+    return text.toUtf8();
+}

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <optional>
+#include <utility>
 
 // A Windows INI file read the way Windows reads it: section and key names match
 // without regard to case, values are taken verbatim (a backslash is a path
@@ -17,6 +18,10 @@ public:
     // A missing or unreadable file reads as an empty one.
     static IniFile read(const QString &path);
     static IniFile parse(const QByteArray &contents);
+    // One section as a Windows program writes it (UTF-8, CRLF), to be read back by
+    // parse() as given: a value with blanks at either end or wrapped in quotes is
+    // quoted. Values hold no line break.
+    static QByteArray format(const QString &section, const QList<std::pair<QString, QString>> &values);
 
     // The value, or nothing when the section or key is absent.
     std::optional<QString> value(const QString &section, const QString &key) const;

@@ -3,11 +3,14 @@
 #include "common/apppaths.h"
 #include "common/messages.h"
 #include "mainwindow.h"
+#include "setupdialog.h"
 #include "store/datamodule.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -32,17 +35,32 @@ int main(int argc, char *argv[])
     }
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(applicationTitle());
+    // The user's data folder is ~/.local/share/tervala: no organisation folder above it.
+    QApplication::setApplicationName(QStringLiteral("tervala"));
+    QApplication::setApplicationDisplayName(applicationTitle());
+    QApplication::setDesktopFileName(QStringLiteral("pl.tervala.Tervala"));
     QLocale::setDefault(QLocale(QLocale::Polish, QLocale::Poland));
     QTranslator qtTranslations;
     if (qtTranslations.load(QLocale(QLocale::Polish), QStringLiteral("qtbase"), QStringLiteral("_"),
                             QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         app.installTranslator(&qtTranslations);
-    if (!commandLine.home.isEmpty())
-        AppPaths::setHome(commandLine.home);
+    const QString home =
+        AppPaths::chooseHome(QApplication::applicationDirPath(), commandLine.home, AppPaths::dataFolder());
+    // The data folder is made when missing; a folder named by --home must exist.
+    if (commandLine.home.isEmpty())
+        QDir().mkpath(home);
+    AppPaths::setHome(home);
 
     if (windowless)
         return runCommand(commandLine, charts::writeFigureChart);
+
+    // The installed icon (the build folder has none: the window keeps the default).
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tervala")));
+    if (!QFileInfo::exists(AppPaths::settingsFile())) {
+        SetupDialog setup(AppPaths::settingsFile());
+        if (setup.exec() != QDialog::Accepted)
+            return 0;
+    }
 
     store::DataModule dataModule;
     MainWindow window(dataModule);
