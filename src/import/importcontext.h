@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/figurecontracts.h"
 #include "store/openperiod.h"
 
 #include <QString>
@@ -47,6 +48,7 @@ struct ImportContext
     int ImportReportRow = 0;            // first free row of the import report table
     int errorCount = 0;                 // the error rows of the loan statistics (label spr_imp)
     QString importReportPath;           // where the import report PDF is written (a temporary name)
+    store::FigureContracts contracts;   // the contracts behind each figure, kept with the period
 };
 
 } // namespace import

@@ -3,6 +3,7 @@
 #include "common/messages.h"
 #include "db/connection.h"
 #include "db/error.h"
+#include "figurecontracts.h"
 #include "schema.h"
 
 #include <QStringList>
@@ -74,6 +75,9 @@ QList<UpgradeStatement> upgradeStatements()
     // were: a component of more than 21 474 836,47 zł does not fit DECIMAL(9,2).
     statements.append({int(statements.size()) + 1, false,
                        QStringLiteral("ALTER TABLE KAPITAL_FUND ALTER WARTOSC TYPE DECIMAL(15,2);")});
+    // The contracts behind each imported figure.
+    statements.append({int(statements.size()) + 1, false, QString::fromLatin1(CreateFigureContractsTable)});
+    statements.append({int(statements.size()) + 1, false, QString::fromLatin1(CreateFigureContractsIndex)});
     return statements;
 }
 
