@@ -45,7 +45,7 @@ void KeepFigureContracts(ImportContext &ctx)
         f.client = clients.value(f.contract);
     for (store::UnclassifiedContract &u : ctx.contracts.unclassified)
         u.client = clients.value(u.contract);
-    store::StoreFigureContracts(ctx.ksu, ctx.period.id(), ctx.contracts);
+    store::StoreFigureContracts(ctx.ksu, ctx.period.id(), ctx.contracts, [&ctx] { ctx.output.keepResponsive(); });
 }
 
 // A new period: its key is the last one plus 1, and it takes the rules, the

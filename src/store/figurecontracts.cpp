@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <functional>
 
 namespace store {
 
@@ -67,16 +68,75 @@ int figureBreakdown(const QString &countColumn)
     return -1;
 }
 
-void StoreFigureContracts(db::Connection &ksu, qint64 periodId, const FigureContracts &contracts)
+namespace {
+
+// One UMOWY_FIG row as the insert binds it.
+struct Row
+{
+    db::Param kolumna, podzial, umowa, klient, liczona, kwota, komunikat;
+};
+
+constexpr int ColumnsPerRow = 8; // ID_OK and the seven of Row
+constexpr int RowsPerBatch = 64;
+
+// An EXECUTE BLOCK that inserts RowsPerBatch rows at once: one statement a batch
+// instead of one a row, which is most of what a row costs.
+QString batchInsert()
+{
+    static const char *const types[ColumnsPerRow] = {"INTEGER",      "VARCHAR(20)", "INTEGER",       "VARCHAR(30)",
+                                                     "VARCHAR(200)", "INTEGER",     "DECIMAL(18,4)", "VARCHAR(200)"};
+    QStringList inputs;
+    QStringList inserts;
+    for (int r = 0; r < RowsPerBatch; ++r) {
+        QStringList values;
+        for (int c = 0; c < ColumnsPerRow; ++c) {
+            const int n = r * ColumnsPerRow + c;
+            inputs << QStringLiteral("v%1 %2 = :d%1").arg(n).arg(QLatin1String(types[c]));
+            values << QStringLiteral(":v%1").arg(n);
+        }
+        inserts << QStringLiteral("insert into UMOWY_FIG (ID_OK,KOLUMNA,PODZIAL,UMOWA,KLIENT,LICZONA,KWOTA,KOMUNIKAT) "
+                                  "values (%1);")
+                       .arg(values.join(u','));
+    }
+    return QStringLiteral("execute block (%1) as begin %2 end").arg(inputs.join(u','), inserts.join(u' '));
+}
+
+} // namespace
+
+void StoreFigureContracts(db::Connection &ksu, qint64 periodId, const FigureContracts &contracts,
+                          const std::function<void()> &heartbeat)
 {
     db::Query(ksu, QStringLiteral("delete from UMOWY_FIG where ID_OK=:d0")).execute({periodId});
-    db::Query insert(ksu, QStringLiteral("insert into UMOWY_FIG (ID_OK,KOLUMNA,PODZIAL,UMOWA,KLIENT,LICZONA,KWOTA,"
-                                         "KOMUNIKAT) values (:d0,:d1,:d2,:d3,:d4,:d5,:d6,:d7)"));
+    QList<Row> rows;
+    rows.reserve(contracts.figures.size() + contracts.unclassified.size());
     for (const FigureContract &f : contracts.figures)
-        insert.execute(
-            {periodId, f.column, db::Param(), f.contract, f.client, f.counted ? 1 : 0, f.amount, db::Param()});
+        rows.append({f.column, db::Param(), f.contract, f.client, f.counted ? 1 : 0, f.amount, db::Param()});
     for (const UnclassifiedContract &u : contracts.unclassified)
-        insert.execute({periodId, db::Param(), u.breakdown, u.contract, u.client, 0, u.amount, u.message});
+        rows.append({db::Param(), u.breakdown, u.contract, u.client, 0, u.amount, u.message});
+
+    const auto bindRow = [&](db::Query &query, int first, const Row &row) {
+        const db::Param values[ColumnsPerRow] = {periodId,   row.kolumna, row.podzial, row.umowa,
+                                                 row.klient, row.liczona, row.kwota,   row.komunikat};
+        for (int c = 0; c < ColumnsPerRow; ++c)
+            query.bind(first + c, values[c]);
+    };
+    qsizetype next = 0;
+    if (rows.size() >= RowsPerBatch) {
+        db::Query batch(ksu, batchInsert());
+        for (; next + RowsPerBatch <= rows.size(); next += RowsPerBatch) {
+            for (int r = 0; r < RowsPerBatch; ++r)
+                bindRow(batch, r * ColumnsPerRow, rows[next + r]);
+            batch.execute();
+            if (heartbeat)
+                heartbeat();
+        }
+    }
+    db::Query single(ksu, QStringLiteral("insert into UMOWY_FIG (ID_OK,KOLUMNA,PODZIAL,UMOWA,KLIENT,LICZONA,KWOTA,"
+                                         "KOMUNIKAT) values (:d0,:d1,:d2,:d3,:d4,:d5,:d6,:d7)"));
+    for (; next < rows.size(); ++next) {
+        bindRow(single, 0, rows[next]);
+        single.execute();
+    }
 }
 
 bool HasFigureContracts(db::Connection &ksu, qint64 periodId)

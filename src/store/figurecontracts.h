@@ -10,6 +10,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace db {
@@ -55,7 +56,9 @@ struct FigureContracts
 };
 
 // Replaces the period's lists by `contracts`; part of the caller's unit of work.
-void StoreFigureContracts(db::Connection &ksu, qint64 periodId, const FigureContracts &contracts);
+// `heartbeat` is called now and then, so that the window can redraw meanwhile.
+void StoreFigureContracts(db::Connection &ksu, qint64 periodId, const FigureContracts &contracts,
+                          const std::function<void()> &heartbeat = {});
 
 // True when the period was imported with its lists (a period imported by an
 // older version, or one without any contract, has none).
