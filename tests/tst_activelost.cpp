@@ -115,8 +115,8 @@ struct Import
     RecordingOutput output;
     reports::ReportSheet importReport;
     reports::ReportSheet errorReport;
-    import::ImportContext ctx{ksu, lokra,     model, messages, output,    importReport, errorReport,
-                              {},  QString(), 0,     0,        QString(), {},           {}};
+    import::ImportContext ctx{ksu,       lokra, model, messages,  output, importReport, errorReport, {},
+                              QString(), 0,     0,     QString(), {},     {},           {}};
 
     explicit Import(const QString &lokraScript, QDate first = QDate(2013, 1, 1), QDate last = QDate(2013, 6, 30),
                     bool withReporting = false)

@@ -124,7 +124,8 @@ struct Run
     RecordingOutput output;
     reports::ReportSheet importReport;
     reports::ReportSheet errorReport;
-    import::ImportContext ctx{ksu, lokra, model, messages, output, importReport, errorReport, {}, {}, 0, 0, {}, {}, {}};
+    import::ImportContext ctx{ksu, lokra, model, messages, output, importReport, errorReport, {},
+                              {},  0,     0,     {},       {},     {},           {}};
 
     explicit Run(const QString &inserts)
     {

@@ -116,10 +116,12 @@ QString activeWithDaysLate(db::Connection &lokra)
 }
 
 // Writes one list section of the import report from `row` on and adds the contracts
-// it takes to the count and value; returns the row of its total.
-int writeSection(ImportContext &ctx, int row, const QString &heading, const ContractList &contracts,
+// it takes to the count and value of page row `figure`, which keeps them; returns
+// the row of its total.
+int writeSection(ImportContext &ctx, std::size_t figure, int row, const QString &heading, const ContractList &contracts,
                  const std::function<bool(const ContractBalance &)> &takes, int &count, db::Money &value)
 {
+    const QString column = store::toQString(store::ActiveLostRows[figure].count.column);
     reports::ReportSheet &sheet = ctx.importReport;
     sheet.setCell(sheet.setCell(0, row, QStringLiteral("Nr umowy")), row, heading);
     ++row;
@@ -129,6 +131,7 @@ int writeSection(ImportContext &ctx, int row, const QString &heading, const Cont
             continue;
         ++count;
         value += c.balance;
+        ctx.contracts.figures.append({column, QString::number(c.contract), QString(), true, c.balance});
         sheet.setCell(sheet.setCell(0, row, QString::number(c.contract)), row, reports::plainNumber(c.balance));
         ++row;
     }
@@ -195,26 +198,27 @@ ActiveLostFigures ComputeActiveLostLoans(ImportContext &ctx)
     const ContractList active = runList(ctx, activeWithDaysLate(lokra), {end, end, ctx.period.PeriodEnd}, 1, 0, 2);
 
     int row = 0;
-    row = writeSection(ctx, row, QStringLiteral("Kwota pożyczki aktywnej"), active, {}, f.activeCount, f.activeValue);
+    row =
+        writeSection(ctx, 0, row, QStringLiteral("Kwota pożyczki aktywnej"), active, {}, f.activeCount, f.activeValue);
     ctx.output.setProgress(13);
     row = writeSection(
-        ctx, row + 3, QStringLiteral("Kwota pożyczki spłacanej terminowo"), active,
+        ctx, 1, row + 3, QStringLiteral("Kwota pożyczki spłacanej terminowo"), active,
         [](const ContractBalance &c) { return c.daysLate <= 30; }, f.onTimeCount, f.onTimeValue);
     ctx.output.setProgress(17);
     row = writeSection(
-        ctx, row + 3, QStringLiteral("Kwota pożyczki o opóźnieniu w spłacie 31-90 dni"), active,
+        ctx, 2, row + 3, QStringLiteral("Kwota pożyczki o opóźnieniu w spłacie 31-90 dni"), active,
         [](const ContractBalance &c) { return c.daysLate >= 31 && c.daysLate <= 90; }, f.late31to90Count,
         f.late31to90Value);
     ctx.output.setProgress(21);
     row = writeSection(
-        ctx, row + 3, QStringLiteral("Kwota pożyczki o opóźnieniu w spłacie 90 dni"), active,
+        ctx, 3, row + 3, QStringLiteral("Kwota pożyczki o opóźnieniu w spłacie 90 dni"), active,
         [](const ContractBalance &c) { return c.daysLate >= 91; }, f.lateOver90Count, f.lateOver90Value);
     ctx.output.setProgress(25);
 
-    row = writeSection(ctx, row + 3, QStringLiteral("Kwota pożyczki wypowiedzianej"),
+    row = writeSection(ctx, 4, row + 3, QStringLiteral("Kwota pożyczki wypowiedzianej"),
                        runList(ctx, Terminated, {end}, 1, 0), {}, f.terminatedCount, f.terminatedValue);
     ctx.output.setProgress(29);
-    row = writeSection(ctx, row + 3, QStringLiteral("Kwota pożyczki straconej"),
+    row = writeSection(ctx, 5, row + 3, QStringLiteral("Kwota pożyczki straconej"),
                        runList(ctx, LostInPeriod, {end, start, end}, 1, 0), {}, f.lostCount, f.lostValue);
     ctx.output.setProgress(32);
 

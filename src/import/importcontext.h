@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/figurecontracts.h"
 #include "store/openperiod.h"
 
 #include <QString>
@@ -50,6 +51,7 @@ struct ImportContext
     QString importReportPath;           // where the import report PDF is written (a temporary name)
     QStringList fundNotes;              // lines on the fund's own data for the error report
     QStringList closingNotes;           // lines the closing message adds
+    store::FigureContracts contracts;   // the contracts behind each figure, kept with the period
 };
 
 } // namespace import

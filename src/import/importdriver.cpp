@@ -10,6 +10,7 @@
 #include "db/query.h"
 #include "importcontext.h"
 #include "institutionrules.h"
+#include "loanqueries.h"
 #include "loanstatistics.h"
 #include "reports/reportsheet.h"
 #include "store/carryover.h"
@@ -20,6 +21,7 @@
 #include "versioncheck.h"
 
 #include <QDir>
+#include <QHash>
 
 namespace import {
 
@@ -29,6 +31,23 @@ const QString OverwriteQuestion =
     QStringLiteral("Podany okres został już wcześniej zaimportowany. Przykryc dany okres ?\r"
                    "Dane stron „Dane zbiorcze” i „Aktywne i stracone pożyczki” zostaną zaimportowane na nowo. "
                    "Strony „Dane Funduszu”, „Kapitał pożyczkowy” i „Zasady gospodarowania” pozostaną bez zmian.");
+
+// The contracts behind each figure go with the period, named by their clients.
+void KeepFigureContracts(ImportContext &ctx)
+{
+    QHash<QString, QString> clients;
+    db::Query query(ctx.lokra, QString::fromLatin1(ContractClients));
+    query.execute();
+    while (query.next()) {
+        ctx.output.keepResponsive();
+        clients.insert(query.value(0).toString(), query.value(1).toString());
+    }
+    for (store::FigureContract &f : ctx.contracts.figures)
+        f.client = clients.value(f.contract);
+    for (store::UnclassifiedContract &u : ctx.contracts.unclassified)
+        u.client = clients.value(u.contract);
+    store::StoreFigureContracts(ctx.ksu, ctx.period.id(), ctx.contracts, [&ctx] { ctx.output.keepResponsive(); });
+}
 
 // A new period: its key is the last one plus 1, and it takes the rules, the
 // institution data and the loan capital over from the period before it.
@@ -43,6 +62,7 @@ void importNew(ImportContext &ctx, ImportResult &result)
     ImportActiveLostLoans(ctx);
     ImportInstitutionData(ctx);
     ImportLoanStatistics(ctx);
+    KeepFigureContracts(ctx);
     ctx.output.setProgress(75);
     store::CopyCapitalComponents(ctx.ksu, source, ctx.period);
     store::CopyCapitalSources(ctx.ksu, source, ctx.period, ctx.model);
@@ -70,6 +90,7 @@ void importAgain(ImportContext &ctx, qint64 id, ImportResult &result)
     ImportInstitutionData(ctx);
     ImportActiveLostLoans(ctx);
     ImportLoanStatistics(ctx);
+    KeepFigureContracts(ctx);
     ctx.output.setProgress(75);
     if (!store::HasCapitalChange(ctx.ksu, ctx.period))
         store::CreateCapitalChangeRow(ctx.ksu, ctx.period, ctx.model);
@@ -121,7 +142,8 @@ std::optional<ImportResult> runImport(store::DataModule &dm, store::PageModel &m
     // import has succeeded.
     store::PageModel pages;
     pages.assignFrom(model);
-    ImportContext ctx{dm.KSU, dm.LOKRA, pages, messages, output, importReport, errorReport, {}, {}, 0, 0, {}, {}, {}};
+    ImportContext ctx{dm.KSU, dm.LOKRA, pages, messages, output, importReport, errorReport, {},
+                      {},     0,        0,     {},       {},     {},           {}};
     ctx.period.isOpen = true;
     ctx.period.PeriodStart = bounds.start;
     ctx.period.PeriodEnd = bounds.end;

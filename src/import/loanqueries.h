@@ -82,4 +82,10 @@ inline constexpr const char *PkdLookup =
     "select s.podklasa,s.dzial,p.glowny from pkd p left outer join pkd_slownik s on p.ID_SL_PKD=s.idslownika where "
     "p.klient=:d0 order by p.glowny desc";
 
+// Every contract with its client's name: a person's first name and surname, a
+// firm's name (as the error report names them).
+inline constexpr const char *ContractClients =
+    "select u.idumowy, iif(k.status='K',K.imie||' '||k.nazwisko,k.nazwanip) from umowy u join klient k on "
+    "k.nr_klienta=u.nrklienta";
+
 } // namespace import

@@ -9,6 +9,7 @@
 #include "loanqueries.h"
 #include "reports/reportrenderer.h"
 #include "statisticsreport.h"
+#include "store/figurecontracts.h"
 #include "store/pagemodel.h"
 #include "store/periodstore.h"
 
@@ -73,6 +74,10 @@ private:
     void purposeTables();
     void sectorPass();
     void statusPass();
+    // The contract adds to the figure of pair `pair` (and is kept with the period as one of its contracts).
+    void add(int pair, const ContractRow &row, bool granted);
+    // The contract could not be classified in the breakdown of pair `pair`.
+    void unclassified(ErrorColumn column, int pair, const ContractRow &row, const QString &message);
 
     ImportContext &m_ctx;
     QDate m_first;
@@ -160,6 +165,20 @@ bool Computation::grantedInPeriod(qint64 contract)
     return granted;
 }
 
+void Computation::add(int pair, const ContractRow &row, bool granted)
+{
+    m_stats[pair].add(granted, row.amount);
+    m_ctx.contracts.figures.append({store::toQString(store::StatisticPairs[std::size_t(pair)].countColumn), row.number,
+                                    QString(), granted, row.amount});
+}
+
+void Computation::unclassified(ErrorColumn column, int pair, const ContractRow &row, const QString &message)
+{
+    m_errors.AddErrorRow(row.number, row.id, row.amount, column, message);
+    m_ctx.contracts.unclassified.append(
+        {store::StatisticPairs[std::size_t(pair)].group, row.number, QString(), row.amount, message});
+}
+
 void Computation::typePass()
 {
     m_typeRows = fetchContracts(m_ctx, QueryA, m_first, m_last);
@@ -169,22 +188,22 @@ void Computation::typePass()
         const bool granted = grantedInPeriod(row.id);
         for (const Bracket &b : Brackets) {
             if (row.amount <= db::Money::fromWhole(b.upToZloty)) {
-                m_stats[b.pair].add(granted, row.amount);
+                add(b.pair, row, granted);
                 break;
             }
         }
         const qint64 type = row.columns[2].toInt();
         if (type == 0) {
-            m_errors.AddErrorRow(row.number, row.id, row.amount, TypeColumn, QStringLiteral("Brak typu"));
+            unclassified(TypeColumn, Mikro, row, QStringLiteral("Brak typu"));
             continue;
         }
         for (const TypeCategory &t : Types) {
             if (t.code == type)
-                m_stats[t.pair].add(granted, row.amount);
+                add(t.pair, row, granted);
         }
         // Social economy enterprises are also counted among the other ones.
         if (type == 5)
-            m_stats[Inne].add(granted, row.amount);
+            add(Inne, row, granted);
     }
     for (const Bracket &b : Brackets) {
         m_stats.bracketTotal.count += m_stats[b.pair].count;
@@ -213,12 +232,12 @@ void Computation::purposePass()
         const bool granted = grantedInPeriod(row.id);
         const QString code = row.columns[2].toString();
         if (code.isEmpty() || code == u"0") {
-            m_errors.AddErrorRow(row.number, row.id, row.amount, PurposeColumn, QStringLiteral("Brak przeznaczenia"));
+            unclassified(PurposeColumn, Purposes[0].pair, row, QStringLiteral("Brak przeznaczenia"));
             continue;
         }
         for (const PurposeCategory &p : Purposes) {
             if (code == QLatin1StringView(p.code))
-                m_stats[p.pair].add(granted, row.amount);
+                add(p.pair, row, granted);
         }
     }
 }
@@ -246,12 +265,12 @@ void Computation::sectorPass()
         const auto [podklasa, dzial] = mainPkd(row.columns[2].toInt());
         const int code = sectorCode(podklasa, dzial);
         if (code < 1) {
-            m_errors.AddErrorRow(row.number, row.id, row.amount, SectorColumn, QStringLiteral("Brak numeru PKD"));
+            unclassified(SectorColumn, Sectors[0].pair, row, QStringLiteral("Brak numeru PKD"));
             continue;
         }
         for (const SectorCategory &s : Sectors) {
             if (code <= s.lastCode) {
-                m_stats[s.pair].add(granted, row.amount);
+                add(s.pair, row, granted);
                 break;
             }
         }
@@ -267,57 +286,54 @@ void Computation::statusPass()
     for (const ContractRow &row : rows) {
         m_ctx.output.keepResponsive();
         const bool granted = grantedInPeriod(row.id);
-        auto error = [&](ErrorColumn column, const QString &message) {
-            m_errors.AddErrorRow(row.number, row.id, row.amount, column, message);
-        };
 
         const QDate registered = row.columns[3].toDate();
         if (registered.isValid()) {
             // No payout date counts as starting, as a payout before registration does.
             const QDate payout = row.columns[6].toDate();
             const bool continuing = payout.isValid() && registered.daysTo(payout) > 365;
-            m_stats[continuing ? Continuing : Starting].add(granted, row.amount);
+            add(continuing ? Continuing : Starting, row, granted);
         } else {
-            error(StatusColumn, QStringLiteral("Brak Daty dział"));
+            unclassified(StatusColumn, Starting, row, QStringLiteral("Brak Daty dział"));
         }
 
         QString sex;
         switch (row.columns[4].toInt()) {
         case 1:
             sex = QStringLiteral("kobieta");
-            m_stats[Woman].add(granted, row.amount);
+            add(Woman, row, granted);
             break;
         case 2:
             sex = QStringLiteral("mężczyzna");
-            m_stats[Man].add(granted, row.amount);
+            add(Man, row, granted);
             break;
         default:
             sex = QStringLiteral("niewybrany");
-            m_stats[OtherSex].add(granted, row.amount);
-            error(SexColumn, sex);
+            add(OtherSex, row, granted);
+            unclassified(SexColumn, OtherSex, row, sex);
             break;
         }
 
         const qint64 ru = row.columns[5].toInt();
-        m_stats[ru == 1 ? FirstTime : Again].add(granted, row.amount);
+        add(ru == 1 ? FirstTime : Again, row, granted);
 
         QString area;
         switch (row.columns[7].toInt()) {
         case 1:
             area = QStringLiteral("Miejski");
-            m_stats[Urban].add(granted, row.amount);
+            add(Urban, row, granted);
             break;
         case 2:
             area = QStringLiteral("Wiejski");
-            m_stats[Rural].add(granted, row.amount);
+            add(Rural, row, granted);
             break;
         case 3:
             area = QStringLiteral("Miejsko-wiejski");
-            m_stats[Rural].add(granted, row.amount);
+            add(Rural, row, granted);
             break;
         default:
             area = QStringLiteral("Brak obszaru");
-            error(AreaColumn, area);
+            unclassified(AreaColumn, Urban, row, area);
             break;
         }
 

@@ -163,8 +163,8 @@ void insertRow(db::Connection &ksu, const char *table, const QStringList &keyCol
 }
 
 // The period tables in the order their rows are deleted, OKRES last.
-constexpr std::array<const char *, 7> PeriodTables{"ZASADY",    "POZYCZKI", "AKT_STR", "KAPITAL_FUND",
-                                                   "DANE_INST", "DANE_KAP", "OKRES"};
+constexpr std::array<const char *, 8> PeriodTables{"ZASADY",       "POZYCZKI",  "AKT_STR",  "UMOWY_FIG",
+                                                   "KAPITAL_FUND", "DANE_INST", "DANE_KAP", "OKRES"};
 
 } // namespace
 

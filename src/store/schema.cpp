@@ -3,6 +3,7 @@
 #include "db/connection.h"
 #include "db/error.h"
 #include "fields.h"
+#include "figurecontracts.h"
 #include "statisticpairs.h"
 
 #include <QFileInfo>
@@ -93,6 +94,8 @@ QStringList reportingSchemaStatements()
         // The database stamps each start; the program names only WERSJA.
         QStringLiteral("CREATE TABLE LOGOWANIE (WERSJA VARCHAR(50), "
                        "DATAW TIMESTAMP DEFAULT CURRENT_TIMESTAMP NOT NULL);"),
+        QString::fromLatin1(CreateFigureContractsTable),
+        QString::fromLatin1(CreateFigureContractsIndex),
     };
 }
 

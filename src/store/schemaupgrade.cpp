@@ -4,6 +4,7 @@
 #include "common/messages.h"
 #include "db/connection.h"
 #include "db/error.h"
+#include "figurecontracts.h"
 #include "schema.h"
 
 #include <QStringList>
@@ -77,23 +78,27 @@ QList<UpgradeStatement> upgradeStatements()
     // were: a component of more than 21 474 836,47 zł does not fit DECIMAL(9,2).
     statements.append({int(statements.size()) + 1, false,
                        QStringLiteral("ALTER TABLE KAPITAL_FUND ALTER WARTOSC TYPE DECIMAL(15,2);")});
+    // The contracts behind each imported figure.
+    statements.append({int(statements.size()) + 1, false, QString::fromLatin1(CreateFigureContractsTable)});
+    statements.append({int(statements.size()) + 1, false, QString::fromLatin1(CreateFigureContractsIndex)});
     return statements;
 }
 
 namespace {
 
-// "Sequence @1 already exists", which iberror.h does not name.
+// "Sequence @1 already exists" and "Index @1 already exists", which iberror.h does not name.
 constexpr long SequenceAlreadyExists = 336068862;
+constexpr long IndexAlreadyExists = 336068859;
 
 // The database refused the statement because its change is there already: the
-// name it adds is taken (the unique key of the system tables, a table or a
-// sequence of that name), or the column it drops or renames is gone.
+// name it adds is taken (the unique key of the system tables, a table, a
+// sequence or an index of that name), or the column it drops or renames is gone.
 bool changeIsThere(const db::Error &e)
 {
     if (!e.hasCode(isc_no_meta_update))
         return false;
-    for (const long code :
-         {isc_unique_key_violation, isc_dyn_dup_table, SequenceAlreadyExists, isc_dyn_column_does_not_exist}) {
+    for (const long code : {isc_unique_key_violation, isc_dyn_dup_table, SequenceAlreadyExists, IndexAlreadyExists,
+                            isc_dyn_column_does_not_exist}) {
         if (e.hasCode(code))
             return true;
     }

@@ -1,0 +1,86 @@
+#pragma once
+
+// Which contracts each imported figure was made of, kept with the period (table
+// UMOWY_FIG): for every count/value column of POZYCZKI and AKT_STR the contracts
+// it counted and summed, and for every breakdown of "Dane zbiorcze" the contracts
+// the import could not classify there, with the error report's message.
+
+#include "db/money.h"
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace db {
+class Connection;
+}
+
+namespace store {
+
+// UMOWY_FIG and its index: the same texts serve a new database and the schema
+// upgrade of an old one.
+inline constexpr const char *CreateFigureContractsTable =
+    "CREATE TABLE UMOWY_FIG (ID_OK INTEGER NOT NULL, KOLUMNA VARCHAR(20), PODZIAL INTEGER, UMOWA VARCHAR(30) NOT "
+    "NULL, KLIENT VARCHAR(200), LICZONA INTEGER NOT NULL, KWOTA DECIMAL(18,4) NOT NULL, KOMUNIKAT VARCHAR(200));";
+inline constexpr const char *CreateFigureContractsIndex = "CREATE INDEX UMOWY_FIG_OKRES ON UMOWY_FIG (ID_OK);";
+
+// One contract in one figure: it adds 1 to the count when counted, and its
+// amount to the value.
+struct FigureContract
+{
+    QString column; // the count column of the pair: MIKRO_LS, PA_L, ...
+    QString contract;
+    QString client;
+    bool counted = false;
+    db::Money amount;
+    bool operator==(const FigureContract &) const = default;
+};
+
+// A contract that a breakdown of "Dane zbiorcze" could not classify.
+struct UnclassifiedContract
+{
+    int breakdown = 0; // index into StatisticGroups
+    QString contract;
+    QString client;
+    db::Money amount;
+    QString message;
+    bool operator==(const UnclassifiedContract &) const = default;
+};
+
+struct FigureContracts
+{
+    QList<FigureContract> figures;
+    QList<UnclassifiedContract> unclassified;
+};
+
+// Replaces the period's lists by `contracts`; part of the caller's unit of work.
+// `heartbeat` is called now and then, so that the window can redraw meanwhile.
+void StoreFigureContracts(db::Connection &ksu, qint64 periodId, const FigureContracts &contracts,
+                          const std::function<void()> &heartbeat = {});
+
+// True when the period was imported with its lists (a period imported by an
+// older version, or one without any contract, has none).
+bool HasFigureContracts(db::Connection &ksu, qint64 periodId);
+
+// The contracts of the figure whose count or value column is `column` (either
+// column of a pair, any case), in ascending contract number; none when the
+// column is not a figure of either table.
+std::optional<QList<FigureContract>> LoadFigureContracts(db::Connection &ksu, qint64 periodId, const QString &column);
+
+// The contracts that breakdown `breakdown` could not classify, in ascending contract number.
+QList<UnclassifiedContract> LoadUnclassifiedContracts(db::Connection &ksu, qint64 periodId, int breakdown);
+
+// The count column of the pair that `column` names (either column, any case);
+// empty when it names no count/value figure of POZYCZKI or AKT_STR (the loss
+// ratio is no sum of contracts).
+QString figureCountColumn(const QString &column);
+
+// Every column `figureCountColumn` accepts, in table order.
+QStringList figureColumns();
+
+// The breakdown of "Dane zbiorcze" the count column belongs to; -1 for AKT_STR's.
+int figureBreakdown(const QString &countColumn);
+
+} // namespace store

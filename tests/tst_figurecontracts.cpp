@@ -1,0 +1,191 @@
+// The contracts kept behind each imported figure: for every count/value column of
+// POZYCZKI and AKT_STR, the contracts counted add up to the count and their amounts
+// to the value, to the grosz; the lists go with the period and come back sorted.
+#include "common/messages.h"
+#include "db/connection.h"
+#include "db/query.h"
+#include "import/importcontext.h"
+#include "store/datamodule.h"
+#include "store/fields.h"
+#include "store/figurecontracts.h"
+#include "store/pagemodel.h"
+#include "store/statisticpairs.h"
+#include "support/workspace.h"
+#include "tools/demofund.h"
+#include "workflow/periodworkflow.h"
+
+#include <QFile>
+#include <QTest>
+
+namespace {
+
+QString demoScript()
+{
+    QFile f(QStringLiteral(TERVALA_SOURCE_DIR "/tools/demo/lokra-demo.sql"));
+    if (!f.open(QIODevice::ReadOnly))
+        qFatal("cannot read lokra-demo.sql");
+    return lokraSchemaScript() + QString::fromUtf8(f.readAll());
+}
+
+class SilentOutput : public import::ImportOutput
+{
+public:
+    void setProgress(int) override {}
+    void showErrorReport(const reports::ReportSheet &) override {}
+};
+
+struct Fixture
+{
+    Workspace ws;
+    store::DataModule dm;
+    store::PageModel model;
+    RecordingMessages messages;
+    PeriodView view;
+    SilentOutput output;
+    PeriodWorkflow workflow{dm, model, messages, view};
+
+    // The hand-made demo fund, or a generated one of `contracts` contracts.
+    explicit Fixture(int contracts)
+    {
+        ws.createReportingDatabase();
+        if (contracts == 0)
+            ws.createDatabase(QStringLiteral("lokra.fdb"), demoScript());
+        else
+            demo::createLokraDatabase(ws.path(QStringLiteral("lokra.fdb")), {contracts, 77, QDate(2013, 7, 31)});
+        ws.makeHome();
+        dm.KSU.setDatabase(QString(), ws.path(QStringLiteral("ksu.fdb")));
+        dm.KSU.open();
+        dm.LOKRA.setDatabase(QString(), ws.path(QStringLiteral("lokra.fdb")));
+        dm.LOKRA.open();
+    }
+
+    qint64 import(const QStringList &c, QList<bool> answers = {})
+    {
+        messages.scriptAnswers(answers);
+        if (!workflow.importPeriod({c[0], c[1], c[2], c[3]}, output))
+            qFatal("import refused");
+        return workflow.period().id();
+    }
+
+    db::Value stored(const char *table, std::string_view column, qint64 periodId)
+    {
+        db::Query q(dm.KSU, QStringLiteral("select * from %1 where ID_OK=:d0").arg(QLatin1String(table)));
+        q.execute({periodId});
+        if (!q.next())
+            qFatal("no row");
+        return q.value(store::toQString(column));
+    }
+};
+
+} // namespace
+
+class TestFigureContracts : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Every figure is the sum of its contracts, for the hand-made fund (several
+    // tranches, lost and terminated loans, missing data) and a generated one.
+    void everyFigureIsItsContracts_data()
+    {
+        QTest::addColumn<int>("contracts");
+        QTest::addColumn<QStringList>("period");
+        QTest::newRow("hand-made fund") << 0 << QStringList{"01", "2013", "06", "2013"};
+        QTest::newRow("generated fund") << 400 << QStringList{"01", "2013", "06", "2013"};
+        QTest::newRow("generated fund, second half") << 400 << QStringList{"07", "2012", "12", "2012"};
+    }
+    void everyFigureIsItsContracts()
+    {
+        QFETCH(int, contracts);
+        QFETCH(QStringList, period);
+        Fixture f(contracts);
+        const qint64 id = f.import(period);
+        int listed = 0;
+        auto check = [&](const char *table, std::string_view countColumn, std::string_view valueColumn) {
+            const auto rows = store::LoadFigureContracts(f.dm.KSU, id, store::toQString(valueColumn));
+            QVERIFY(rows);
+            qint64 counted = 0;
+            db::Money sum;
+            for (const store::FigureContract &r : *rows) {
+                counted += r.counted ? 1 : 0;
+                sum += r.amount;
+            }
+            listed += int(rows->size());
+            const QByteArray where =
+                QByteArray(table) + '.' + QByteArray(countColumn.data(), qsizetype(countColumn.size()));
+            QVERIFY2(counted == f.stored(table, countColumn, id).toInt(), where.constData());
+            QVERIFY2(sum == f.stored(table, valueColumn, id).toMoney(), where.constData());
+        };
+        for (const store::StatisticPair &p : store::StatisticPairs)
+            check("POZYCZKI", p.countColumn, p.valueColumn);
+        for (const store::ActiveLostRow &r : store::ActiveLostRows) {
+            if (r.count.kind == store::FieldKind::Count)
+                check("AKT_STR", r.count.column, r.value.column);
+        }
+        QVERIFY(listed > 0);
+    }
+
+    // Either column of a pair, in any case, gives the same list in ascending
+    // contract number; a column that is no sum of contracts gives none.
+    void listsByEitherColumn()
+    {
+        Fixture f(0);
+        const qint64 id = f.import({"01", "2013", "06", "2013"});
+        const auto byCount = store::LoadFigureContracts(f.dm.KSU, id, QStringLiteral("pa_l"));
+        const auto byValue = store::LoadFigureContracts(f.dm.KSU, id, QStringLiteral("PA_W"));
+        QVERIFY(byCount && byValue);
+        QCOMPARE(*byCount, *byValue);
+        QVERIFY(!byCount->isEmpty());
+        for (qsizetype i = 1; i < byCount->size(); ++i)
+            QVERIFY(byCount->at(i - 1).contract.toLongLong() < byCount->at(i).contract.toLongLong());
+        QVERIFY(!byCount->first().client.isEmpty());
+        QVERIFY(!store::LoadFigureContracts(f.dm.KSU, id, QStringLiteral("WSDO_L")));
+        QVERIFY(!store::LoadFigureContracts(f.dm.KSU, id, QStringLiteral("NIE_MA")));
+        QVERIFY(store::HasFigureContracts(f.dm.KSU, id));
+    }
+
+    // The contracts the error report lists are kept with their breakdown and message.
+    void unclassifiedContractsKept()
+    {
+        Fixture f(0);
+        const qint64 id = f.import({"01", "2013", "06", "2013"});
+        int total = 0;
+        for (int breakdown = 0; breakdown < int(store::StatisticGroups.size()); ++breakdown) {
+            for (const store::UnclassifiedContract &u : store::LoadUnclassifiedContracts(f.dm.KSU, id, breakdown)) {
+                QCOMPARE(u.breakdown, breakdown);
+                QVERIFY(!u.message.isEmpty());
+                ++total;
+            }
+        }
+        db::Query errors(f.dm.KSU,
+                         QStringLiteral("select count(*) from UMOWY_FIG where ID_OK=:d0 and PODZIAL is not null"));
+        errors.execute({id});
+        errors.next();
+        QCOMPARE(total, errors.value(0).toInt());
+        QVERIFY(total > 0);
+    }
+
+    // A re-import replaces the lists; deleting the period deletes them.
+    void listsGoWithThePeriod()
+    {
+        Fixture f(0);
+        const qint64 id = f.import({"01", "2013", "06", "2013"});
+        auto rowCount = [&] {
+            db::Query q(f.dm.KSU, QStringLiteral("select count(*) from UMOWY_FIG where ID_OK=:d0"));
+            q.execute({id});
+            q.next();
+            return q.value(0).toInt();
+        };
+        const int first = rowCount();
+        QVERIFY(first > 0);
+        QCOMPARE(f.import({"01", "2013", "06", "2013"}, {true}), id);
+        QCOMPARE(rowCount(), first);
+        f.messages.scriptAnswers({true});
+        QVERIFY(f.workflow.deletePeriod({"01", "2013", "06", "2013"}));
+        QCOMPARE(rowCount(), 0);
+        QVERIFY(!store::HasFigureContracts(f.dm.KSU, id));
+    }
+};
+
+QTEST_MAIN(TestFigureContracts)
+#include "tst_figurecontracts.moc"
