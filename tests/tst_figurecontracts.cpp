@@ -10,6 +10,8 @@
 #include "store/figurecontracts.h"
 #include "store/pagemodel.h"
 #include "store/statisticpairs.h"
+#include "support/cli.h"
+#include "support/csvreader.h"
 #include "support/workspace.h"
 #include "tools/demofund.h"
 #include "workflow/periodworkflow.h"
@@ -163,6 +165,43 @@ private slots:
         errors.next();
         QCOMPARE(total, errors.value(0).toInt());
         QVERIFY(total > 0);
+    }
+
+    // tervala contracts prints the list as CSV that a CSV reader takes back: its
+    // counted contracts and amounts add up to the stored figure.
+    void commandPrintsTheList()
+    {
+        Fixture f(0);
+        const qint64 id = f.import({"01", "2013", "06", "2013"});
+        const int count = f.stored("AKT_STR", "PA_L", id).toInt();
+        const db::Money value = f.stored("AKT_STR", "PA_W", id).toMoney();
+        f.dm.KSU.close();
+        f.dm.LOKRA.close();
+        f.ws.writeEmbeddedIni();
+
+        const CliResult r = runTervala({"--home", f.ws.path(), "contracts", "01", "2013", "06", "2013", "pa_w"});
+        QCOMPARE(r.status, 0);
+        const QList<QStringList> rows = readCsv(r.out);
+        QVERIFY(rows.size() > 1);
+        QCOMPARE(rows.first(), (QStringList{"umowa", "klient", "liczona", "kwota"}));
+        int counted = 0;
+        db::Money sum;
+        for (const QStringList &row : rows.mid(1)) {
+            QCOMPARE(row.size(), 4);
+            QVERIFY2(row[3].contains(u',') && row[3].section(u',', 1).size() == 2, qPrintable(row[3]));
+            counted += row[2].toInt();
+            sum += db::Money::parse(row[3]).value();
+        }
+        QCOMPARE(counted, count);
+        QCOMPARE(sum, value);
+
+        const CliResult unknown =
+            runTervala({"--home", f.ws.path(), "contracts", "01", "2013", "06", "2013", "WSDO_L"});
+        QCOMPARE(unknown.status, 2);
+        QVERIFY2(unknown.err.contains(QStringLiteral("MIKRO_LS")), qPrintable(unknown.err));
+        const CliResult never = runTervala({"--home", f.ws.path(), "contracts", "01", "2012", "06", "2012", "PA_L"});
+        QCOMPARE(never.status, 1);
+        QVERIFY2(never.out.contains(QStringLiteral("nie został zaimportowany")), qPrintable(never.out));
     }
 
     // A re-import replaces the lists; deleting the period deletes them.

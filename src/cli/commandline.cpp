@@ -2,6 +2,7 @@
 
 #include "cli/checkcommand.h"
 #include "cli/commandsupport.h"
+#include "cli/contractscommand.h"
 #include "cli/dictionarycommand.h"
 #include "cli/outputcommands.h"
 #include "cli/updatecommands.h"
@@ -232,14 +233,15 @@ const Command Commands[] = {
          return args.isEmpty() ? runUpgradeSchema(messages) : noArguments(QStringLiteral("upgrade-schema"));
      }},
     {"check", "MC RRRR MC RRRR",
-     "otwiera okres i wypisuje wyniki kontroli danych jak „Kontrola danych” (kod wyjścia 1, gdy jest błąd)",
-     runCheck},
+     "otwiera okres i wypisuje wyniki kontroli danych jak „Kontrola danych” (kod wyjścia 1, gdy jest błąd)", runCheck},
     {"validate-xml", "PLIK", "sprawdza plik XML sprawozdania ze schematem tervala-report.xsd",
      [](const QStringList &args, Messages &) { return runValidateXml(args); }},
     {"history", "[KOLUMNA ...]",
      "wypisuje wielkości wszystkich okresów jako CSV („Porównanie okresów”); bez kolumn: wszystkie kolumny tabel "
      "POZYCZKI i AKT_STR",
      runHistory},
+    {"contracts", "MC RRRR MC RRRR KOLUMNA",
+     "wypisuje jako CSV umowy, z których import złożył wielkość kolumny (umowa;klient;liczona;kwota)", runContracts},
     {"chart", "KOLUMNA PLIK.png|PLIK.pdf [--size SZERxWYS] [--force]",
      "zapisuje wykres liniowy wielkości we wszystkich okresach",
      [](const QStringList &args, Messages &messages) { return runChart(args, messages, chartWriter()); }},
