@@ -208,7 +208,9 @@ private slots:
         Fixture f(QStringLiteral("update POZYCZKI set OBROT_LS=2, OBROT_WS=30000, INNE_LS=1, INNE_WS=100, EKO_LS=1, "
                                  "EKO_WS=100 where ID_OK=2;\nupdate AKT_STR set ST_L=7 where ID_OK=2;\n"
                                  "update DANE_INST set NIP='5260250275' where ID_OK=2;\n"
-                                 "update DANE_KAP set KWOTA=400 where ID_OK=2;\n"));
+                                 "update DANE_KAP set KWOTA=400 where ID_OK=2;\n"
+                                 "insert into UMOWY_FIG (ID_OK, PODZIAL, UMOWA, LICZONA, KWOTA, KOMUNIKAT) values "
+                                 "(2, 0, '17', 0, 100, 'Brak typu');\n"));
         QStringList texts;
         for (const check::Finding &finding : f.findings())
             texts << finding.text();
@@ -224,14 +226,14 @@ private slots:
                 "ostrzeżenie | Dane zbiorcze | Jvl_r | kategorie (bez kolumny „w tym inst ekon i społ”): liczba 4, "
                 "wartość 35 100,00 zł; udzielone w okresie (według wielkości udzielonej pożyczki): liczba 3, "
                 "wartość 35 000,00 zł; różnica: liczba 1, wartość 100,00 zł | Suma kategorii podziału „Według "
-                "typu przedsiębiorstwa” różni się od liczby i wartości pożyczek udzielonych w okresie. Umowy, "
-                "których import nie mógł zaliczyć do żadnej kategorii tego podziału, wymienia raport błędów "
-                "importu.",
+                "typu przedsiębiorstwa” różni się od liczby i wartości pożyczek udzielonych w okresie. Umów, "
+                "których import nie mógł zaliczyć do żadnej kategorii tego podziału: 1 (wymienia je raport "
+                "błędów importu).",
                 "ostrzeżenie | Dane zbiorcze | Jvl_poz | kategorie: liczba 2, wartość 30 000,00 zł; udzielone w "
                 "okresie (według wielkości udzielonej pożyczki): liczba 3, wartość 35 000,00 zł; różnica: liczba "
                 "-1, wartość -5 000,00 zł | Suma kategorii podziału „Według przeznaczenia” różni się od liczby i "
-                "wartości pożyczek udzielonych w okresie. Umowy, których import nie mógł zaliczyć do żadnej "
-                "kategorii tego podziału, wymienia raport błędów importu.",
+                "wartości pożyczek udzielonych w okresie. Umów, których import nie mógł zaliczyć do żadnej "
+                "kategorii tego podziału: 0 (wymienia je raport błędów importu).",
                 "ostrzeżenie | Dane zbiorcze | Jvl_r | suma liczby „Według typu przedsiębiorstwa”: 5; okres "
                 "poprzedni (2013-01-01 – 2013-06-30): 3 (+67 %) | Wartość zmieniła się o więcej niż połowę "
                 "względem poprzedniego okresu: sprawdź, czy wybrano właściwy okres i czy import objął wszystkie "

@@ -114,21 +114,6 @@ std::optional<db::Money> CapitalGroupTotal(db::Connection &ksu, const OpenPeriod
     return query.value(0).toMoney();
 }
 
-QList<ComponentValue> LoadComponentValues(db::Connection &ksu, qint64 periodId)
-{
-    db::Query rows(ksu,
-                   QStringLiteral("select SKLADNIK, GRUPA, WARTOSC from KAPITAL_FUND where ID_OK=:d0 order by ID_SKL"));
-    rows.execute({periodId});
-    QList<ComponentValue> out;
-    while (rows.next()) {
-        ComponentValue c{rows.value(0).toString(), rows.value(1).toInt(), std::nullopt};
-        if (!rows.value(2).isNull())
-            c.WARTOSC = rows.value(2).toMoney();
-        out << c;
-    }
-    return out;
-}
-
 qint64 NextComponentId(db::Connection &ksu)
 {
     db::Query query(ksu, QStringLiteral("select max(id_skl) from kapital_fund"));

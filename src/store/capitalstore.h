@@ -69,17 +69,6 @@ QList<CapitalComponent> LoadCapitalComponents(db::Connection &ksu, qint64 period
 // when the group has no component.
 std::optional<db::Money> CapitalGroupTotal(db::Connection &ksu, const OpenPeriod &period, qint64 groupKod);
 
-// One component of a period with its value; NULL has no value.
-struct ComponentValue
-{
-    QString SKLADNIK;
-    qint64 GRUPA = 0;
-    std::optional<db::Money> WARTOSC;
-};
-
-// Every component of period `periodId`, whatever its group, in ID_SKL order.
-QList<ComponentValue> LoadComponentValues(db::Connection &ksu, qint64 periodId);
-
 // The next ID_SKL: the largest over all periods plus 1, or 1 for an empty table.
 qint64 NextComponentId(db::Connection &ksu);
 

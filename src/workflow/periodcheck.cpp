@@ -3,6 +3,7 @@
 #include "store/capitalstore.h"
 #include "store/carryover.h"
 #include "store/fields.h"
+#include "store/figurecontracts.h"
 #include "store/pagemodel.h"
 #include "store/periods.h"
 #include "store/periodstore.h"
@@ -70,10 +71,10 @@ struct Previous
     }
 };
 
-db::Money componentTotal(const QList<store::ComponentValue> &components)
+db::Money componentTotal(const QList<store::CapitalComponent> &components)
 {
     db::Money total;
-    for (const store::ComponentValue &c : components)
+    for (const store::CapitalComponent &c : components)
         total += c.WARTOSC.value_or(db::Money());
     return total;
 }
@@ -107,8 +108,9 @@ public:
     }
 
     void institution();
-    void capital(const QList<store::ComponentValue> &components, const store::CapitalGroupList &groups);
-    void statistics();
+    void capital(const QList<store::CapitalComponent> &components, const store::CapitalGroupList &groups);
+    // `unclassified`: how many contracts the import could not classify, per breakdown.
+    void statistics(const std::array<qsizetype, store::StatisticGroups.size()> &unclassified);
     void activeLost();
 
     QList<Finding> findings;
@@ -163,9 +165,9 @@ void Checker::institution()
             QStringLiteral("Adres e-mail nie wygląda na poprawny (oczekiwano postaci nazwa@domena.pl)."));
 }
 
-void Checker::capital(const QList<store::ComponentValue> &components, const store::CapitalGroupList &groups)
+void Checker::capital(const QList<store::CapitalComponent> &components, const store::CapitalGroupList &groups)
 {
-    for (const store::ComponentValue &c : components) {
+    for (const store::CapitalComponent &c : components) {
         if (c.WARTOSC && *c.WARTOSC < db::Money())
             add(Level::Error, CapitalPage, "JvDBGrid1",
                 QStringLiteral("grupa %1, składnik %2: %3")
@@ -200,7 +202,7 @@ void Checker::compareWithPrevious(const QString &page, std::string_view field, c
                        "właściwy okres i czy import objął wszystkie dane."));
 }
 
-void Checker::statistics()
+void Checker::statistics(const std::array<qsizetype, store::StatisticGroups.size()> &unclassified)
 {
     const auto groupFigure = [](const store::PageModel &model, std::size_t group, bool splitOnly) {
         Figure f;
@@ -235,9 +237,10 @@ void Checker::statistics()
                 .arg(split.count - granted.count)
                 .arg(money(split.value - granted.value)),
             QStringLiteral("Suma kategorii podziału %1 różni się od liczby i wartości pożyczek udzielonych w okresie. "
-                           "Umowy, których import nie mógł zaliczyć do żadnej kategorii tego podziału, wymienia "
-                           "raport błędów importu.")
-                .arg(quoted(toQString(group.heading))));
+                           "Umów, których import nie mógł zaliczyć do żadnej kategorii tego podziału: %2 (wymienia "
+                           "je raport błędów importu).")
+                .arg(quoted(toQString(group.heading)))
+                .arg(unclassified[g]));
     }
     if (!m_previous)
         return;
@@ -352,12 +355,15 @@ QList<Finding> CheckPeriod(db::Connection &ksu, const store::OpenPeriod &period,
         before.CurrentPeriodId = QString::number(dates->id);
         store::LoadActiveLostLoans(ksu, before, previous->model);
         store::LoadLoanStatistics(ksu, before, previous->model);
-        previous->capitalTotal = componentTotal(store::LoadComponentValues(ksu, dates->id));
+        previous->capitalTotal = componentTotal(store::LoadCapitalComponents(ksu, dates->id));
     }
     Checker checker(model, previous);
     checker.institution();
-    checker.capital(store::LoadComponentValues(ksu, id), groups);
-    checker.statistics();
+    checker.capital(store::LoadCapitalComponents(ksu, id), groups);
+    std::array<qsizetype, store::StatisticGroups.size()> unclassified{};
+    for (std::size_t g = 0; g < unclassified.size(); ++g)
+        unclassified[g] = store::LoadUnclassifiedContracts(ksu, id, int(g)).size();
+    checker.statistics(unclassified);
     checker.activeLost();
     return checker.findings;
 }
