@@ -16,18 +16,9 @@
 #include "tools/demofund.h"
 #include "workflow/periodworkflow.h"
 
-#include <QFile>
 #include <QTest>
 
 namespace {
-
-QString demoScript()
-{
-    QFile f(QStringLiteral(TERVALA_SOURCE_DIR "/tools/demo/lokra-demo.sql"));
-    if (!f.open(QIODevice::ReadOnly))
-        qFatal("cannot read lokra-demo.sql");
-    return lokraSchemaScript() + QString::fromUtf8(f.readAll());
-}
 
 class SilentOutput : public import::ImportOutput
 {
@@ -51,7 +42,7 @@ struct Fixture
     {
         ws.createReportingDatabase();
         if (contracts == 0)
-            ws.createDatabase(QStringLiteral("lokra.fdb"), demoScript());
+            ws.createDatabase(QStringLiteral("lokra.fdb"), lokraDemoScript());
         else
             demo::createLokraDatabase(ws.path(QStringLiteral("lokra.fdb")), {contracts, 77, QDate(2013, 7, 31)});
         ws.makeHome();
