@@ -33,6 +33,12 @@ Error statusError(const Firebird::IStatus *)
 }
 } // namespace fb
 
+Connection::Connection() = default;
+Connection::~Connection() = default;
+QString Connection::attachName() const
+{
+    noDatabase();
+}
 void Connection::setDatabase(const QString &, const QString &)
 {
     noDatabase();
