@@ -158,7 +158,7 @@ private slots:
         QTest::newRow("no group") << QByteArray("Skladnik\r\n11\r\n10\r\n1\r\n") << OldRows
                                   << QStringLiteral("Plik nie zawiera żadnej grupy (wpisu z 0 w trzecim wierszu), więc "
                                                     "żaden składnik nie miałby swojej grupy.");
-        QTest::newRow("a binary file") << QByteArray("PK\x03\x04\x14\0\x06\0\x08\0\n\0\0\0\n\n\n\n", 22) << OldRows
+        QTest::newRow("a binary file") << QByteArray("PK\x03\x04\x14\0\x06\0\x08\0\n\0\0\0\n\n\n\n", 18) << OldRows
                                        << QStringLiteral("Plik nie jest plikiem tekstowym. Wybierz plik słownika "
                                                          "zapisany jako tekst.");
         QTest::newRow("UTF-16") << QByteArray("\xFF\xFEG\0r\0\r\0\n\0", 10) << OldRows
