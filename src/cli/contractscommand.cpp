@@ -3,6 +3,7 @@
 #include "commandsupport.h"
 #include "common/csv.h"
 #include "common/messages.h"
+#include "reports/contractslist.h"
 #include "store/datamodule.h"
 #include "store/figurecontracts.h"
 #include "store/periods.h"
@@ -17,7 +18,7 @@ int runContracts(const QStringList &args, Messages &messages)
     const store::PeriodChoice choice{args[0], args[1], args[2], args[3]};
     if (!store::isValidPeriodChoice(choice))
         return usageError(QStringLiteral("Błędnie podany okres sprawozdawczy !"));
-    if (store::figureCountColumn(args[4]).isEmpty()) {
+    if (!store::figureOfColumn(args[4])) {
         return usageError(QStringLiteral("Nieznana kolumna: %1. Dostępne kolumny: %2.")
                               .arg(args[4], store::figureColumns().join(QStringLiteral(", "))));
     }
@@ -36,14 +37,10 @@ int runContracts(const QStringList &args, Messages &messages)
                 QStringLiteral("Informacja"));
             return 1;
         }
-        print(csv::line(
-            {QStringLiteral("umowa"), QStringLiteral("klient"), QStringLiteral("liczona"), QStringLiteral("kwota")}));
         const std::optional<QList<store::FigureContract>> contracts =
             store::LoadFigureContracts(dm.KSU, *period, args[4]);
-        for (const store::FigureContract &c : *contracts) {
-            print(csv::line({c.contract, c.client, c.counted ? QStringLiteral("1") : QStringLiteral("0"),
-                             c.amount.format(2, u',')}));
-        }
+        for (const QStringList &row : reports::figureContractsList(*contracts).csvRows())
+            print(csv::line(row));
         return 0;
     } catch (const std::exception &e) {
         showFailure(messages, e);

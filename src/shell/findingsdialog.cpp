@@ -22,7 +22,8 @@ FindingsDialog::FindingsDialog(QWidget *parent) : QDialog(parent)
     m_list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     layout->addWidget(m_list, 1);
     layout->addWidget(new QLabel(QStringLiteral("Dwukrotne kliknięcie pokazuje pole na jego stronie.")));
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close);
+    auto *buttons = new QDialogButtonBox;
+    buttons->addButton(QStringLiteral("Zamknij"), QDialogButtonBox::RejectRole);
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
     connect(m_list, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem *item) {

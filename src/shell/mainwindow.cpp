@@ -1,8 +1,10 @@
 #include "mainwindow.h"
 
 #include "aboutbox.h"
+#include "figurecontractsdialog.h"
 #include "findingsdialog.h"
 #include "pages/activelostpage.h"
+#include "pages/figurelookup.h"
 #include "pages/institutionpage.h"
 #include "pages/pagelayout.h"
 #include "pages/rulespage.h"
@@ -129,6 +131,10 @@ void MainWindow::buildPages()
     contents << new pages::RulesPage(m_model);
     contents << new pages::StatisticsPage(m_model);
     contents << new pages::ActiveLostPage(m_model);
+    auto *lookup = new pages::FigureLookup(this);
+    lookup->watchFigures(contents.at(3));
+    lookup->watchFigures(contents.at(4));
+    connect(lookup, &pages::FigureLookup::contractsRequested, this, &MainWindow::showFigureContracts);
 
     for (int i = 0; i < 5; ++i) {
         const PageDescription &p = pages[i];
@@ -425,6 +431,21 @@ void MainWindow::bb_kontrolaClick()
         m_findings->show();
         m_findings->raise();
     });
+}
+
+void MainWindow::showFigureContracts(const QString &control)
+{
+    std::optional<FigureExplanation> explanation;
+    if (!runAction([&] { explanation = m_workflow.explainFigure(control); }) || !explanation)
+        return;
+    // The database is free again while the list is shown.
+    const store::OpenPeriod &period = m_workflow.period();
+    FigureContractsDialog dialog(*explanation, period.PeriodStartText + QStringLiteral(" – ") + period.PeriodEndText,
+                                 *m_messages, m_workflow.outputGuard(), this);
+    if (m_presentContracts)
+        m_presentContracts(dialog);
+    else
+        dialog.exec();
 }
 
 void MainWindow::showFinding(const check::Finding &finding)

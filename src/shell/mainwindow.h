@@ -11,7 +11,10 @@
 #include <QElapsedTimer>
 #include <QMainWindow>
 
+#include <functional>
+
 class AboutBox;
+class FigureContractsDialog;
 class FindingsDialog;
 class QComboBox;
 class QLabel;
@@ -50,6 +53,13 @@ public:
     void bb_kontrolaClick();
     // Switches to the page of a finding and puts the focus in its field.
     void showFinding(const check::Finding &finding);
+    // "Pokaż umowy" on a count or value field: the contracts behind its figure.
+    void showFigureContracts(const QString &control);
+    // Where the contracts lists are shown; the tests replace it to look at the dialog.
+    void setContractsPresenter(std::function<void(FigureContractsDialog &)> present)
+    {
+        m_presentContracts = std::move(present);
+    }
     FindingsDialog *findingsDialog() const { return m_findings; }
     void bb_drukClick();
     void bb_wyjscieClick();
@@ -123,6 +133,7 @@ private:
     QPushButton *bb_zapis = nullptr;
     QPushButton *bb_kontrola = nullptr;
     FindingsDialog *m_findings = nullptr;
+    std::function<void(FigureContractsDialog &)> m_presentContracts;
     QPushButton *bb_druk = nullptr;
     QPushButton *bb_wyjscie = nullptr;
     QProgressBar *Postep = nullptr;

@@ -1,8 +1,8 @@
 #include "periodcomparisonwindow.h"
 
 #include "cli/historycommands.h"
-#include "common/csv.h"
 #include "common/messages.h"
+#include "exportfiles.h"
 #include "reportpreview.h"
 #include "store/pagemodel.h"
 #include "store/statisticpairs.h"
@@ -12,7 +12,6 @@
 #include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -236,25 +235,9 @@ void PeriodComparisonWindow::showChart()
     delete old;
 }
 
-QString PeriodComparisonWindow::askSavePath(const QString &caption, const QString &filter, const QString &suffix)
-{
-    QString path = QFileDialog::getSaveFileName(this, caption, QString(), filter);
-    if (path.isEmpty() || path.endsWith(suffix, Qt::CaseInsensitive))
-        return path;
-    return path + suffix;
-}
-
 bool PeriodComparisonWindow::exportCsv(const QString &path)
 {
-    try {
-        if (!m_guard.approve(path, output::FileKind::Csv, m_messages))
-            return false;
-        csv::writeFile(path, m_comparison.csvRows());
-        return true;
-    } catch (const std::exception &error) {
-        showFailure(m_messages, error);
-        return false;
-    }
+    return exportCsvFile(path, m_comparison.csvRows(), m_guard, m_messages);
 }
 
 bool PeriodComparisonWindow::exportChart(const QString &path)
@@ -274,8 +257,8 @@ bool PeriodComparisonWindow::exportChart(const QString &path)
 
 void PeriodComparisonWindow::bb_csvClick()
 {
-    const QString path =
-        askSavePath(QStringLiteral("Eksport do CSV"), QStringLiteral("Pliki CSV (*.csv)"), QStringLiteral(".csv"));
+    const QString path = askSavePath(this, QStringLiteral("Eksport do CSV"), QStringLiteral("Pliki CSV (*.csv)"),
+                                     QStringLiteral(".csv"));
     if (!path.isEmpty())
         exportCsv(path);
 }
@@ -287,16 +270,16 @@ void PeriodComparisonWindow::bb_drukujClick()
 
 void PeriodComparisonWindow::bb_pngClick()
 {
-    const QString path = askSavePath(QStringLiteral("Zapisz wykres jako PNG"), QStringLiteral("Obrazy PNG (*.png)"),
-                                     QStringLiteral(".png"));
+    const QString path = askSavePath(this, QStringLiteral("Zapisz wykres jako PNG"),
+                                     QStringLiteral("Obrazy PNG (*.png)"), QStringLiteral(".png"));
     if (!path.isEmpty())
         exportChart(path);
 }
 
 void PeriodComparisonWindow::bb_pdfClick()
 {
-    const QString path = askSavePath(QStringLiteral("Zapisz wykres jako PDF"), QStringLiteral("Pliki PDF (*.pdf)"),
-                                     QStringLiteral(".pdf"));
+    const QString path = askSavePath(this, QStringLiteral("Zapisz wykres jako PDF"),
+                                     QStringLiteral("Pliki PDF (*.pdf)"), QStringLiteral(".pdf"));
     if (!path.isEmpty())
         exportChart(path);
 }

@@ -55,7 +55,6 @@ private:
     void rangeChanged();
     void chartChoiceChanged();
     void showChart();
-    QString askSavePath(const QString &caption, const QString &filter, const QString &suffix);
 
     QList<store::PeriodFigures> m_periods;
     Messages &m_messages;

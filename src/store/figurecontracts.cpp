@@ -30,42 +30,53 @@ void sortByContract(QList<Row> &rows)
 
 } // namespace
 
-QString figureCountColumn(const QString &column)
+const QList<Figure> &figures()
 {
-    const QByteArray name = column.trimmed().toUpper().toLatin1();
-    const std::string_view wanted(name.constData(), std::size_t(name.size()));
-    for (const StatisticPair &p : StatisticPairs) {
-        if (p.countColumn == wanted || p.valueColumn == wanted)
-            return toQString(p.countColumn);
+    static const QList<Figure> all = [] {
+        QList<Figure> list;
+        for (const StatisticPair &p : StatisticPairs) {
+            list.append({toQString(p.countColumn), toQString(p.valueColumn), toQString(p.countControl),
+                         toQString(p.valueControl),
+                         toQString(StatisticGroups.at(std::size_t(p.group)).heading) + QStringLiteral(": ")
+                             + toQString(p.caption),
+                         p.group});
+        }
+        for (const ActiveLostRow &r : ActiveLostRows) {
+            if (r.count.kind != FieldKind::Count)
+                continue; // the loss ratio
+            list.append({toQString(r.count.column), toQString(r.value.column), toQString(r.count.control),
+                         toQString(r.value.control), toQString(r.number) + u' ' + toQString(r.caption), -1});
+        }
+        return list;
+    }();
+    return all;
+}
+
+const Figure *figureOfColumn(const QString &column)
+{
+    const QString wanted = column.trimmed().toUpper();
+    for (const Figure &f : figures()) {
+        if (f.countColumn == wanted || f.valueColumn == wanted)
+            return &f;
     }
-    for (const ActiveLostRow &r : ActiveLostRows) {
-        if (r.count.kind != FieldKind::Count)
-            continue; // the loss ratio
-        if (r.count.column == wanted || r.value.column == wanted)
-            return toQString(r.count.column);
+    return nullptr;
+}
+
+const Figure *figureOfControl(const QString &control)
+{
+    for (const Figure &f : figures()) {
+        if (f.countControl == control || f.valueControl == control)
+            return &f;
     }
-    return QString();
+    return nullptr;
 }
 
 QStringList figureColumns()
 {
     QStringList names;
-    for (const StatisticPair &p : StatisticPairs)
-        names << toQString(p.countColumn) << toQString(p.valueColumn);
-    for (const ActiveLostRow &r : ActiveLostRows) {
-        if (r.count.kind == FieldKind::Count)
-            names << toQString(r.count.column) << toQString(r.value.column);
-    }
+    for (const Figure &f : figures())
+        names << f.countColumn << f.valueColumn;
     return names;
-}
-
-int figureBreakdown(const QString &countColumn)
-{
-    for (const StatisticPair &p : StatisticPairs) {
-        if (toQString(p.countColumn) == countColumn)
-            return p.group;
-    }
-    return -1;
 }
 
 namespace {
@@ -148,9 +159,10 @@ bool HasFigureContracts(db::Connection &ksu, qint64 periodId)
 
 std::optional<QList<FigureContract>> LoadFigureContracts(db::Connection &ksu, qint64 periodId, const QString &column)
 {
-    const QString countColumn = figureCountColumn(column);
-    if (countColumn.isEmpty())
+    const Figure *figure = figureOfColumn(column);
+    if (!figure)
         return std::nullopt;
+    const QString &countColumn = figure->countColumn;
     db::Query query(ksu, QStringLiteral("select UMOWA,KLIENT,LICZONA,KWOTA from UMOWY_FIG where ID_OK=:d0 and "
                                         "KOLUMNA=:d1"));
     query.execute({periodId, countColumn});

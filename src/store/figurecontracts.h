@@ -72,15 +72,26 @@ std::optional<QList<FigureContract>> LoadFigureContracts(db::Connection &ksu, qi
 // The contracts that breakdown `breakdown` could not classify, in ascending contract number.
 QList<UnclassifiedContract> LoadUnclassifiedContracts(db::Connection &ksu, qint64 periodId, int breakdown);
 
-// The count column of the pair that `column` names (either column, any case);
-// empty when it names no count/value figure of POZYCZKI or AKT_STR (the loss
-// ratio is no sum of contracts).
-QString figureCountColumn(const QString &column);
+// A count/value pair whose contracts are kept: the 32 of "Dane zbiorcze" and the
+// rows of "Aktywne i stracone pożyczki" but the loss ratio (no sum of contracts).
+struct Figure
+{
+    QString countColumn;
+    QString valueColumn;
+    QString countControl;
+    QString valueControl;
+    QString caption;    // "Według przeznaczenia: obrotowy", "1. Pożyczki aktywne ..."
+    int breakdown = -1; // index into StatisticGroups; -1 for the rows of AKT_STR
+};
 
-// Every column `figureCountColumn` accepts, in table order.
+// Every such pair, in table order.
+const QList<Figure> &figures();
+// The pair that `column` names (either column, any case); null when none does.
+const Figure *figureOfColumn(const QString &column);
+// The pair whose count or value field is `control`; null when none is.
+const Figure *figureOfControl(const QString &control);
+
+// Every column `figureOfColumn` accepts, in table order.
 QStringList figureColumns();
-
-// The breakdown of "Dane zbiorcze" the count column belongs to; -1 for AKT_STR's.
-int figureBreakdown(const QString &countColumn);
 
 } // namespace store

@@ -227,6 +227,32 @@ std::optional<QList<check::Finding>> PeriodWorkflow::checkData()
     return check::CheckPeriod(m_dm.KSU, m_period, m_groups, m_model);
 }
 
+std::optional<FigureExplanation> PeriodWorkflow::explainFigure(const QString &control)
+{
+    const store::Figure *figure = store::figureOfControl(control);
+    if (!figure || !m_period.isOpen)
+        return std::nullopt;
+    DatabaseCommand command(m_commands, m_messages);
+    if (!command)
+        return std::nullopt;
+    const qint64 id = m_period.id();
+    if (!store::HasFigureContracts(m_dm.KSU, id)) {
+        m_messages.showWarning(QStringLiteral("Okres nie ma zapisanych list umów: zaimportowano go wersją programu, "
+                                              "która ich nie zapisywała, albo nie miał żadnej umowy. Zaimportuj "
+                                              "okres ponownie, aby je odtworzyć."),
+                               QStringLiteral("Informacja"));
+        return std::nullopt;
+    }
+    FigureExplanation explanation{*figure,
+                                  *store::LoadFigureContracts(m_dm.KSU, id, figure->countColumn),
+                                  {},
+                                  m_model.integer(figure->countControl),
+                                  m_model.money(figure->valueControl)};
+    if (figure->breakdown >= 0)
+        explanation.unclassified = store::LoadUnclassifiedContracts(m_dm.KSU, id, figure->breakdown);
+    return explanation;
+}
+
 bool PeriodWorkflow::checkAndWriteXml()
 {
     const std::optional<QList<check::Finding>> findings = checkData();

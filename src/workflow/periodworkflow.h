@@ -4,6 +4,7 @@
 #include "databasecommand.h"
 #include "periodcheck.h"
 #include "reports/reportsheet.h"
+#include "store/figurecontracts.h"
 #include "store/openperiod.h"
 #include "store/periods.h"
 
@@ -35,6 +36,18 @@ public:
 
     virtual void focusInstitutionName() {}
     virtual void setProgress(int) {}
+};
+
+// The contracts behind one count or value field of the open period: those of
+// its pair as imported, those its breakdown could not classify, and the pair's
+// values on the page now (a correction makes them differ from the imported ones).
+struct FigureExplanation
+{
+    store::Figure figure;
+    QList<store::FigureContract> contracts;
+    QList<store::UnclassifiedContract> unclassified;
+    qint64 pageCount = 0;
+    db::Money pageValue;
 };
 
 // Opening, saving and the open period's values, without a window: the window,
@@ -76,6 +89,11 @@ public:
     // "Kontrola danych": the findings of the open period's consistency checks
     // (workflow/periodcheck.h). None when refused; errors are thrown.
     std::optional<QList<check::Finding>> checkData();
+
+    // "Pokaż umowy" on the field `control`: none when no period is open, the field
+    // is no count or value of a figure, the database is busy or the period has no
+    // lists (a warning says to import it again); errors are thrown.
+    std::optional<FigureExplanation> explainFigure(const QString &control);
 
     // "Zapisz do pliku" in the window: the check first; when it finds an error the
     // user is asked whether to write the file anyway. False when refused or not
