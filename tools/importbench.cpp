@@ -17,7 +17,8 @@
 //   import  the whole import through the period workflow, as the command line runs
 //           it, into a fresh reporting database; the PDF writes are timed apart,
 //           and a 10 ms timer in the child's event loop, served as the window
-//           serves it during an import, tells how long a click would wait.
+//           serves it during an import, tells how long a click would wait; then
+//           the contracts list of every figure is read as "Pokaż umowy" reads it.
 // Floor and import run R times, the engines taking turns; the best run is shown.
 // The server runs need a Firebird server on 127.0.0.1 (scripts/start-test-server.sh)
 // that can read the files under WORK.
@@ -30,8 +31,10 @@
 #include "demofund.h"
 #include "import/importcontext.h"
 #include "import/loanqueries.h"
+#include "reports/contractslist.h"
 #include "reports/reportrenderer.h"
 #include "store/datamodule.h"
+#include "store/figurecontracts.h"
 #include "store/pagemodel.h"
 #include "store/schema.h"
 #include "workflow/periodworkflow.h"
@@ -682,6 +685,25 @@ Results childImport(const QString &host, const QString &lokraPath, const QString
     for (const QString &control : store::PageModel::statisticsControls() + store::PageModel::activeLostControls())
         figures << control + u'=' + model.shownText(control);
     r.insert(QStringLiteral("figures"), figures.join(u' '));
+    // "Pokaż umowy" on every figure: its lists read and made into the rows the window shows.
+    double slowestMs = 0;
+    QString slowest;
+    for (const store::Figure &figure : store::figures()) {
+        QElapsedTimer clock;
+        clock.start();
+        const std::optional<FigureExplanation> explanation = workflow.explainFigure(figure.valueControl);
+        if (!explanation)
+            continue;
+        const qsizetype rows = reports::figureContractsList(explanation->contracts).rows.size()
+                               + reports::unclassifiedContractsList(explanation->unclassified).rows.size();
+        const double ms = double(clock.nsecsElapsed()) / 1e6;
+        if (ms >= slowestMs) {
+            slowestMs = ms;
+            slowest = QStringLiteral("%1, %2 rows").arg(figure.countColumn).arg(rows);
+        }
+    }
+    r.insert(QStringLiteral("ms.slowestList"), QString::number(slowestMs, 'f', 1));
+    r.insert(QStringLiteral("slowestList"), slowest);
     return r;
 }
 
@@ -888,6 +910,8 @@ void printEngine(const QString &engine, const ChildRun &floor, const ChildRun &i
           << Qt::endl;
     out() << "import total with the PDFs   " << seconds(num(imp.results, QStringLiteral("ms.total"))) << Qt::endl;
     out() << "import peak memory           " << imp.maxRssKb / 1024 << " MB" << Qt::endl;
+    out() << "slowest contracts list       " << imp.results.value(QStringLiteral("ms.slowestList")) << " ms ("
+          << imp.results.value(QStringLiteral("slowestList")) << ")" << Qt::endl;
     out() << "responsiveness: " << imp.results.value(QStringLiteral("responsive.calls"))
           << " chances to redraw; longest stretch without one "
           << imp.results.value(QStringLiteral("responsive.maxGapMs")) << " ms (from progress "
