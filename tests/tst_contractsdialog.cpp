@@ -4,7 +4,6 @@
 // the list shown to CSV and through the report engine to PDF.
 #include "common/messages.h"
 #include "db/query.h"
-#include "import/importcontext.h"
 #include "pages/figurelookup.h"
 #include "reports/reportrenderer.h"
 #include "shell/figurecontractsdialog.h"
@@ -14,6 +13,7 @@
 #include "store/pagemodel.h"
 #include "store/statisticpairs.h"
 #include "support/csvreader.h"
+#include "support/silentoutput.h"
 #include "support/workspace.h"
 #include "workflow/periodworkflow.h"
 
@@ -33,13 +33,6 @@
 #include <QTest>
 
 namespace {
-
-class SilentOutput : public import::ImportOutput
-{
-public:
-    void setProgress(int) override {}
-    void showErrorReport(const reports::ReportSheet &) override {}
-};
 
 // The demo fund's first half of 2013, imported and handed to a window with the period open.
 struct Fixture

@@ -4,7 +4,6 @@
 #include "common/messages.h"
 #include "db/connection.h"
 #include "db/query.h"
-#include "import/importcontext.h"
 #include "store/datamodule.h"
 #include "store/fields.h"
 #include "store/figurecontracts.h"
@@ -12,6 +11,7 @@
 #include "store/statisticpairs.h"
 #include "support/cli.h"
 #include "support/csvreader.h"
+#include "support/silentoutput.h"
 #include "support/workspace.h"
 #include "tools/demofund.h"
 #include "workflow/periodworkflow.h"
@@ -19,13 +19,6 @@
 #include <QTest>
 
 namespace {
-
-class SilentOutput : public import::ImportOutput
-{
-public:
-    void setProgress(int) override {}
-    void showErrorReport(const reports::ReportSheet &) override {}
-};
 
 struct Fixture
 {
