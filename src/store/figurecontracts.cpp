@@ -178,7 +178,7 @@ std::optional<QList<FigureContract>> LoadFigureContracts(db::Connection &ksu, qi
 QList<UnclassifiedContract> LoadUnclassifiedContracts(db::Connection &ksu, qint64 periodId, int breakdown)
 {
     db::Query query(ksu, QStringLiteral("select UMOWA,KLIENT,KWOTA,KOMUNIKAT from UMOWY_FIG where ID_OK=:d0 and "
-                                        "PODZIAL=:d1"));
+                                        "KOLUMNA is null and PODZIAL=:d1"));
     query.execute({periodId, breakdown});
     QList<UnclassifiedContract> rows;
     while (query.next()) {

@@ -20,11 +20,12 @@ class Connection;
 namespace store {
 
 // UMOWY_FIG and its index: the same texts serve a new database and the schema
-// upgrade of an old one.
+// upgrade of an old one. A list is read by period and column (the unclassified
+// contracts have no column), so that it does not read the whole period's rows.
 inline constexpr const char *CreateFigureContractsTable =
     "CREATE TABLE UMOWY_FIG (ID_OK INTEGER NOT NULL, KOLUMNA VARCHAR(20), PODZIAL INTEGER, UMOWA VARCHAR(30) NOT "
     "NULL, KLIENT VARCHAR(200), LICZONA INTEGER NOT NULL, KWOTA DECIMAL(18,4) NOT NULL, KOMUNIKAT VARCHAR(200));";
-inline constexpr const char *CreateFigureContractsIndex = "CREATE INDEX UMOWY_FIG_OKRES ON UMOWY_FIG (ID_OK);";
+inline constexpr const char *CreateFigureContractsIndex = "CREATE INDEX UMOWY_FIG_OKRES ON UMOWY_FIG (ID_OK, KOLUMNA);";
 
 // One contract in one figure: it adds 1 to the count when counted, and its
 // amount to the value.
