@@ -7,6 +7,8 @@
 #include <QMutexLocker>
 
 #include <bit>
+#include <chrono>
+#include <future>
 
 using namespace Firebird;
 
@@ -262,10 +264,20 @@ void Connection::commitRetaining()
     commitNow();
 }
 
-void Connection::commitNow()
+void Connection::commitNow(const std::function<void()> &heartbeat)
 {
     ITransaction *t = transaction();
-    fb::call(*this, [&](ThrowStatusWrapper *s) { t->commitRetaining(s); });
+    const auto commit = [this, t] { fb::call(*this, [&](ThrowStatusWrapper *s) { t->commitRetaining(s); }); };
+    if (!heartbeat) {
+        commit();
+        return;
+    }
+    // The engine's one call runs on a thread of its own while this one beats;
+    // nothing else uses the connection meanwhile.
+    std::future<void> done = std::async(std::launch::async, commit);
+    while (done.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready)
+        heartbeat();
+    done.get(); // a failure is thrown here
 }
 
 void Connection::rollbackRetaining()
@@ -353,8 +365,13 @@ AtomicWork::~AtomicWork()
 
 void AtomicWork::commit()
 {
+    commit({});
+}
+
+void AtomicWork::commit(const std::function<void()> &heartbeat)
+{
     if (m_savepoint.isEmpty())
-        m_connection.commitNow();
+        m_connection.commitNow(heartbeat);
     else
         m_connection.executeImmediate(QStringLiteral("RELEASE SAVEPOINT ") + m_savepoint + QStringLiteral(" ONLY"));
     --m_connection.m_atomicDepth;

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 namespace Firebird {
@@ -78,7 +79,7 @@ public:
 private:
     friend class Query;
     friend class AtomicWork;
-    void commitNow();
+    void commitNow(const std::function<void()> &heartbeat = {});
     void registerQuery(Query *q);
     void unregisterQuery(Query *q);
     QString attachName() const;
@@ -113,6 +114,10 @@ public:
     AtomicWork(const AtomicWork &) = delete;
     AtomicWork &operator=(const AtomicWork &) = delete;
     void commit();
+    // The same, with `heartbeat` called every few milliseconds while the engine
+    // writes the work to disk (a large unit takes seconds), so that the window
+    // can redraw meanwhile. The heartbeat must not use this connection.
+    void commit(const std::function<void()> &heartbeat);
 
 private:
     Connection &m_connection;

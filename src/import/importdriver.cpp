@@ -161,7 +161,7 @@ std::optional<ImportResult> runImport(store::DataModule &dm, store::PageModel &m
             importAgain(ctx, *existing, result);
         else
             importNew(ctx, result);
-        work.commit();
+        work.commit([&output] { output.keepResponsive(); });
     } catch (const std::exception &e) {
         throw db::Error(explainFailure(e).text(QStringLiteral("Import przerwany: "),
                                                QStringLiteral("Baza danych programu Tervala pozostała bez zmian.")));
