@@ -52,7 +52,7 @@ Loaded loadFrom(const QString &file)
     const bool absolute = QFileInfo(file).isAbsolute();
     // A library given by path finds the libraries it needs in its own folder (Firebird keeps its
     // runtime beside fbclient.dll); a missing one is reported here, not by a system dialog.
-    UINT oldMode = 0;
+    DWORD oldMode = 0;
     SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &oldMode);
     const std::wstring path = QDir::toNativeSeparators(file).toStdWString();
     HMODULE module = LoadLibraryExW(path.c_str(), nullptr, absolute ? LOAD_WITH_ALTERED_SEARCH_PATH : 0);
