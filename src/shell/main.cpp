@@ -25,9 +25,9 @@
 #include <unistd.h>
 #endif
 
+#ifdef Q_OS_WIN
 namespace {
 
-#ifdef Q_OS_WIN
 // The program is a window program on Windows (no console opens with the window); a command
 // started from a console prints there, unless its output already goes to a file or a pipe.
 void attachParentConsole()
@@ -42,9 +42,9 @@ void attachParentConsole()
     std::freopen("CONOUT$", "w", stdout);
     std::freopen("CONOUT$", "w", stderr);
 }
-#endif
 
 } // namespace
+#endif
 
 int main(int argc, char *argv[])
 {
