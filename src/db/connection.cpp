@@ -1,5 +1,6 @@
 #include "connection.h"
 
+#include "clientlibrary.h"
 #include "fbapi.h"
 #include "query.h"
 #include "textcodec.h"
@@ -18,7 +19,8 @@ namespace fb {
 
 IMaster *master()
 {
-    static IMaster *m = fb_get_master_interface();
+    // Loaded on first use; when no client is found, the next connection looks again.
+    static IMaster *m = loadClientLibrary(clientLibraryPlaces());
     return m;
 }
 

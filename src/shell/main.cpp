@@ -1,4 +1,6 @@
+#if TERVALA_CHARTS
 #include "charts/historycharts.h"
+#endif
 #include "cli/commandline.h"
 #include "common/apppaths.h"
 #include "common/messages.h"
@@ -15,7 +17,34 @@
 #include <QLocale>
 #include <QTranslator>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+
+#include <cstdio>
+#else
 #include <unistd.h>
+#endif
+
+#ifdef Q_OS_WIN
+namespace {
+
+// The program is a window program on Windows (no console opens with the window); a command
+// started from a console prints there, unless its output already goes to a file or a pipe.
+void attachParentConsole()
+{
+    const auto redirected = [](DWORD handle) {
+        const HANDLE h = GetStdHandle(handle);
+        return h != nullptr && h != INVALID_HANDLE_VALUE && GetFileType(h) != FILE_TYPE_UNKNOWN;
+    };
+    if (redirected(STD_OUTPUT_HANDLE) || !AttachConsole(ATTACH_PARENT_PROCESS))
+        return;
+    SetConsoleOutputCP(CP_UTF8);
+    std::freopen("CONOUT$", "w", stdout);
+    std::freopen("CONOUT$", "w", stderr);
+}
+
+} // namespace
+#endif
 
 int main(int argc, char *argv[])
 {
@@ -26,6 +55,10 @@ int main(int argc, char *argv[])
     const bool windowless = commandLine.windowless();
     if (windowless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+#ifdef Q_OS_WIN
+    if (windowless)
+        attachParentConsole();
+#else
     if (windowless && qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
         // Qt warns on every run without one; a private folder of our own silences it.
         const QByteArray runtime = QDir::tempPath().toLocal8Bit() + "/tervala-runtime-" + QByteArray::number(getuid());
@@ -33,6 +66,7 @@ int main(int argc, char *argv[])
         QFile::setPermissions(QString::fromLocal8Bit(runtime), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("XDG_RUNTIME_DIR", runtime);
     }
+#endif
 
     QApplication app(argc, argv);
     // The user's data folder is ~/.local/share/tervala: no organisation folder above it.
@@ -52,7 +86,11 @@ int main(int argc, char *argv[])
     AppPaths::setHome(home);
 
     if (windowless)
+#if TERVALA_CHARTS
         return runCommand(commandLine, charts::writeFigureChart);
+#else
+        return runCommand(commandLine);
+#endif
 
     // The installed icon (the build folder has none: the window keeps the default).
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tervala")));

@@ -8,8 +8,10 @@
 #include "store/statisticpairs.h"
 
 #include <QButtonGroup>
+#if TERVALA_CHARTS
 #include <QChart>
 #include <QChartView>
+#endif
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
@@ -45,7 +47,9 @@ PeriodComparisonWindow::PeriodComparisonWindow(QList<store::PeriodFigures> perio
     layout->addWidget(buildRangeBar());
     Pc_porownanie = named(new QTabWidget, "Pc_porownanie");
     Pc_porownanie->addTab(buildTablePage(), QStringLiteral("Tabela"));
+#if TERVALA_CHARTS
     Pc_porownanie->addTab(buildChartPage(), QStringLiteral("Wykresy"));
+#endif
     layout->addWidget(Pc_porownanie, 1);
     auto *close = named(new QPushButton(QStringLiteral("Zamknij")), "bb_zamknij");
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
@@ -120,6 +124,7 @@ QWidget *PeriodComparisonWindow::buildTablePage()
     return page;
 }
 
+#if TERVALA_CHARTS
 QWidget *PeriodComparisonWindow::buildChartPage()
 {
     auto *page = new QWidget;
@@ -182,6 +187,7 @@ QWidget *PeriodComparisonWindow::buildChartPage()
     chartChoiceChanged();
     return page;
 }
+#endif
 
 void PeriodComparisonWindow::setRange(int first, int last)
 {
@@ -227,12 +233,14 @@ void PeriodComparisonWindow::chartChoiceChanged()
 
 void PeriodComparisonWindow::showChart()
 {
+#if TERVALA_CHARTS
     if (!cv_wykres)
         return;
     QChart *old = cv_wykres->chart();
     cv_wykres->setChart(
         charts::makeChart(m_periods, chartChoice(), m_comparison.firstShown(), m_comparison.lastShown()));
     delete old;
+#endif
 }
 
 bool PeriodComparisonWindow::exportCsv(const QString &path)
@@ -242,6 +250,7 @@ bool PeriodComparisonWindow::exportCsv(const QString &path)
 
 bool PeriodComparisonWindow::exportChart(const QString &path)
 {
+#if TERVALA_CHARTS
     try {
         const bool pdf = path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive);
         if (!m_guard.approve(path, pdf ? output::FileKind::Pdf : output::FileKind::Png, m_messages))
@@ -253,6 +262,10 @@ bool PeriodComparisonWindow::exportChart(const QString &path)
         showFailure(m_messages, error);
         return false;
     }
+#else
+    Q_UNUSED(path);
+    return false;
+#endif
 }
 
 void PeriodComparisonWindow::bb_csvClick()

@@ -51,7 +51,7 @@ public:
 private:
     QWidget *buildRangeBar();
     QWidget *buildTablePage();
-    QWidget *buildChartPage();
+    QWidget *buildChartPage(); // only with TERVALA_CHARTS
     void rangeChanged();
     void chartChoiceChanged();
     void showChart();

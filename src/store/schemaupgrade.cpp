@@ -11,6 +11,8 @@
 
 #include <ibase.h>
 
+#include <initializer_list>
+
 namespace store {
 
 QString dropPerSizeColumnsStatement()
@@ -97,8 +99,9 @@ bool changeIsThere(const db::Error &e)
 {
     if (!e.hasCode(isc_no_meta_update))
         return false;
-    for (const long code : {isc_unique_key_violation, isc_dyn_dup_table, SequenceAlreadyExists, IndexAlreadyExists,
-                            isc_dyn_column_does_not_exist}) {
+    for (const long code :
+         std::initializer_list<long>{isc_unique_key_violation, isc_dyn_dup_table, SequenceAlreadyExists,
+                                     IndexAlreadyExists, isc_dyn_column_does_not_exist}) {
         if (e.hasCode(code))
             return true;
     }
