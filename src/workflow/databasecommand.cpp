@@ -1,6 +1,7 @@
 #include "databasecommand.h"
 
 #include "common/messages.h"
+#include "db/connection.h"
 #include "store/datamodule.h"
 
 void warnCommandRunning(Messages &messages)
@@ -16,6 +17,19 @@ void warnStartupBusy(Messages &messages)
                          QStringLiteral("Chwileczkę"));
 }
 
+void reconnectIfLost(db::Connection &connection, Messages &messages)
+{
+    if (!connection.isOpen() || connection.isAlive())
+        return;
+    messages.showWarning(QStringLiteral("Połączenie z serwerem Firebird zostało przerwane – %1 (%2).\r"
+                                        "Program łączy się ponownie. Niezapisane zmiany na stronach pozostały; "
+                                        "praca przerwana przez utratę połączenia nie została zapisana.")
+                             .arg(connection.description(), connection.databaseName()),
+                         QStringLiteral("Połączenie przerwane"));
+    connection.close();
+    connection.open();
+}
+
 DatabaseCommand::DatabaseCommand(CommandGate &gate, Messages &messages)
 {
     if (gate.m_running) {
@@ -25,6 +39,14 @@ DatabaseCommand::DatabaseCommand(CommandGate &gate, Messages &messages)
     if (!gate.m_reportingGate.tryAcquire()) {
         warnStartupBusy(messages);
         return;
+    }
+    if (gate.m_reporting) {
+        try {
+            reconnectIfLost(*gate.m_reporting, messages);
+        } catch (...) {
+            gate.m_reportingGate.release();
+            throw;
+        }
     }
     gate.m_running = true;
     m_gate = &gate;

@@ -1,6 +1,9 @@
 #pragma once
 
 class Messages;
+namespace db {
+class Connection;
+}
 namespace store {
 class BusyGate;
 }
@@ -14,7 +17,11 @@ class BusyGate;
 class CommandGate
 {
 public:
-    explicit CommandGate(store::BusyGate &reportingGate) : m_reportingGate(reportingGate) {}
+    // `reporting`: the connection that each command finds alive or opens again.
+    explicit CommandGate(store::BusyGate &reportingGate, db::Connection *reporting = nullptr)
+        : m_reportingGate(reportingGate), m_reporting(reporting)
+    {
+    }
     CommandGate(const CommandGate &) = delete;
     CommandGate &operator=(const CommandGate &) = delete;
 
@@ -24,12 +31,16 @@ public:
 private:
     friend class DatabaseCommand;
     store::BusyGate &m_reportingGate;
+    db::Connection *m_reporting;
     bool m_running = false;
 };
 
 // One command: refuses, with the message saying why, when another command runs
 // or the start-up task still uses the reporting database; otherwise marks the
-// command as running and holds the database until it goes.
+// command as running and holds the database until it goes. A connection to the
+// server lost since the last command (the server restarted, the network failed)
+// is told and opened again first; the pages keep what the user typed. A failed
+// reconnection is thrown.
 class DatabaseCommand
 {
 public:
@@ -46,3 +57,6 @@ private:
 // The two refusals.
 void warnCommandRunning(Messages &messages);
 void warnStartupBusy(Messages &messages);
+
+// Opens `connection` again when its server connection was lost, saying so first.
+void reconnectIfLost(db::Connection &connection, Messages &messages);
