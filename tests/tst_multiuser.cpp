@@ -46,8 +46,8 @@ void writeServerIni(Workspace &ws, const QString &host, const QString &user = QS
                     const QString &password = QString())
 {
     ws.writeIni(QStringLiteral("[Settings]\nHost=%1\nPath_ksu=%2\nPath=%3\nuser=%4\npassword=%5\nUpdateServer=%6\n")
-                    .arg(host, ws.path(QStringLiteral("ksu.fdb")), ws.path(QStringLiteral("lokra.fdb")), user,
-                         password, QString::fromLatin1(NoUpdateServer))
+                    .arg(host, ws.path(QStringLiteral("ksu.fdb")), ws.path(QStringLiteral("lokra.fdb")), user, password,
+                         QString::fromLatin1(NoUpdateServer))
                     .toUtf8());
 }
 
@@ -200,8 +200,7 @@ private slots:
         refusedNamingFirst(other);
         QCOMPARE(periodRows(SharedServer, ws.path(QStringLiteral("ksu.fdb"))), 1);
 
-        const CliResult again =
-            runTervala({"--home", ws.path(), "import", "01", "2013", "06", "2013", "--overwrite"});
+        const CliResult again = runTervala({"--home", ws.path(), "import", "01", "2013", "06", "2013", "--overwrite"});
         QVERIFY2(again.status == 0, qPrintable(again.out));
         QCOMPARE(periodRows(SharedServer, ws.path(QStringLiteral("ksu.fdb"))), 1);
     }
@@ -353,6 +352,26 @@ private slots:
         QCOMPARE(told[1].text, QStringLiteral("Dane zaktualizowane"));
         QCOMPARE(window.model().text(control), QStringLiteral("77"));
         QCOMPARE(storedText(control), QStringLiteral("77"));
+
+        // While the server is away each command says so and fails; the first one
+        // after its return connects again. The typed value waits on the page.
+        window.model().setText(control, QStringLiteral("78"));
+        server.stop();
+        messages.clear();
+        window.findChild<QPushButton *>(QStringLiteral("bb_zapisw"))->click();
+        QVERIFY2(told.size() == 2, qPrintable(messages.texts().join(u'|')));
+        QCOMPARE(told[0].caption, QStringLiteral("Połączenie przerwane"));
+        QCOMPARE(told[1].kind, Kind::Error);
+        QVERIFY2(told[1].text.contains(QStringLiteral("Nie można połączyć się z serwerem Firebird")),
+                 qPrintable(told[1].text));
+        QCOMPARE(window.model().text(control), QStringLiteral("78"));
+        QCOMPARE(server.start(), QString());
+        messages.clear();
+        window.findChild<QPushButton *>(QStringLiteral("bb_zapisw"))->click();
+        QVERIFY2(told.size() == 2, qPrintable(messages.texts().join(u'|')));
+        QCOMPARE(told[0].caption, QStringLiteral("Połączenie przerwane"));
+        QCOMPARE(told[1].text, QStringLiteral("Dane zaktualizowane"));
+        QCOMPARE(storedText(control), QStringLiteral("78"));
     }
 
     // A user with only the rights the README grants imports, saves and writes the
@@ -406,8 +425,10 @@ private slots:
         QTest::addColumn<QString>("host");    // %1: the private server's port
         QTest::newRow("IPv4 with port") << QString() << "127.0.0.1/3050";
         QTest::newRow("name with port") << QString() << "localhost/3050";
-        QTest::newRow("IPv6 loopback with port") << "::1" << "::1/%1";
-        QTest::newRow("IPv6 loopback in brackets") << "::1" << "[::1]/%1";
+        QTest::newRow("IPv6 loopback with port") << "::1"
+                                                 << "::1/%1";
+        QTest::newRow("IPv6 loopback in brackets") << "::1"
+                                                   << "[::1]/%1";
     }
     void hostForms()
     {

@@ -110,8 +110,7 @@ void createReportingDatabase(const QString &path, const QString &host, const QSt
     connection.setDatabase(host, path);
     if (!user.isEmpty() || !password.isEmpty())
         connection.setCredentials(user.isEmpty() ? QString::fromLatin1(db::Connection::DefaultUser) : user,
-                                  password.isEmpty() ? QString::fromLatin1(db::Connection::DefaultPassword)
-                                                     : password);
+                                  password.isEmpty() ? QString::fromLatin1(db::Connection::DefaultPassword) : password);
     connection.create();
     for (const QString &statement : reportingSchemaStatements()) {
         connection.executeImmediate(statement);

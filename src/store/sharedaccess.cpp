@@ -66,7 +66,7 @@ QString refusal(db::Connection &ksu)
 
 ExclusiveLock::ExclusiveLock(db::Connection &ksu, ExclusiveWork work)
 {
-    if (!hasLockTable(ksu))
+    if (!ksu.isOpen() || !hasLockTable(ksu))
         return;
     auto holder = std::make_unique<db::Connection>();
     holder->setDatabase(ksu.host(), ksu.path());

@@ -53,8 +53,8 @@ private:
 struct PeriodStamp
 {
     qint64 counter = 0;
-    QString user;    // who changed it last; empty before any change was recorded
-    QDateTime when;  // the server's time of that change
+    QString user;   // who changed it last; empty before any change was recorded
+    QDateTime when; // the server's time of that change
 };
 PeriodStamp ReadPeriodStamp(db::Connection &ksu, qint64 periodId);
 

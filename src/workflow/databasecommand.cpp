@@ -17,17 +17,21 @@ void warnStartupBusy(Messages &messages)
                          QStringLiteral("Chwileczkę"));
 }
 
-void reconnectIfLost(db::Connection &connection, Messages &messages)
+void reconnectIfLost(db::Connection &connection, Messages &messages, bool &pending)
 {
-    if (!connection.isOpen() || connection.isAlive())
-        return;
+    if (!pending) {
+        if (!connection.isOpen() || connection.isAlive())
+            return;
+        pending = true;
+        connection.close();
+    }
     messages.showWarning(QStringLiteral("Połączenie z serwerem Firebird zostało przerwane – %1 (%2).\r"
                                         "Program łączy się ponownie. Niezapisane zmiany na stronach pozostały; "
                                         "praca przerwana przez utratę połączenia nie została zapisana.")
                              .arg(connection.description(), connection.databaseName()),
                          QStringLiteral("Połączenie przerwane"));
-    connection.close();
     connection.open();
+    pending = false;
 }
 
 DatabaseCommand::DatabaseCommand(CommandGate &gate, Messages &messages)
@@ -42,7 +46,7 @@ DatabaseCommand::DatabaseCommand(CommandGate &gate, Messages &messages)
     }
     if (gate.m_reporting) {
         try {
-            reconnectIfLost(*gate.m_reporting, messages);
+            reconnectIfLost(*gate.m_reporting, messages, gate.m_reconnectPending);
         } catch (...) {
             gate.m_reportingGate.release();
             throw;

@@ -32,6 +32,7 @@ private:
     friend class DatabaseCommand;
     store::BusyGate &m_reportingGate;
     db::Connection *m_reporting;
+    bool m_reconnectPending = false; // lost, and not yet connected again
     bool m_running = false;
 };
 
@@ -59,4 +60,6 @@ void warnCommandRunning(Messages &messages);
 void warnStartupBusy(Messages &messages);
 
 // Opens `connection` again when its server connection was lost, saying so first.
-void reconnectIfLost(db::Connection &connection, Messages &messages);
+// `pending` keeps a loss whose reconnection failed (the server is still away), so
+// that the next command tries again.
+void reconnectIfLost(db::Connection &connection, Messages &messages, bool &pending);

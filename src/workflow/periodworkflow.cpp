@@ -35,7 +35,8 @@ namespace {
 
 PeriodWorkflow::PeriodWorkflow(store::DataModule &dataModule, store::PageModel &model, Messages &messages,
                                PeriodView &view)
-    : m_dm(dataModule), m_model(model), m_messages(messages), m_view(view), m_commands(dataModule.reportingGate, &dataModule.KSU)
+    : m_dm(dataModule), m_model(model), m_messages(messages), m_view(view),
+      m_commands(dataModule.reportingGate, &dataModule.KSU)
 {
 }
 
