@@ -32,6 +32,8 @@ QString unchangedTables()
     }
     // Component values were DECIMAL(9,2), at most 21 474 836,47.
     script.replace(QStringLiteral("WARTOSC DECIMAL(15,2)"), QStringLiteral("WARTOSC DECIMAL(9,2)"));
+    // Periods had no change stamp.
+    script.replace(QStringLiteral(", ZMIANA INTEGER DEFAULT 0, ZMIENIL VARCHAR(63), ZMIENIONO TIMESTAMP"), QString());
     return script;
 }
 

@@ -47,9 +47,11 @@ DatabaseCommand::DatabaseCommand(CommandGate &gate, Messages &messages)
     if (gate.m_reporting) {
         try {
             reconnectIfLost(*gate.m_reporting, messages, gate.m_reconnectPending);
-        } catch (...) {
+        } catch (const std::exception &e) {
+            // The server is still away: the command is refused with the cause.
+            showFailure(messages, e);
             gate.m_reportingGate.release();
-            throw;
+            return;
         }
     }
     gate.m_running = true;

@@ -41,7 +41,7 @@ private:
 // command as running and holds the database until it goes. A connection to the
 // server lost since the last command (the server restarted, the network failed)
 // is told and opened again first; the pages keep what the user typed. A failed
-// reconnection is thrown.
+// reconnection refuses the command, showing why.
 class DatabaseCommand
 {
 public:
