@@ -128,7 +128,7 @@ void Connection::setCredentials(const QString &user, const QString &password)
 
 QString firebirdHost(const QString &host)
 {
-    const QString h = host.trimmed();
+    QString h = host.trimmed();
     if (h.startsWith(u'[') || h.count(u':') < 2)
         return h;
     // "::1/3051": the port follows the last "/".
