@@ -5,6 +5,7 @@
 #include "db/connection.h"
 #include "db/error.h"
 #include "db/query.h"
+#include "import/importcontext.h"
 #include "import/importdriver.h"
 #include "import/versioncheck.h"
 #include "reports/printedsummary.h"
@@ -149,10 +150,12 @@ bool PeriodWorkflow::importPeriod(const store::PeriodChoice &choice, import::Imp
     // upgrade is refused meanwhile.
     std::optional<store::ExclusiveLock> lock;
     const auto result = import::runImport(m_dm, m_model, m_messages, output, outputGuard(), importReport, errorReport,
-                                          choice, [this, &lock] {
+                                          choice, [this, &lock, &output] {
                                               if (!keepOrDropEdits())
                                                   return false;
                                               lock.emplace(m_dm.KSU, store::ExclusiveWork::Import);
+                                              // The lock's attachment took a moment: the window redraws.
+                                              output.keepResponsive();
                                               return true;
                                           });
     if (!result)
