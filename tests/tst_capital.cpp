@@ -48,8 +48,8 @@ insert into SLOWNIKI values ('Bank spółdzielczy', 20, 11, 0);
 insert into SLOWNIKI values ('Fundusz regionalny', 21, 11, 0);
 insert into SLOWNIKI values ('Dotacje', 2, 0, 0);
 insert into SLOWNIKI values ('Dotacja UE', 30, 2, 1);
-insert into OKRES values (1, '2013-01-01', '2013-06-30', '2013-07-01', 1);
-insert into OKRES values (2, '2013-07-01', '2013-12-31', '2014-01-02', 1);
+insert into OKRES (ID_OK, ODK, DOK, DATAW, WPROWADZIL) values (1, '2013-01-01', '2013-06-30', '2013-07-01', 1);
+insert into OKRES (ID_OK, ODK, DOK, DATAW, WPROWADZIL) values (2, '2013-07-01', '2013-12-31', '2014-01-02', 1);
 )";
 
 const char *const Components = R"(

@@ -224,8 +224,10 @@ private slots:
             ksu.setDatabase(QString(), ws.path(QStringLiteral("ksu.fdb")));
             ksu.open();
             for (const char *sql : {
-                     "insert into OKRES values (1, '2013-01-01', '2013-06-30', current_date, 1)",
-                     "insert into OKRES values (2, '2013-07-01', '2013-12-31', current_date, 1)",
+                     "insert into OKRES (ID_OK, ODK, DOK, DATAW, WPROWADZIL) values (1, '2013-01-01', '2013-06-30', "
+                     "current_date, 1)",
+                     "insert into OKRES (ID_OK, ODK, DOK, DATAW, WPROWADZIL) values (2, '2013-07-01', '2013-12-31', "
+                     "current_date, 1)",
                      "insert into AKT_STR (ID_OK, PA_L, PA_W, WSDO_L, WSDO_W) values (1, 12, 820100.00, 1.5, 0.75)",
                      "insert into AKT_STR (ID_OK, PA_L, PA_W, WSDO_L, WSDO_W) values (2, 15, 910250.50, 2.25, 1.1)",
                  })

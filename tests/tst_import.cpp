@@ -87,7 +87,10 @@ QString threePeriods()
     const QList<std::pair<int, QString>> periods{
         {1, "2012-01-01', '2012-06-30"}, {2, "2012-07-01', '2012-12-31"}, {4, "2014-01-01', '2014-06-30"}};
     for (const auto &[id, dates] : periods) {
-        s += QStringLiteral("insert into OKRES values (%1, '%2', current_date, 1);\n").arg(id).arg(dates);
+        s += QStringLiteral(
+                 "insert into OKRES (ID_OK, ODK, DOK, DATAW, WPROWADZIL) values (%1, '%2', current_date, 1);\n")
+                 .arg(id)
+                 .arg(dates);
         s += QStringLiteral("insert into ZASADY (ID_ZAS, ID_OK, INNE, OKRES_SPL) values (%1, %1, 'zasady %1', %1);\n")
                  .arg(id);
         s += QStringLiteral("insert into KAPITAL_FUND (ID_SKL, ID_OK, SKLADNIK, WARTOSC, GRUPA) values (%1, %1, "

@@ -46,9 +46,11 @@ QString periodsScript(int count)
         const QDate last = first.addMonths(6).addDays(-1);
         // Keys out of date order: the comparison orders by dates.
         const int id = count - i;
-        script += QStringLiteral("insert into OKRES values (%1, '%2', '%3', current_date, 1);\n")
-                      .arg(id)
-                      .arg(first.toString(Qt::ISODate), last.toString(Qt::ISODate));
+        script +=
+            QStringLiteral(
+                "insert into OKRES (ID_OK, ODK, DOK, DATAW, WPROWADZIL) values (%1, '%2', '%3', current_date, 1);\n")
+                .arg(id)
+                .arg(first.toString(Qt::ISODate), last.toString(Qt::ISODate));
         QStringList pozyczki{QStringLiteral("ID_OK")};
         QStringList pozyczkiValues{QString::number(id)};
         QStringList aktStr{QStringLiteral("ID_OK")};

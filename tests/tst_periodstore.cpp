@@ -25,9 +25,9 @@ OpenPeriod period(int id)
 
 // Periods 1 and 2 have a row in every period table; period 3 exists only in OKRES.
 const char *const Fixture = R"(
-insert into OKRES values (1, '2013-01-01', '2013-06-30', '2013-07-01', 1);
-insert into OKRES values (2, '2013-07-01', '2013-12-31', '2014-01-02', 1);
-insert into OKRES values (3, '2014-01-01', '2014-06-30', '2014-07-01', 1);
+insert into OKRES (ID_OK, ODK, DOK, DATAW, WPROWADZIL) values (1, '2013-01-01', '2013-06-30', '2013-07-01', 1);
+insert into OKRES (ID_OK, ODK, DOK, DATAW, WPROWADZIL) values (2, '2013-07-01', '2013-12-31', '2014-01-02', 1);
+insert into OKRES (ID_OK, ODK, DOK, DATAW, WPROWADZIL) values (3, '2014-01-01', '2014-06-30', '2014-07-01', 1);
 insert into DANE_INST (ID_OK, NAZWA, NIP, ROK_ZAL) values (1, 'Fundusz A', '111', '1995-03-15');
 insert into DANE_INST (ID_OK, NAZWA, NIP, ROK_ZAL) values (2, 'Fundusz B', '222', '1996-04-16');
 insert into AKT_STR (ID_OK, PA_L, PA_W, WSDO_L) values (1, 5, 100.00, 1.5);

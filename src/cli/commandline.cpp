@@ -7,6 +7,7 @@
 #include "cli/outputcommands.h"
 #include "cli/updatecommands.h"
 #include "common/apppaths.h"
+#include "common/inifile.h"
 #include "common/messages.h"
 #include "db/error.h"
 #include "import/importcontext.h"
@@ -40,13 +41,20 @@ int createDatabase(const QStringList &args, Messages &messages)
 {
     if (args.size() != 1 || args.first().trimmed().isEmpty())
         return usageError(QStringLiteral("create-database wymaga jednej ścieżki pliku bazy danych."));
+    // With a Host in TV.ini the server creates the database, as TV.ini's user.
+    const IniFile ini = IniFile::read(AppPaths::settingsFile());
+    const QString section = QStringLiteral("Settings");
+    const QString host = ini.value(section, QStringLiteral("Host"), QString()).trimmed();
     try {
-        store::createReportingDatabase(args.first());
+        store::createReportingDatabase(args.first(), host, ini.value(section, QStringLiteral("user"), QString()),
+                                       ini.value(section, QStringLiteral("password"), QString()));
     } catch (const std::exception &e) {
         showFailure(messages, e);
         return 1;
     }
-    messages.showInformation(QStringLiteral("Utworzono pustą bazę danych ") + args.first(), applicationTitle());
+    messages.showInformation(QStringLiteral("Utworzono pustą bazę danych ")
+                                 + (host.isEmpty() ? args.first() : host + u':' + args.first()),
+                             applicationTitle());
     return 0;
 }
 

@@ -130,9 +130,29 @@ void Connection::setCredentials(const QString &user, const QString &password)
     m_password = password;
 }
 
+QString firebirdHost(const QString &host)
+{
+    QString h = host.trimmed();
+    if (h.startsWith(u'[') || h.count(u':') < 2)
+        return h;
+    // "::1/3051": the port follows the last "/".
+    const qsizetype slash = h.lastIndexOf(u'/');
+    return slash < 0 ? u'[' + h + u']' : u'[' + h.left(slash) + u']' + h.mid(slash);
+}
+
+bool isConnectionLost(const Error &e)
+{
+    for (const long code : {isc_network_error, isc_net_read_err, isc_net_write_err, isc_conn_lost, isc_shutdown,
+                            isc_att_shutdown, isc_net_connect_err, isc_lost_db_connection}) {
+        if (e.hasCode(code))
+            return true;
+    }
+    return false;
+}
+
 QString Connection::attachName() const
 {
-    return m_host.isEmpty() ? m_path : m_host + u':' + m_path;
+    return m_host.isEmpty() ? m_path : firebirdHost(m_host) + u':' + m_path;
 }
 
 void Connection::open()
@@ -196,8 +216,12 @@ void Connection::startTransaction()
         tpb->insertTag(s, isc_tpb_read_committed);
         tpb->insertTag(s, isc_tpb_rec_version);
         tpb->insertTag(s, isc_tpb_write);
-        tpb->insertTag(s, isc_tpb_wait);
-        tpb->insertInt(s, isc_tpb_lock_timeout, 30);
+        if (m_noWait) {
+            tpb->insertTag(s, isc_tpb_nowait);
+        } else {
+            tpb->insertTag(s, isc_tpb_wait);
+            tpb->insertInt(s, isc_tpb_lock_timeout, 30);
+        }
         return m_attachment->startTransaction(s, tpb->getBufferLength(s), tpb->getBuffer(s));
     });
 }
@@ -241,6 +265,20 @@ void Connection::close()
             // The server is gone or refused: drop our end of the attachment.
             a->release();
         }
+    }
+}
+
+bool Connection::isAlive()
+{
+    if (!m_attachment)
+        return false;
+    try {
+        fb::call(*this, [&](ThrowStatusWrapper *s) { m_attachment->ping(s); });
+        return true;
+    } catch (const Error &e) {
+        if (isConnectionLost(e))
+            return false;
+        throw;
     }
 }
 

@@ -45,10 +45,17 @@ public:
     QString description() const { return m_description; }
     void setCredentials(const QString &user, const QString &password);
     QString user() const { return m_user; }
+    QString password() const { return m_password; }
+    // A lock held by another transaction is refused at once instead of waited for.
+    void setNoWait(bool noWait) { m_noWait = noWait; }
 
     void open();
     void close();
     bool isOpen() const { return m_attachment != nullptr; }
+    // Asks the server whether the attachment still stands. False when the
+    // connection to the server was lost (the handles are then useless); other
+    // failures are thrown.
+    bool isAlive();
     // Why the last open() failed; null after a successful one.
     const Error *openFailure() const { return m_openFailure ? &*m_openFailure : nullptr; }
 
@@ -97,10 +104,21 @@ private:
     Firebird::ITransaction *m_transaction = nullptr;
     unsigned m_win1250Id = 0;
     int m_atomicDepth = 0;
+    bool m_noWait = false;
     bool m_annotating = false;
     QMutex m_queriesLock;
     QSet<Query *> m_queries;
 };
+
+// True when the failure says that the connection to the server was lost (the
+// server stopped, restarted or became unreachable), so that only a new
+// attachment can go on.
+bool isConnectionLost(const Error &e);
+
+// The host part of a database name as Firebird 3 reads it: an IPv6 address is
+// put in brackets ("::1" and "::1/3051" become "[::1]" and "[::1]/3051"); a host
+// name, an IPv4 address, a port after "/" and a bracketed address stay as given.
+QString firebirdHost(const QString &host);
 
 // All-or-nothing work on one connection: what was pending before is committed
 // first; the work is committed by commit() and undone if the guard goes out of

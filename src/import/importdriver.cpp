@@ -18,6 +18,7 @@
 #include "store/pagemodel.h"
 #include "store/periodstore.h"
 #include "store/schemacheck.h"
+#include "store/sharedaccess.h"
 #include "versioncheck.h"
 
 #include <QDir>
@@ -152,6 +153,13 @@ std::optional<ImportResult> runImport(store::DataModule &dm, store::PageModel &m
     const QString reportPath = importReportPath(ctx.period);
     if (!guard.approve(reportPath, output::FileKind::Pdf, messages) || (mayReplacePages && !mayReplacePages()))
         return std::nullopt;
+    // Another user may have imported or deleted the period while the questions waited.
+    if (store::findPeriod(dm.KSU, bounds.start.date(), bounds.end.date()) != existing) {
+        messages.showWarning(QStringLiteral("Inny użytkownik zaimportował albo usunął ten okres w czasie, gdy "
+                                            "odpowiadałeś na pytania. Zaimportuj dane ponownie."),
+                             QStringLiteral("Błąd!"));
+        return std::nullopt;
+    }
     output::StagedFiles files;
     ctx.importReportPath = files.stage(reportPath);
     ImportResult result;
@@ -161,6 +169,8 @@ std::optional<ImportResult> runImport(store::DataModule &dm, store::PageModel &m
             importAgain(ctx, *existing, result);
         else
             importNew(ctx, result);
+        // The import changes the period: a save of it opened before is told.
+        ctx.period.stamp = store::BumpPeriodStamp(dm.KSU, ctx.period.id(), -1);
         work.commit([&output] { output.keepResponsive(); });
     } catch (const std::exception &e) {
         throw db::Error(explainFailure(e).text(QStringLiteral("Import przerwany: "),

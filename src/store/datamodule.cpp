@@ -47,7 +47,10 @@ namespace {
 // An empty host, or one naming this computer: a file on this computer's disk.
 bool isLocalHost(const QString &host)
 {
-    const QString h = host.trimmed().toLower();
+    // Without the port ("localhost/3051") and the brackets of an IPv6 address.
+    QString h = host.trimmed().toLower().section(u'/', 0, 0);
+    if (h.startsWith(u'[') && h.endsWith(u']'))
+        h = h.mid(1, h.size() - 2);
     return h.isEmpty() || h == u"localhost" || h == u"127.0.0.1" || h == u"::1";
 }
 

@@ -18,6 +18,9 @@ struct OpenPeriod
     QDateTime PeriodEnd;     // 23:59:59.999 of the last day
     QString PeriodStartText; // YYYY-MM-DD
     QString PeriodEndText;   // YYYY-MM-DD
+    // OKRES.ZMIANA as this program last read or wrote it. It moves with every write
+    // of the period, the capital page's immediate ones included (hence mutable).
+    mutable qint64 stamp = 0;
 
     // CurrentPeriodId as an integer; a clear error when no period is open.
     qint64 id() const

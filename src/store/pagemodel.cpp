@@ -315,6 +315,22 @@ bool PageModel::isModified() const
     return false;
 }
 
+QStringList PageModel::modifiedControls() const
+{
+    QStringList order = institutionControls() + ruleControls() + statisticsControls() + activeLostControls();
+    QStringList rest = m_fields.keys();
+    rest.sort();
+    order += rest;
+    QStringList modified;
+    for (const QString &control : std::as_const(order)) {
+        const auto it = m_fields.constFind(control);
+        if (it != m_fields.cend() && isStored(*it->spec) && !modified.contains(control)
+            && text(control) != m_unmodified.value(control))
+            modified << control;
+    }
+    return modified;
+}
+
 void PageModel::markUnmodified()
 {
     m_unmodified.clear();

@@ -110,6 +110,8 @@ public:
     // held at the last markUnmodified(): the user's unsaved work.
     bool isModified() const;
     void markUnmodified();
+    // The stored fields whose text differs from the last markUnmodified(), in page order.
+    QStringList modifiedControls() const;
 
     // The statistics page's sum of one breakdown (index into StatisticGroups): the
     // counts added as integers, or the values added exactly as money.

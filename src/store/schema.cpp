@@ -4,6 +4,7 @@
 #include "db/error.h"
 #include "fields.h"
 #include "figurecontracts.h"
+#include "sharedaccess.h"
 #include "statisticpairs.h"
 
 #include <QFileInfo>
@@ -76,7 +77,8 @@ QStringList reportingSchemaStatements()
 {
     return {
         QStringLiteral("CREATE TABLE OKRES (ID_OK INTEGER NOT NULL PRIMARY KEY, ODK DATE, DOK DATE, "
-                       "DATAW DATE, WPROWADZIL INTEGER);"),
+                       "DATAW DATE, WPROWADZIL INTEGER, ZMIANA INTEGER DEFAULT 0, ZMIENIL VARCHAR(63), "
+                       "ZMIENIONO TIMESTAMP);"),
         QStringLiteral("CREATE TABLE DANE_INST (ID_OK INTEGER NOT NULL PRIMARY KEY, NAZWA VARCHAR(100), "
                        "NIP VARCHAR(15), KRS VARCHAR(30), ADRES VARCHAR(50), KOD_POCZTA VARCHAR(30), "
                        "MIASTO VARCHAR(30), TELEFON VARCHAR(30), FAX VARCHAR(30), EMAIL VARCHAR(30), "
@@ -96,15 +98,19 @@ QStringList reportingSchemaStatements()
                        "DATAW TIMESTAMP DEFAULT CURRENT_TIMESTAMP NOT NULL);"),
         QString::fromLatin1(CreateFigureContractsTable),
         QString::fromLatin1(CreateFigureContractsIndex),
+        QString::fromLatin1(CreateLockTable),
     };
 }
 
-void createReportingDatabase(const QString &path)
+void createReportingDatabase(const QString &path, const QString &host, const QString &user, const QString &password)
 {
-    if (QFileInfo::exists(path))
+    if (host.isEmpty() && QFileInfo::exists(path))
         throw db::Error(QStringLiteral("Plik %1 już istnieje – nowej bazy danych nie utworzono.").arg(path));
     db::Connection connection;
-    connection.setDatabase(QString(), path);
+    connection.setDatabase(host, path);
+    if (!user.isEmpty() || !password.isEmpty())
+        connection.setCredentials(user.isEmpty() ? QString::fromLatin1(db::Connection::DefaultUser) : user,
+                                  password.isEmpty() ? QString::fromLatin1(db::Connection::DefaultPassword) : password);
     connection.create();
     for (const QString &statement : reportingSchemaStatements()) {
         connection.executeImmediate(statement);

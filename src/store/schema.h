@@ -17,8 +17,11 @@ inline constexpr const char *CreateDaneKapTrigger = "CREATE trigger dane_kap_bi0
 // Every statement that makes an empty reporting database, in order.
 QStringList reportingSchemaStatements();
 
-// Creates a new reporting database file at `path` (opened locally) with the whole
-// schema. Throws db::Error; refuses a file that exists already.
-void createReportingDatabase(const QString &path);
+// Creates a new reporting database file at `path` with the whole schema: opened
+// locally when `host` is empty, otherwise by the Firebird server `host` (the path
+// is then the server's) as `user`, who becomes its owner. Throws db::Error;
+// refuses a local file that exists already (a server refuses one itself).
+void createReportingDatabase(const QString &path, const QString &host = QString(), const QString &user = QString(),
+                             const QString &password = QString());
 
 } // namespace store

@@ -6,6 +6,7 @@
 #include "db/error.h"
 #include "figurecontracts.h"
 #include "schema.h"
+#include "sharedaccess.h"
 
 #include <QStringList>
 
@@ -83,6 +84,10 @@ QList<UpgradeStatement> upgradeStatements()
     // The contracts behind each imported figure.
     statements.append({int(statements.size()) + 1, false, QString::fromLatin1(CreateFigureContractsTable)});
     statements.append({int(statements.size()) + 1, false, QString::fromLatin1(CreateFigureContractsIndex)});
+    // Several users on one database: the change stamp of each period and the
+    // exclusion of imports, deletions and upgrades.
+    statements.append({int(statements.size()) + 1, false, QString::fromLatin1(AddPeriodStamp)});
+    statements.append({int(statements.size()) + 1, false, QString::fromLatin1(CreateLockTable)});
     return statements;
 }
 
@@ -160,7 +165,16 @@ UpgradeOutcome ExecLokraDdl(db::Connection &lokra, const QString &statement)
     try {
         lokra.executeImmediate(statement);
     } catch (const db::Error &e) {
-        return refused(e);
+        outcome = refused(e);
+        // A user with read-only rights on Lokra (the program's everyday user may
+        // be one) cannot change its tables: only their owner or SYSDBA can.
+        if (!outcome.alreadyDone && e.hasCode(isc_no_priv))
+            outcome.failure = explainFailure(e).text(
+                QStringLiteral("Zmiana tabeli bazy danych programu Lokra wymaga praw jej właściciela: "),
+                QStringLiteral("Uruchom „Instalacja wersji” jako SYSDBA albo właściciel bazy programu Lokra (user "
+                               "i password w pliku TV.ini); baza danych programu Tervala może zostać uaktualniona "
+                               "przez jej własnego użytkownika."));
+        return outcome;
     }
     lokra.commitRetaining();
     outcome.applied = true;
@@ -170,6 +184,8 @@ UpgradeOutcome ExecLokraDdl(db::Connection &lokra, const QString &statement)
 QList<UpgradeOutcome> upgradeSchema(db::Connection &reporting, db::Connection &lokra, Messages &messages,
                                     const std::function<void(const UpgradeOutcome &)> &onStatement)
 {
+    // Another user's import or upgrade must not run into the changing tables.
+    const ExclusiveLock lock(reporting, ExclusiveWork::SchemaUpgrade);
     QList<UpgradeOutcome> outcomes;
     for (const UpgradeStatement &statement : upgradeStatements()) {
         UpgradeOutcome outcome = statement.onLokra ? ExecLokraDdl(lokra, statement.sql)

@@ -15,7 +15,7 @@ namespace store {
 // One statement of the schema upgrade; statements 22 and 23 change the Lokra database.
 struct UpgradeStatement
 {
-    int number; // 1 to 24
+    int number; // 1 to 28
     bool onLokra;
     QString sql;
 };
@@ -33,7 +33,7 @@ struct UpgradeOutcome
     QString failure;
 };
 
-// The 24 statements in the order they run.
+// The 28 statements in the order they run.
 QList<UpgradeStatement> upgradeStatements();
 
 // Statement 11: one ALTER TABLE POZYCZKI dropping the 168 per-size columns of the
@@ -51,7 +51,8 @@ UpgradeOutcome ExecLokraDdl(db::Connection &lokra, const QString &statement);
 // The menu item "Instalacja wersji" (Instalacjawersji1Click) without its window:
 // brings the reporting database up to the current schema and adds WNIOSKI.OBSZAR
 // and UMOWY.RU to the Lokra database. Every statement runs whatever became of the
-// one before; `onStatement` hears of each as it is done. Shows no summary.
+// one before; `onStatement` hears of each as it is done. Shows no summary. Throws
+// store::WorkRefused while another user imports, deletes a period or upgrades.
 QList<UpgradeOutcome> upgradeSchema(db::Connection &reporting, db::Connection &lokra, Messages &messages,
                                     const std::function<void(const UpgradeOutcome &)> &onStatement = {});
 

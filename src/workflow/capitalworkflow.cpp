@@ -6,6 +6,7 @@
 #include "store/dictionaryload.h"
 #include "store/pagemodel.h"
 #include "store/periodstore.h"
+#include "store/sharedaccess.h"
 
 namespace {
 const QString GroupControl = QStringLiteral("cb_grupa");
@@ -23,6 +24,30 @@ CapitalWorkflow::CapitalWorkflow(store::DataModule &dataModule, store::PageModel
 db::Connection &CapitalWorkflow::ksu()
 {
     return m_dm.KSU;
+}
+
+bool CapitalWorkflow::writePeriod(const std::function<void()> &write)
+{
+    qint64 expected = m_period.stamp;
+    for (;;) {
+        try {
+            db::AtomicWork work(ksu());
+            const qint64 stamp = store::BumpPeriodStamp(ksu(), m_period.id(), expected);
+            write();
+            work.commit();
+            m_period.stamp = stamp;
+            return true;
+        } catch (const store::PeriodChanged &changed) {
+            if (!m_messages.askYesNo(
+                    QStringLiteral("Okres od %1 do %2 zmienił i zapisał w międzyczasie inny użytkownik: %3.\r"
+                                   "Czy mimo to zapisać tę zmianę kapitału? (Nie: nic nie zostanie zapisane; "
+                                   "zmiany tamtego użytkownika pokaże ponowne otwarcie okresu – „Edycja okresu”.)")
+                        .arg(m_period.PeriodStartText, m_period.PeriodEndText, store::describeChange(changed.stamp())),
+                    QStringLiteral("Okres zmieniony przez innego użytkownika")))
+                return false;
+            expected = changed.stamp().counter;
+        }
+    }
 }
 
 qint64 CapitalWorkflow::chosenGroup() const
@@ -103,8 +128,11 @@ bool CapitalWorkflow::addComponent(const store::GroupComponent &component, db::M
     DatabaseCommand command(m_commands, m_messages);
     if (!command)
         return false;
-    store::InsertCapitalComponent(ksu(), m_period,
-                                  {component.Nazwa, value, component.Kod, component.Grupa, component.Rodzaj, details});
+    if (!writePeriod([&] {
+            store::InsertCapitalComponent(
+                ksu(), m_period, {component.Nazwa, value, component.Kod, component.Grupa, component.Rodzaj, details});
+        }))
+        return false;
     // The component is stored: showing it is another matter.
     try {
         showTotal(component.Grupa);
@@ -128,7 +156,8 @@ bool CapitalWorkflow::deleteComponent(int row)
     DatabaseCommand command(m_commands, m_messages);
     if (!command)
         return false;
-    store::DeleteCapitalComponent(ksu(), id);
+    if (!writePeriod([&] { store::DeleteCapitalComponent(ksu(), id); }))
+        return false;
     showComponents(m_shownGroup);
     m_messages.showInformation(QStringLiteral("Usunięto składnik."), QStringLiteral("Usunięto składnik"));
     showTotal(chosenGroup());
@@ -143,7 +172,8 @@ bool CapitalWorkflow::setComponentValue(int row, db::Money value)
     DatabaseCommand command(m_commands, m_messages);
     if (!command)
         return false;
-    store::UpdateCapitalComponentValue(ksu(), component.ID_SKL, value);
+    if (!writePeriod([&] { store::UpdateCapitalComponentValue(ksu(), component.ID_SKL, value); }))
+        return false;
     component.WARTOSC = value;
     // The field is the group's total, whatever changed it.
     showTotal(chosenGroup());
@@ -158,7 +188,8 @@ bool CapitalWorkflow::setComponentDetails(int row, const QString &details)
     DatabaseCommand command(m_commands, m_messages);
     if (!command)
         return false;
-    store::UpdateCapitalComponentDetails(ksu(), component.ID_SKL, details);
+    if (!writePeriod([&] { store::UpdateCapitalComponentDetails(ksu(), component.ID_SKL, details); }))
+        return false;
     component.SZCZEGOLY = details;
     return true;
 }
@@ -168,8 +199,7 @@ bool CapitalWorkflow::addSource(const QString &name, db::Money amount)
     DatabaseCommand command(m_commands, m_messages);
     if (!command)
         return false;
-    store::InsertCapitalSource(ksu(), m_period, name, amount, m_model);
-    return true;
+    return writePeriod([&] { store::InsertCapitalSource(ksu(), m_period, name, amount, m_model); });
 }
 
 bool CapitalWorkflow::editSource(qint64 id, const QString &name, db::Money amount)
@@ -177,8 +207,7 @@ bool CapitalWorkflow::editSource(qint64 id, const QString &name, db::Money amoun
     DatabaseCommand command(m_commands, m_messages);
     if (!command)
         return false;
-    store::UpdateCapitalSource(ksu(), m_period, id, name, amount, m_model);
-    return true;
+    return writePeriod([&] { store::UpdateCapitalSource(ksu(), m_period, id, name, amount, m_model); });
 }
 
 bool CapitalWorkflow::deleteSource(qint64 id)
@@ -188,8 +217,7 @@ bool CapitalWorkflow::deleteSource(qint64 id)
     DatabaseCommand command(m_commands, m_messages);
     if (!command)
         return false;
-    store::DeleteCapitalSource(ksu(), m_period, id, m_model);
-    return true;
+    return writePeriod([&] { store::DeleteCapitalSource(ksu(), m_period, id, m_model); });
 }
 
 bool CapitalWorkflow::loadDictionary(const QString &path)

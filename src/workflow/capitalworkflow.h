@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QStringList>
 
+#include <functional>
+
 #include <optional>
 
 class CommandGate;
@@ -97,6 +99,10 @@ signals:
 
 private:
     db::Connection &ksu();
+    // Runs one of the page's immediate writes with the period's change stamp in
+    // one unit. When another user changed the period since it was read here, asks
+    // whether to write anyway; false when the write was not made.
+    bool writePeriod(const std::function<void()> &write);
     void showComponents(qint64 groupKod);
     void showTotal(qint64 groupKod);
 

@@ -1,6 +1,7 @@
 #include "databasecommand.h"
 
 #include "common/messages.h"
+#include "db/connection.h"
 #include "store/datamodule.h"
 
 void warnCommandRunning(Messages &messages)
@@ -16,6 +17,23 @@ void warnStartupBusy(Messages &messages)
                          QStringLiteral("Chwileczkę"));
 }
 
+void reconnectIfLost(db::Connection &connection, Messages &messages, bool &pending)
+{
+    if (!pending) {
+        if (!connection.isOpen() || connection.isAlive())
+            return;
+        pending = true;
+        connection.close();
+    }
+    messages.showWarning(QStringLiteral("Połączenie z serwerem Firebird zostało przerwane – %1 (%2).\r"
+                                        "Program łączy się ponownie. Niezapisane zmiany na stronach pozostały; "
+                                        "praca przerwana przez utratę połączenia nie została zapisana.")
+                             .arg(connection.description(), connection.databaseName()),
+                         QStringLiteral("Połączenie przerwane"));
+    connection.open();
+    pending = false;
+}
+
 DatabaseCommand::DatabaseCommand(CommandGate &gate, Messages &messages)
 {
     if (gate.m_running) {
@@ -25,6 +43,16 @@ DatabaseCommand::DatabaseCommand(CommandGate &gate, Messages &messages)
     if (!gate.m_reportingGate.tryAcquire()) {
         warnStartupBusy(messages);
         return;
+    }
+    if (gate.m_reporting) {
+        try {
+            reconnectIfLost(*gate.m_reporting, messages, gate.m_reconnectPending);
+        } catch (const std::exception &e) {
+            // The server is still away: the command is refused with the cause.
+            showFailure(messages, e);
+            gate.m_reportingGate.release();
+            return;
+        }
     }
     gate.m_running = true;
     m_gate = &gate;

@@ -1,6 +1,9 @@
 #pragma once
 
 class Messages;
+namespace db {
+class Connection;
+}
 namespace store {
 class BusyGate;
 }
@@ -14,7 +17,11 @@ class BusyGate;
 class CommandGate
 {
 public:
-    explicit CommandGate(store::BusyGate &reportingGate) : m_reportingGate(reportingGate) {}
+    // `reporting`: the connection that each command finds alive or opens again.
+    explicit CommandGate(store::BusyGate &reportingGate, db::Connection *reporting = nullptr)
+        : m_reportingGate(reportingGate), m_reporting(reporting)
+    {
+    }
     CommandGate(const CommandGate &) = delete;
     CommandGate &operator=(const CommandGate &) = delete;
 
@@ -24,12 +31,17 @@ public:
 private:
     friend class DatabaseCommand;
     store::BusyGate &m_reportingGate;
+    db::Connection *m_reporting;
+    bool m_reconnectPending = false; // lost, and not yet connected again
     bool m_running = false;
 };
 
 // One command: refuses, with the message saying why, when another command runs
 // or the start-up task still uses the reporting database; otherwise marks the
-// command as running and holds the database until it goes.
+// command as running and holds the database until it goes. A connection to the
+// server lost since the last command (the server restarted, the network failed)
+// is told and opened again first; the pages keep what the user typed. A failed
+// reconnection refuses the command, showing why.
 class DatabaseCommand
 {
 public:
@@ -46,3 +58,8 @@ private:
 // The two refusals.
 void warnCommandRunning(Messages &messages);
 void warnStartupBusy(Messages &messages);
+
+// Opens `connection` again when its server connection was lost, saying so first.
+// `pending` keeps a loss whose reconnection failed (the server is still away), so
+// that the next command tries again.
+void reconnectIfLost(db::Connection &connection, Messages &messages, bool &pending);

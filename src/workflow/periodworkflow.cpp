@@ -5,6 +5,7 @@
 #include "db/connection.h"
 #include "db/error.h"
 #include "db/query.h"
+#include "import/importcontext.h"
 #include "import/importdriver.h"
 #include "import/versioncheck.h"
 #include "reports/printedsummary.h"
@@ -35,7 +36,8 @@ namespace {
 
 PeriodWorkflow::PeriodWorkflow(store::DataModule &dataModule, store::PageModel &model, Messages &messages,
                                PeriodView &view)
-    : m_dm(dataModule), m_model(model), m_messages(messages), m_view(view), m_commands(dataModule.reportingGate)
+    : m_dm(dataModule), m_model(model), m_messages(messages), m_view(view),
+      m_commands(dataModule.reportingGate, &dataModule.KSU)
 {
 }
 
@@ -102,6 +104,7 @@ std::optional<store::OpenPeriod> PeriodWorkflow::findImportedPeriod(const store:
     period.PeriodEnd = bounds.end;
     period.PeriodStartText = FormatDateYMD(bounds.start.date());
     period.PeriodEndText = FormatDateYMD(bounds.end.date());
+    period.stamp = store::ReadPeriodStamp(m_dm.KSU, *id).counter;
     return period;
 }
 
@@ -119,6 +122,7 @@ bool PeriodWorkflow::deletePeriod(const store::PeriodChoice &choice)
                                  .arg(dates),
                              QStringLiteral("Usuń okres")))
         return false;
+    const store::ExclusiveLock lock(m_dm.KSU, store::ExclusiveWork::DeletePeriod);
     try {
         store::DeletePeriodData(m_dm.KSU, *found);
     } catch (const std::exception &e) {
@@ -142,8 +146,18 @@ bool PeriodWorkflow::importPeriod(const store::PeriodChoice &choice, import::Imp
     if (!command)
         return false;
     m_view.clearCapitalGroupText();
+    // Taken once the questions are answered: another user's import, deletion or
+    // upgrade is refused meanwhile.
+    std::optional<store::ExclusiveLock> lock;
     const auto result = import::runImport(m_dm, m_model, m_messages, output, outputGuard(), importReport, errorReport,
-                                          choice, [this] { return keepOrDropEdits(); });
+                                          choice, [this, &lock, &output] {
+                                              if (!keepOrDropEdits())
+                                                  return false;
+                                              lock.emplace(m_dm.KSU, store::ExclusiveWork::Import);
+                                              // The lock's attachment took a moment: the window redraws.
+                                              output.keepResponsive();
+                                              return true;
+                                          });
     if (!result)
         return false;
     m_model.markUnmodified();
@@ -169,13 +183,70 @@ bool PeriodWorkflow::saveOpenPeriod()
     if (!store::requireReportingDatabase(m_dm.KSU, m_messages))
         return false;
     try {
-        store::SavePeriod(m_dm.KSU, m_period, m_model);
+        m_period.stamp = storeOpenPeriod(m_period.stamp);
+    } catch (const store::PeriodChanged &changed) {
+        return resolveConflict(changed.stamp());
     } catch (const std::exception &e) {
         throwUnitFailure(QStringLiteral("Zapis zmian przerwany: "), e);
     }
     m_model.markUnmodified();
     m_messages.showInformation(QStringLiteral("Dane zaktualizowane"), applicationTitle());
     return true;
+}
+
+qint64 PeriodWorkflow::storeOpenPeriod(qint64 expected)
+{
+    db::AtomicWork work(m_dm.KSU);
+    const qint64 stamp = store::BumpPeriodStamp(m_dm.KSU, m_period.id(), expected);
+    store::SavePeriod(m_dm.KSU, m_period, m_model);
+    work.commit();
+    return stamp;
+}
+
+bool PeriodWorkflow::resolveConflict(const store::PeriodStamp &stored)
+{
+    const QString question =
+        QStringLiteral("Okres od %1 do %2 zmienił i zapisał w międzyczasie inny użytkownik: %3.\r"
+                       "Tak – zapisz moje zmiany w miejsce tamtych,\r"
+                       "Nie – wczytaj okres na nowo (moje niezapisane zmiany zostaną pokazane, a potem porzucone),\r"
+                       "Anuluj – nie zapisuj teraz niczego.")
+            .arg(m_period.PeriodStartText, m_period.PeriodEndText, store::describeChange(stored));
+    switch (m_messages.askYesNoCancel(question, QStringLiteral("Okres zmieniony przez innego użytkownika"))) {
+    case Messages::Answer::Yes:
+        // The stamp just read: a third save meanwhile is told again.
+        m_period.stamp = stored.counter;
+        return saveOpenPeriod();
+    case Messages::Answer::No:
+        reloadOpenPeriod();
+        return false;
+    case Messages::Answer::Cancel:
+        break;
+    }
+    return false;
+}
+
+void PeriodWorkflow::reloadOpenPeriod()
+{
+    const qint64 stamp = store::ReadPeriodStamp(m_dm.KSU, m_period.id()).counter;
+    store::PageModel stored;
+    store::CapitalGroupList groups;
+    store::LoadPeriod(m_dm.KSU, m_period, stored, groups);
+    QStringList lines;
+    for (const QString &control : m_model.modifiedControls()) {
+        const QString caption = store::toQString(m_model.spec(control).caption);
+        lines << QStringLiteral("%1: Twoja wartość „%2”, zapisana „%3”")
+                     .arg(caption.isEmpty() ? control : caption + QStringLiteral(" (") + control + u')',
+                          m_model.text(control), stored.text(control));
+    }
+    if (!lines.isEmpty())
+        m_messages.showInformation(QStringLiteral("Okres wczytano na nowo. Twoje niezapisane zmiany, które "
+                                                  "zostają porzucone:\r")
+                                       + lines.join(u'\r'),
+                                   QStringLiteral("Wczytano okres na nowo"));
+    m_groups = groups;
+    m_model.assignFrom(stored);
+    m_model.markUnmodified();
+    m_period.stamp = stamp;
 }
 
 bool PeriodWorkflow::keepOrDropEdits()

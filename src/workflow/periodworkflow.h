@@ -7,6 +7,7 @@
 #include "store/figurecontracts.h"
 #include "store/openperiod.h"
 #include "store/periods.h"
+#include "store/sharedaccess.h"
 
 #include <QString>
 
@@ -125,8 +126,16 @@ private:
     // The imported period the four combo texts choose; a warning when the choice
     // is invalid or the period was not imported.
     std::optional<store::OpenPeriod> findImportedPeriod(const store::PeriodChoice &choice);
-    // Saves the open period (its checks, the unit, "Dane zaktualizowane").
+    // Saves the open period (its checks, the unit, "Dane zaktualizowane"). When
+    // another user saved the period since it was read here, asks whether to
+    // overwrite their work or to reload the period.
     bool saveOpenPeriod();
+    // The pages and the change stamp in one unit; the new stamp. `expected` is the
+    // stamp the pages were read at (store::BumpPeriodStamp).
+    qint64 storeOpenPeriod(qint64 expected);
+    bool resolveConflict(const store::PeriodStamp &stored);
+    // Shows the user's unsaved edits next to the stored values, then shows the stored period.
+    void reloadOpenPeriod();
     // Before another period replaces the pages: asks whether to save the user's
     // unsaved work. False when the user cancels (or the save was refused).
     bool keepOrDropEdits();

@@ -64,11 +64,16 @@ inline QStringList tableColumns(db::Connection &c, const QString &table, const I
 
 // "TABLE: v1 | v2 | ..." per row, the rows of each table ordered by all their
 // columns, the tables by name; a table without rows still gives its name.
-// Table and column names come from the database's own catalogue.
-inline QStringList dumpDatabase(db::Connection &c, const IgnoredColumns &ignored = {})
+// Table and column names come from the database's own catalogue. Left out: the
+// lock table BLOKADY, which names who ran the last import, deletion or upgrade,
+// and the server's time of a period's last change (its counter stays in).
+inline QStringList dumpDatabase(db::Connection &c, IgnoredColumns ignored = {})
 {
+    ignored << QStringLiteral("OKRES.ZMIENIONO");
     QStringList lines;
     for (const QString &table : userTables(c)) {
+        if (table == u"BLOKADY")
+            continue;
         const QStringList columns = tableColumns(c, table, ignored);
         lines << QStringLiteral("== ") + table + QStringLiteral(" (") + columns.join(u',') + u')';
         if (columns.isEmpty())

@@ -79,7 +79,12 @@ public:
     static constexpr const char *SecurityDatabase = "/var/lib/firebird/3.0/system/security3.fdb";
 
     // `sysdbaPassword`: SYSDBA's password on this server; empty keeps the shared one's.
-    explicit PrivateServer(const QString &sysdbaPassword = QString()) : m_sysdbaPassword(sysdbaPassword) {}
+    // `address`: where it listens, 127.0.0.1 or the IPv6 loopback ::1.
+    explicit PrivateServer(const QString &sysdbaPassword = QString(),
+                           const QString &address = QStringLiteral("127.0.0.1"))
+        : m_sysdbaPassword(sysdbaPassword), m_address(address)
+    {
+    }
     ~PrivateServer() { stop(); }
     PrivateServer(const PrivateServer &) = delete;
     PrivateServer &operator=(const PrivateServer &) = delete;
@@ -104,7 +109,7 @@ public:
         // Bounded wait until the port answers.
         for (int i = 0; i < 200; ++i) {
             QTcpSocket probe;
-            probe.connectToHost(QStringLiteral("127.0.0.1"), m_port);
+            probe.connectToHost(m_address, m_port);
             if (probe.waitForConnected(100))
                 return QString();
             if (m_process.state() == QProcess::NotRunning)
@@ -127,8 +132,9 @@ public:
     }
 
     bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
-    // The host part of a database name on this server: "127.0.0.1/PORT".
-    QString host() const { return QStringLiteral("127.0.0.1/%1").arg(m_port); }
+    // The host part of a database name on this server: "127.0.0.1/PORT" or "::1/PORT".
+    QString host() const { return QStringLiteral("%1/%2").arg(m_address).arg(m_port); }
+    quint16 port() const { return m_port; }
 
 private:
     QString prepareRoot()
@@ -137,8 +143,8 @@ private:
             return QStringLiteral("%1 is missing (package firebird3.0-server)").arg(QString::fromLatin1(Binary));
         {
             QTcpServer probe;
-            if (!probe.listen(QHostAddress::LocalHost))
-                return QStringLiteral("no free port on 127.0.0.1");
+            if (!probe.listen(QHostAddress(m_address)))
+                return QStringLiteral("no free port on %1").arg(m_address);
             m_port = probe.serverPort();
         }
         // The shared installation, but for the two settings files of our own. The
@@ -166,9 +172,9 @@ private:
             return f.open(QIODevice::WriteOnly) && f.write(text.toUtf8()) > 0;
         };
         if (!write(QStringLiteral("firebird.conf"),
-                   QStringLiteral("RemoteServicePort = %1\nRemoteBindAddress = 127.0.0.1\nSecurityDatabase = %2\n")
+                   QStringLiteral("RemoteServicePort = %1\nRemoteBindAddress = %2\nSecurityDatabase = %3\n")
                        .arg(m_port)
-                       .arg(security))
+                       .arg(m_address, security))
             || !write(QStringLiteral("databases.conf"),
                       QStringLiteral("security.db = %1\n{\n\tRemoteAccess = false\n}\n").arg(security)))
             return QStringLiteral("cannot write the private server's settings");
@@ -193,6 +199,7 @@ private:
     }
 
     QString m_sysdbaPassword;
+    QString m_address;
     QTemporaryDir m_root;
     QProcess m_process;
     quint16 m_port = 0;
