@@ -8,8 +8,6 @@
 #include <QMutexLocker>
 
 #include <bit>
-#include <chrono>
-#include <future>
 
 using namespace Firebird;
 
@@ -307,17 +305,15 @@ void Connection::commitRetaining()
 void Connection::commitNow(const std::function<void()> &heartbeat)
 {
     ITransaction *t = transaction();
-    const auto commit = [this, t] { fb::call(*this, [&](ThrowStatusWrapper *s) { t->commitRetaining(s); }); };
-    if (!heartbeat) {
-        commit();
-        return;
-    }
-    // The engine's one call runs on a thread of its own while this one beats;
-    // nothing else uses the connection meanwhile.
-    std::future<void> done = std::async(std::launch::async, commit);
-    while (done.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready)
-        heartbeat();
-    done.get(); // a failure is thrown here
+    fb::whileBeating(heartbeat, [this, t] { fb::call(*this, [&](ThrowStatusWrapper *s) { t->commitRetaining(s); }); });
+}
+
+void Connection::reopen(const std::function<void()> &heartbeat)
+{
+    fb::whileBeating(heartbeat, [this] {
+        close();
+        open();
+    });
 }
 
 void Connection::rollbackRetaining()

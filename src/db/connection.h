@@ -51,6 +51,10 @@ public:
 
     void open();
     void close();
+    // Closes and opens again, calling `heartbeat` every few milliseconds meanwhile:
+    // the embedded engine shuts a large database down when its last attachment
+    // closes, which takes a while.
+    void reopen(const std::function<void()> &heartbeat);
     bool isOpen() const { return m_attachment != nullptr; }
     // Asks the server whether the attachment still stands. False when the
     // connection to the server was lost (the handles are then useless); other

@@ -208,96 +208,99 @@ void Query::execute()
     m_cursorLost = false;
     ITransaction *transaction = m_connection.transaction();
     const unsigned charSet = m_connection.win1250CharSetId();
-    fb::call(m_connection, [&](ThrowStatusWrapper *s) {
-        IMessageMetadata *inMeta = nullptr;
-        QByteArray inBuffer;
-        struct Release
-        {
-            IMessageMetadata *&m;
-            ~Release()
+    fb::whileBeating(m_heartbeat, [&] {
+        fb::call(m_connection, [&](ThrowStatusWrapper *s) {
+            IMessageMetadata *inMeta = nullptr;
+            QByteArray inBuffer;
+            struct Release
             {
-                if (m)
-                    m->release();
-            }
-        } releaseIn{inMeta};
-        if (!m_order.empty()) {
-            IMessageMetadata *described = m_statement->getInputMetadata(s);
-            IMetadataBuilder *builder = described->getBuilder(s);
-            std::vector<QByteArray> texts(m_order.size());
-            for (unsigned i = 0; i < m_order.size(); ++i) {
-                const Param::Variant &v = m_params[m_order[i]].value();
-                if (std::holds_alternative<std::monostate>(v)) {
-                    builder->setType(s, i, described->getType(s, i) | 1);
-                } else if (auto text = std::get_if<QString>(&v)) {
-                    texts[i] = toWin1250(*text);
-                    builder->setType(s, i, SQL_VARYING + 1);
-                    builder->setLength(s, i, unsigned(std::max<qsizetype>(1, texts[i].size())));
-                    builder->setCharSet(s, i, charSet);
-                    builder->setSubType(s, i, 0);
-                    builder->setScale(s, i, 0);
-                } else if (std::holds_alternative<qint64>(v) || std::holds_alternative<Money>(v)) {
-                    builder->setType(s, i, SQL_INT64 + 1);
-                    builder->setLength(s, i, sizeof(qint64));
-                    builder->setSubType(s, i, 0);
-                    builder->setScale(s, i, std::holds_alternative<Money>(v) ? -Money::Decimals : 0);
-                } else if (std::holds_alternative<double>(v)) {
-                    builder->setType(s, i, SQL_DOUBLE + 1);
-                    builder->setLength(s, i, sizeof(double));
-                    builder->setSubType(s, i, 0);
-                    builder->setScale(s, i, 0);
-                } else if (std::holds_alternative<QDate>(v)) {
-                    builder->setType(s, i, SQL_TYPE_DATE + 1);
-                    builder->setLength(s, i, sizeof(ISC_DATE));
-                    builder->setSubType(s, i, 0);
-                    builder->setScale(s, i, 0);
-                } else {
-                    builder->setType(s, i, SQL_TIMESTAMP + 1);
-                    builder->setLength(s, i, sizeof(ISC_TIMESTAMP));
-                    builder->setSubType(s, i, 0);
-                    builder->setScale(s, i, 0);
+                IMessageMetadata *&m;
+                ~Release()
+                {
+                    if (m)
+                        m->release();
+                }
+            } releaseIn{inMeta};
+            if (!m_order.empty()) {
+                IMessageMetadata *described = m_statement->getInputMetadata(s);
+                IMetadataBuilder *builder = described->getBuilder(s);
+                std::vector<QByteArray> texts(m_order.size());
+                for (unsigned i = 0; i < m_order.size(); ++i) {
+                    const Param::Variant &v = m_params[m_order[i]].value();
+                    if (std::holds_alternative<std::monostate>(v)) {
+                        builder->setType(s, i, described->getType(s, i) | 1);
+                    } else if (auto text = std::get_if<QString>(&v)) {
+                        texts[i] = toWin1250(*text);
+                        builder->setType(s, i, SQL_VARYING + 1);
+                        builder->setLength(s, i, unsigned(std::max<qsizetype>(1, texts[i].size())));
+                        builder->setCharSet(s, i, charSet);
+                        builder->setSubType(s, i, 0);
+                        builder->setScale(s, i, 0);
+                    } else if (std::holds_alternative<qint64>(v) || std::holds_alternative<Money>(v)) {
+                        builder->setType(s, i, SQL_INT64 + 1);
+                        builder->setLength(s, i, sizeof(qint64));
+                        builder->setSubType(s, i, 0);
+                        builder->setScale(s, i, std::holds_alternative<Money>(v) ? -Money::Decimals : 0);
+                    } else if (std::holds_alternative<double>(v)) {
+                        builder->setType(s, i, SQL_DOUBLE + 1);
+                        builder->setLength(s, i, sizeof(double));
+                        builder->setSubType(s, i, 0);
+                        builder->setScale(s, i, 0);
+                    } else if (std::holds_alternative<QDate>(v)) {
+                        builder->setType(s, i, SQL_TYPE_DATE + 1);
+                        builder->setLength(s, i, sizeof(ISC_DATE));
+                        builder->setSubType(s, i, 0);
+                        builder->setScale(s, i, 0);
+                    } else {
+                        builder->setType(s, i, SQL_TIMESTAMP + 1);
+                        builder->setLength(s, i, sizeof(ISC_TIMESTAMP));
+                        builder->setSubType(s, i, 0);
+                        builder->setScale(s, i, 0);
+                    }
+                }
+                described->release();
+                inMeta = builder->getMetadata(s);
+                builder->release();
+                inBuffer = QByteArray(int(inMeta->getMessageLength(s)), '\0');
+                char *buf = inBuffer.data();
+                for (unsigned i = 0; i < m_order.size(); ++i) {
+                    const Param::Variant &v = m_params[m_order[i]].value();
+                    const unsigned offset = inMeta->getOffset(s, i);
+                    const bool isNull = std::holds_alternative<std::monostate>(v)
+                                        || (std::holds_alternative<QDate>(v) && !std::get<QDate>(v).isValid())
+                                        || (std::holds_alternative<QDateTime>(v) && !std::get<QDateTime>(v).isValid());
+                    writeAt<short>(buf, inMeta->getNullOffset(s, i), isNull ? -1 : 0);
+                    if (isNull)
+                        continue;
+                    if (std::holds_alternative<QString>(v)) {
+                        writeAt<quint16>(buf, offset, quint16(texts[i].size()));
+                        std::memcpy(buf + offset + 2, texts[i].constData(), size_t(texts[i].size()));
+                    } else if (auto n = std::get_if<qint64>(&v)) {
+                        writeAt<qint64>(buf, offset, *n);
+                    } else if (auto m = std::get_if<Money>(&v)) {
+                        writeAt<qint64>(buf, offset, m->units());
+                    } else if (auto d = std::get_if<double>(&v)) {
+                        writeAt<double>(buf, offset, *d);
+                    } else if (auto date = std::get_if<QDate>(&v)) {
+                        writeAt<ISC_DATE>(buf, offset, encodeDate(*date));
+                    } else if (auto ts = std::get_if<QDateTime>(&v)) {
+                        ISC_TIMESTAMP stamp{encodeDate(ts->date()), encodeTime(ts->time())};
+                        writeAt<ISC_TIMESTAMP>(buf, offset, stamp);
+                    }
                 }
             }
-            described->release();
-            inMeta = builder->getMetadata(s);
-            builder->release();
-            inBuffer = QByteArray(int(inMeta->getMessageLength(s)), '\0');
-            char *buf = inBuffer.data();
-            for (unsigned i = 0; i < m_order.size(); ++i) {
-                const Param::Variant &v = m_params[m_order[i]].value();
-                const unsigned offset = inMeta->getOffset(s, i);
-                const bool isNull = std::holds_alternative<std::monostate>(v)
-                                    || (std::holds_alternative<QDate>(v) && !std::get<QDate>(v).isValid())
-                                    || (std::holds_alternative<QDateTime>(v) && !std::get<QDateTime>(v).isValid());
-                writeAt<short>(buf, inMeta->getNullOffset(s, i), isNull ? -1 : 0);
-                if (isNull)
-                    continue;
-                if (std::holds_alternative<QString>(v)) {
-                    writeAt<quint16>(buf, offset, quint16(texts[i].size()));
-                    std::memcpy(buf + offset + 2, texts[i].constData(), size_t(texts[i].size()));
-                } else if (auto n = std::get_if<qint64>(&v)) {
-                    writeAt<qint64>(buf, offset, *n);
-                } else if (auto m = std::get_if<Money>(&v)) {
-                    writeAt<qint64>(buf, offset, m->units());
-                } else if (auto d = std::get_if<double>(&v)) {
-                    writeAt<double>(buf, offset, *d);
-                } else if (auto date = std::get_if<QDate>(&v)) {
-                    writeAt<ISC_DATE>(buf, offset, encodeDate(*date));
-                } else if (auto ts = std::get_if<QDateTime>(&v)) {
-                    ISC_TIMESTAMP stamp{encodeDate(ts->date()), encodeTime(ts->time())};
-                    writeAt<ISC_TIMESTAMP>(buf, offset, stamp);
-                }
+            void *inData = inBuffer.isEmpty() ? nullptr : inBuffer.data();
+            if (m_hasCursor) {
+                m_cursor = m_statement->openCursor(s, transaction, inMeta, inData, m_outMeta, 0);
+            } else {
+                const bool hasOutput = !m_columnNames.isEmpty();
+                m_statement->execute(s, transaction, inMeta, inData, hasOutput ? m_outMeta : nullptr,
+                                     hasOutput ? m_outBuffer.data() : nullptr);
+                m_singletonPending = hasOutput;
             }
-        }
-        void *inData = inBuffer.isEmpty() ? nullptr : inBuffer.data();
-        if (m_hasCursor) {
-            m_cursor = m_statement->openCursor(s, transaction, inMeta, inData, m_outMeta, 0);
-        } else {
-            const bool hasOutput = !m_columnNames.isEmpty();
-            m_statement->execute(s, transaction, inMeta, inData, hasOutput ? m_outMeta : nullptr,
-                                 hasOutput ? m_outBuffer.data() : nullptr);
-            m_singletonPending = hasOutput;
-        }
+        });
     });
+    m_awaitingFirstRow = m_cursor && m_heartbeat;
 }
 
 bool Query::next()
@@ -313,8 +316,12 @@ bool Query::next()
                             .arg(m_connection.databaseName()));
         return false;
     }
-    const int result =
-        fb::call(m_connection, [&](ThrowStatusWrapper *s) { return m_cursor->fetchNext(s, m_outBuffer.data()); });
+    const auto fetch = [this] {
+        return fb::call(m_connection,
+                        [&](ThrowStatusWrapper *s) { return m_cursor->fetchNext(s, m_outBuffer.data()); });
+    };
+    const int result = m_awaitingFirstRow ? fb::whileBeating(m_heartbeat, fetch) : fetch();
+    m_awaitingFirstRow = false;
     if (result != IStatus::RESULT_OK) {
         closeCursor();
         return false;

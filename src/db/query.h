@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <initializer_list>
 #include <optional>
 #include <variant>
@@ -70,6 +71,10 @@ public:
     void execute();
     void execute(std::initializer_list<Param> values);
     bool next();
+    // For a statement that may take long before its first row: `heartbeat` is
+    // called every few milliseconds while execute() and the first next() wait for
+    // the engine, so that the window can redraw meanwhile.
+    void setHeartbeat(std::function<void()> heartbeat) { m_heartbeat = std::move(heartbeat); }
     void closeCursor();
 
     int columnCount() const { return int(m_columnNames.size()); }
@@ -107,6 +112,8 @@ private:
     bool m_hasCursor = false;
     // The connection was closed while rows were still open: they did not end, they were lost.
     bool m_cursorLost = false;
+    std::function<void()> m_heartbeat;
+    bool m_awaitingFirstRow = false;
 };
 
 } // namespace db

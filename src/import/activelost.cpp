@@ -86,6 +86,7 @@ ContractList runList(ImportContext &ctx, const QString &sql, std::initializer_li
                      int balanceColumn, int daysLateColumn = -1)
 {
     db::Query query(ctx.lokra, sql);
+    ctx.keepResponsiveWhileWaiting(query);
     query.execute(params);
     ContractList rows;
     while (query.next()) {
@@ -225,6 +226,7 @@ ActiveLostFigures ComputeActiveLostLoans(ImportContext &ctx)
     qint64 lostNumber = 0;
     {
         db::Query query(lokra, LostNumbers);
+        ctx.keepResponsiveWhileWaiting(query);
         query.execute({end, start, end});
         while (query.next())
             ++lostNumber;
@@ -235,6 +237,7 @@ ActiveLostFigures ComputeActiveLostLoans(ImportContext &ctx)
     db::Money lostSum;
     {
         db::Query query(lokra, LostLedgerSum);
+        ctx.keepResponsiveWhileWaiting(query);
         query.execute({end, start, end});
         if (query.next())
             lostSum = query.value(0).toMoney();

@@ -57,15 +57,17 @@ bool DictionaryCodesMissing(db::Connection &lokra, int group)
     return countOf(withoutCode, group) >= 1;
 }
 
-QList<PayoutMismatch> PayoutMismatches(db::Connection &lokra, QDate first, QDate last)
+QList<PayoutMismatch> PayoutMismatches(ImportContext &ctx)
 {
     db::Query query(
-        lokra, QStringLiteral("select sum(d.kwota_wn),u.kwotakredytu,u.idumowy from dekret d,stan s,umowy u,plankt p "
-                              "where d.idstanu=s.idstan and s.nrumowy=u.idumowy and s.konto=p.nr_kt and "
-                              "p.typkonta=1 and d.datadekretu>=:D0 and d.datadekretu<=:D1 and d.koddok='WY' and "
-                              "d.infdod<>'ST' group by u.idumowy,u.kwotakredytu having "
-                              "sum(d.kwota_wn)-u.kwotakredytu<>0"));
-    query.execute({first, last});
+        ctx.lokra,
+        QStringLiteral("select sum(d.kwota_wn),u.kwotakredytu,u.idumowy from dekret d,stan s,umowy u,plankt p "
+                       "where d.idstanu=s.idstan and s.nrumowy=u.idumowy and s.konto=p.nr_kt and "
+                       "p.typkonta=1 and d.datadekretu>=:D0 and d.datadekretu<=:D1 and d.koddok='WY' and "
+                       "d.infdod<>'ST' group by u.idumowy,u.kwotakredytu having "
+                       "sum(d.kwota_wn)-u.kwotakredytu<>0"));
+    ctx.keepResponsiveWhileWaiting(query);
+    query.execute({ctx.period.PeriodStart.date(), ctx.period.PeriodEnd.date()});
     QList<PayoutMismatch> out;
     while (query.next())
         out.append({query.value(2).toString(), query.value(0).toMoney(), query.value(1).toMoney()});
@@ -102,11 +104,7 @@ void ErrorReport::Start()
     for (const QString &note : m_ctx.fundNotes)
         AddNote(note);
 
-    // The window may redraw between the statements of the checks, not only between contracts.
-    m_ctx.output.keepResponsive();
-    const QList<PayoutMismatch> mismatches =
-        PayoutMismatches(m_ctx.lokra, m_ctx.period.PeriodStart.date(), m_ctx.period.PeriodEnd.date());
-    m_ctx.output.keepResponsive();
+    const QList<PayoutMismatch> mismatches = PayoutMismatches(m_ctx);
     m_mismatchCount = int(mismatches.size());
     for (const PayoutMismatch &m : mismatches) {
         sheet.titleLines << QStringLiteral("Wykryto potencjalną niezgodność z raportem wypłat dla umowy nr ")

@@ -56,14 +56,14 @@ QString ContractClientName(db::Connection &lokra, qint64 contract);
 // True when the Lokra dictionary group has no entries or an entry without a code.
 bool DictionaryCodesMissing(db::Connection &lokra, int group);
 
-// A contract whose disbursements in the period differ from its loan amount.
+// A contract whose disbursements in the period of the import differ from its loan amount.
 struct PayoutMismatch
 {
     QString contract;
     db::Money paidOut;
     db::Money loanAmount;
 };
-QList<PayoutMismatch> PayoutMismatches(db::Connection &lokra, QDate first, QDate last);
+QList<PayoutMismatch> PayoutMismatches(ImportContext &ctx);
 
 // The error report of one loan statistics computation, on ctx.errorReport.
 class ErrorReport

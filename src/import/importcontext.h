@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/query.h"
 #include "store/figurecontracts.h"
 #include "store/openperiod.h"
 
@@ -52,6 +53,13 @@ struct ImportContext
     QStringList fundNotes;              // lines on the fund's own data for the error report
     QStringList closingNotes;           // lines the closing message adds
     store::FigureContracts contracts;   // the contracts behind each figure, kept with the period
+
+    // A statement over all of Lokra's contracts may take long before its first
+    // row (a sort, a join): the window redraws while it waits.
+    void keepResponsiveWhileWaiting(db::Query &query)
+    {
+        query.setHeartbeat([this] { output.keepResponsive(); });
+    }
 };
 
 } // namespace import

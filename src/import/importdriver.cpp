@@ -38,6 +38,7 @@ void KeepFigureContracts(ImportContext &ctx)
 {
     QHash<QString, QString> clients;
     db::Query query(ctx.lokra, QString::fromLatin1(ContractClients));
+    ctx.keepResponsiveWhileWaiting(query);
     query.execute();
     while (query.next()) {
         ctx.output.keepResponsive();

@@ -35,6 +35,7 @@ struct ContractRow
 QList<ContractRow> fetchContracts(ImportContext &ctx, const char *sql, QDate first, QDate last)
 {
     db::Query query(ctx.lokra, QString::fromLatin1(sql));
+    ctx.keepResponsiveWhileWaiting(query);
     query.execute({first, last});
     QList<ContractRow> rows;
     while (query.next()) {
@@ -95,6 +96,7 @@ private:
 void Computation::readFirstTranches()
 {
     db::Query query(m_ctx.lokra, QString::fromLatin1(PeriodTranches));
+    m_ctx.keepResponsiveWhileWaiting(query);
     query.execute({m_first, m_last});
     QHash<qint64, Tranches> tranches;
     while (query.next()) {
@@ -121,6 +123,7 @@ void Computation::readFirstTranches()
 void Computation::readMainPkdEntries()
 {
     db::Query query(m_ctx.lokra, QString::fromLatin1(PeriodPkdEntries));
+    m_ctx.keepResponsiveWhileWaiting(query);
     query.execute({m_first, m_last});
     QHash<qint64, PkdEntries> clients;
     while (query.next()) {
@@ -391,11 +394,8 @@ LoanStatistics Computation::run()
 LoanStatistics ComputeLoanStatistics(ImportContext &ctx)
 {
     // A fresh attachment, so that every query of the step sees Lokra's current state.
-    // Attaching takes a while: the window may redraw on either side of it.
-    ctx.output.keepResponsive();
-    ctx.lokra.close();
-    ctx.lokra.open();
-    ctx.output.keepResponsive();
+    // Closing and attaching take a while: the window redraws meanwhile.
+    ctx.lokra.reopen([&ctx] { ctx.output.keepResponsive(); });
     return Computation(ctx).run();
 }
 
