@@ -44,8 +44,10 @@ void KeepFigureContracts(ImportContext &ctx)
         ctx.output.keepResponsive();
         clients.insert(query.value(0).toString(), query.value(1).toString());
     }
-    for (store::FigureContract &f : ctx.contracts.figures)
+    for (store::FigureContract &f : ctx.contracts.figures) {
+        ctx.output.keepResponsive();
         f.client = clients.value(f.contract);
+    }
     for (store::UnclassifiedContract &u : ctx.contracts.unclassified)
         u.client = clients.value(u.contract);
     store::StoreFigureContracts(ctx.ksu, ctx.period.id(), ctx.contracts, [&ctx] { ctx.output.keepResponsive(); });

@@ -120,8 +120,11 @@ void StoreFigureContracts(db::Connection &ksu, qint64 periodId, const FigureCont
     db::Query(ksu, QStringLiteral("delete from UMOWY_FIG where ID_OK=:d0")).execute({periodId});
     QList<Row> rows;
     rows.reserve(contracts.figures.size() + contracts.unclassified.size());
-    for (const FigureContract &f : contracts.figures)
+    for (const FigureContract &f : contracts.figures) {
         rows.append({f.column, db::Param(), f.contract, f.client, f.counted ? 1 : 0, f.amount, db::Param()});
+        if (heartbeat && rows.size() % 1024 == 0)
+            heartbeat();
+    }
     for (const UnclassifiedContract &u : contracts.unclassified)
         rows.append({db::Param(), u.breakdown, u.contract, u.client, 0, u.amount, u.message});
 
