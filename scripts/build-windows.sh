@@ -122,13 +122,13 @@ nice -n 10 cmake --build "$build" --parallel "$jobs" --target tervala "${tests[@
 # --- The installed folder, staged in build-win/install ----------------------------------------
 stage=$build/install
 rm -rf "$stage"
-mkdir -p "$stage"/{platforms,styles,printsupport,tls,translations}
+mkdir -p "$stage"/{platforms,styles,tls,translations}
 cp "$build/tervala.exe" "$stage/"
 x86_64-w64-mingw32-strip "$stage/tervala.exe"
 for m in Core Gui Widgets Network PrintSupport; do cp "$prefix/bin/Qt6$m.dll" "$stage/"; done
 cp "$prefix/plugins/platforms/qwindows.dll" "$prefix/plugins/platforms/qoffscreen.dll" "$stage/platforms/"
 cp "$prefix/plugins/styles/qwindowsvistastyle.dll" "$stage/styles/"
-cp "$prefix/plugins/printsupport/windowsprintersupport.dll" "$stage/printsupport/"
+# Printing on Windows is built into Qt6PrintSupport.dll (no plug-in in Qt 6).
 cp "$prefix/plugins/tls/qschannelbackend.dll" "$stage/tls/" 2>/dev/null || true
 cp "$mingw_gcc/libstdc++-6.dll" "$mingw_gcc/libgcc_s_seh-1.dll" /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll "$stage/"
 # Qt's own dialogs in Polish, when Debian's translations are installed.

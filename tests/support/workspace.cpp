@@ -20,19 +20,39 @@ QString Workspace::path(const QString &name) const
     return name.isEmpty() ? m_dir.path() : QDir(m_dir.path()).filePath(name);
 }
 
+namespace {
+
+// Qt's test library reports an exception leaving a test as "Caught unhandled
+// exception" without its text: a database that could not be made says why in
+// the log first (on Windows without a Firebird client, for one).
+template<typename F>
+void namingFailure(F &&make)
+{
+    try {
+        make();
+    } catch (const std::exception &e) {
+        qWarning("%s", e.what());
+        throw;
+    }
+}
+
+} // namespace
+
 QString Workspace::createReportingDatabase(const QString &name)
 {
-    store::createReportingDatabase(path(name));
+    namingFailure([&] { store::createReportingDatabase(path(name)); });
     return path(name);
 }
 
 QString Workspace::createDatabase(const QString &name, const QString &script)
 {
-    db::Connection c;
-    c.setDatabase(QString(), path(name));
-    c.create();
-    db::runSqlScript(c, script);
-    c.close();
+    namingFailure([&] {
+        db::Connection c;
+        c.setDatabase(QString(), path(name));
+        c.create();
+        db::runSqlScript(c, script);
+        c.close();
+    });
     return path(name);
 }
 
