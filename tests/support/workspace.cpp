@@ -25,7 +25,7 @@ namespace {
 // Qt's test library reports an exception leaving a test as "Caught unhandled
 // exception" without its text: a database that could not be made says why in
 // the log first (on Windows without a Firebird client, for one).
-template<typename F>
+template <typename F>
 void namingFailure(F &&make)
 {
     try {
