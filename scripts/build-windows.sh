@@ -87,6 +87,27 @@ if [ ! -f "$prefix/.qtbase-done" ]; then
 fi
 
 
+# Qt Charts (the charts of "Porównanie okresów"), from Debian's source, on the Qt built above.
+# When its source cannot be fetched (the mirror of this machine lacks it), the Windows build
+# has no charts.
+charts=OFF
+if [ -f "$prefix/.qtcharts-done" ]; then
+    charts=ON
+else
+    src=$(fetch_source qt6-charts "qt6-charts-$qt_version*")
+    if [ -n "$src" ]; then
+        cmake -G Ninja -S "$src" -B "$cache/build-qtcharts" \
+            -DCMAKE_TOOLCHAIN_FILE="$prefix/lib/cmake/Qt6/qt.toolchain.cmake" "${host_qt[@]}" \
+            -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF
+        nice -n 10 cmake --build "$cache/build-qtcharts" --parallel "$jobs"
+        cmake --install "$cache/build-qtcharts"
+        touch "$prefix/.qtcharts-done"
+        charts=ON
+    else
+        echo "Qt Charts' source could not be fetched: the Windows build has no charts" >&2
+    fi
+fi
+
 # libxml2 (the report file's schema validation) has no MinGW package in Debian: built from
 # Debian's source as a static library, without iconv, zlib, lzma or network access.
 if [ ! -f "$prefix/.libxml2-done" ]; then
@@ -111,10 +132,9 @@ cp -r /usr/include/firebird /usr/include/ibase.h /usr/include/iberror.h "$fbincl
 
 version=$(sed -n 's/^project(Tervala VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 build=$repo/build-win
-# Qt Charts has no source in Debian's archive here: the Windows build has no charts.
 PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig cmake -G Ninja -S . -B "$build" \
     -DCMAKE_TOOLCHAIN_FILE="$prefix/lib/cmake/Qt6/qt.toolchain.cmake" "${host_qt[@]}" \
-    -DCMAKE_BUILD_TYPE=Release -DFIREBIRD_INCLUDE_DIR="$fbinclude" -DTERVALA_CHARTS=OFF -DBUILD_TESTING=ON
+    -DCMAKE_BUILD_TYPE=Release -DFIREBIRD_INCLUDE_DIR="$fbinclude" -DTERVALA_CHARTS="$charts" -DBUILD_TESTING=ON
 # The program and the tests that run without a database (scripts/test-windows.sh).
 tests=(tst_money tst_textcodec tst_settings tst_dictionaryload tst_xmlreport tst_xmlschema tst_reports tst_pages)
 nice -n 10 cmake --build "$build" --parallel "$jobs" --target tervala "${tests[@]}"
@@ -126,6 +146,7 @@ mkdir -p "$stage"/{platforms,styles,tls,translations}
 cp "$build/tervala.exe" "$stage/"
 x86_64-w64-mingw32-strip "$stage/tervala.exe"
 for m in Core Gui Widgets Network PrintSupport; do cp "$prefix/bin/Qt6$m.dll" "$stage/"; done
+if [ "$charts" = ON ]; then cp "$prefix/bin/Qt6Charts.dll" "$stage/"; fi
 cp "$prefix/plugins/platforms/qwindows.dll" "$prefix/plugins/platforms/qoffscreen.dll" "$stage/platforms/"
 cp "$prefix/plugins/styles/qwindowsvistastyle.dll" "$stage/styles/"
 # Printing on Windows is built into Qt6PrintSupport.dll (no plug-in in Qt 6).
