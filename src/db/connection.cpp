@@ -4,6 +4,7 @@
 #include "fbapi.h"
 #include "query.h"
 #include "textcodec.h"
+#include "whilebeating.h"
 
 #include <QMutexLocker>
 
@@ -305,12 +306,12 @@ void Connection::commitRetaining()
 void Connection::commitNow(const std::function<void()> &heartbeat)
 {
     ITransaction *t = transaction();
-    fb::whileBeating(heartbeat, [this, t] { fb::call(*this, [&](ThrowStatusWrapper *s) { t->commitRetaining(s); }); });
+    whileBeating(heartbeat, [this, t] { fb::call(*this, [&](ThrowStatusWrapper *s) { t->commitRetaining(s); }); });
 }
 
 void Connection::reopen(const std::function<void()> &heartbeat)
 {
-    fb::whileBeating(heartbeat, [this] {
+    whileBeating(heartbeat, [this] {
         close();
         open();
     });

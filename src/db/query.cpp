@@ -3,6 +3,7 @@
 #include "connection.h"
 #include "fbapi.h"
 #include "textcodec.h"
+#include "whilebeating.h"
 
 #include <algorithm>
 #include <cstring>
@@ -202,13 +203,14 @@ void Query::execute(std::initializer_list<Param> values)
 
 void Query::execute()
 {
+    // Preparing a long statement (a batch of inserts) takes a while too.
     if (!m_statement)
-        prepare();
+        whileBeating(m_heartbeat, [this] { prepare(); });
     closeCursor();
     m_cursorLost = false;
     ITransaction *transaction = m_connection.transaction();
     const unsigned charSet = m_connection.win1250CharSetId();
-    fb::whileBeating(m_heartbeat, [&] {
+    whileBeating(m_heartbeat, [&] {
         fb::call(m_connection, [&](ThrowStatusWrapper *s) {
             IMessageMetadata *inMeta = nullptr;
             QByteArray inBuffer;
@@ -320,7 +322,7 @@ bool Query::next()
         return fb::call(m_connection,
                         [&](ThrowStatusWrapper *s) { return m_cursor->fetchNext(s, m_outBuffer.data()); });
     };
-    const int result = m_awaitingFirstRow ? fb::whileBeating(m_heartbeat, fetch) : fetch();
+    const int result = m_awaitingFirstRow ? whileBeating(m_heartbeat, fetch) : fetch();
     m_awaitingFirstRow = false;
     if (result != IStatus::RESULT_OK) {
         closeCursor();

@@ -72,8 +72,9 @@ public:
     void execute(std::initializer_list<Param> values);
     bool next();
     // For a statement that may take long before its first row: `heartbeat` is
-    // called every few milliseconds while execute() and the first next() wait for
-    // the engine, so that the window can redraw meanwhile.
+    // called every few milliseconds while execute() (with the preparing on the
+    // first one) and the first next() wait for the engine, so that the window
+    // can redraw meanwhile.
     void setHeartbeat(std::function<void()> heartbeat) { m_heartbeat = std::move(heartbeat); }
     void closeCursor();
 

@@ -228,8 +228,10 @@ ActiveLostFigures ComputeActiveLostLoans(ImportContext &ctx)
         db::Query query(lokra, LostNumbers);
         ctx.keepResponsiveWhileWaiting(query);
         query.execute({end, start, end});
-        while (query.next())
+        while (query.next()) {
+            ctx.output.keepResponsive();
             ++lostNumber;
+        }
     }
     if (f.activeCount != 0)
         f.lossRatioByNumber = double(lostNumber) / double(f.activeCount) * 100;

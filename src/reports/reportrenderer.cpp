@@ -239,6 +239,8 @@ TableMeasure measureTable(const ReportSheet &sheet, CellMeasure &measure, const 
     table.columnWidths = columnWidths(extents, columns);
     table.rowHeights.reserve(rows);
     for (int r = 0; r < rows; ++r) {
+        if (heartbeat && r % rowsPerBeat == rowsPerBeat - 1)
+            heartbeat();
         qreal height = 0;
         for (int c = 0; c < columns; ++c) {
             const qreal width = table.columnWidths[c] - 2 * cellPadding;
@@ -431,11 +433,6 @@ void SheetPages::paintRow(QPainter &painter, const RowPart &part, const CellMeas
         }
     }
 }
-
-namespace {
-
-// Paints pages first..last (from 1) on a device whose painter is active.
-} // namespace
 
 void paintPages(const SheetPages &pages, QPainter &painter, QPagedPaintDevice &device, int first, int last,
                 const Heartbeat &heartbeat)
