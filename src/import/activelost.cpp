@@ -85,16 +85,18 @@ using ContractList = std::vector<ContractBalance>;
 ContractList runList(ImportContext &ctx, const QString &sql, std::initializer_list<db::Param> params, int numberColumn,
                      int balanceColumn, int daysLateColumn = -1)
 {
-    db::Query query(ctx.lokra, sql);
-    ctx.keepResponsiveWhileWaiting(query);
-    query.execute(params);
-    ContractList rows;
-    while (query.next()) {
-        ctx.output.keepResponsive();
-        rows.push_back({query.value(numberColumn).toInt(), query.value(balanceColumn).toMoney(),
-                        daysLateColumn < 0 ? 0 : query.value(daysLateColumn).toInt()});
-    }
-    return rows;
+    // Over a network the rows come in batches, and the server computes each one
+    // while the client waits (Q1 runs P for every row).
+    return ctx.readWhileResponsive([&] {
+        db::Query query(ctx.lokra, sql);
+        query.execute(params);
+        ContractList rows;
+        while (query.next()) {
+            rows.push_back({query.value(numberColumn).toInt(), query.value(balanceColumn).toMoney(),
+                            daysLateColumn < 0 ? 0 : query.value(daysLateColumn).toInt()});
+        }
+        return rows;
+    });
 }
 
 // Q1 with the days late of each of its contracts at the period's last moment: P

@@ -1,11 +1,14 @@
 #pragma once
 
 #include "db/query.h"
+#include "db/whilebeating.h"
 #include "store/figurecontracts.h"
 #include "store/openperiod.h"
 
 #include <QString>
 #include <QStringList>
+
+#include <utility>
 
 class Messages;
 namespace db {
@@ -59,6 +62,15 @@ struct ImportContext
     void keepResponsiveWhileWaiting(db::Query &query)
     {
         query.setHeartbeat([this] { output.keepResponsive(); });
+    }
+
+    // Runs `read` (statements on Lokra only, no window) on a thread of its own
+    // while the window redraws: for a list whose rows a server computes batch by
+    // batch, each batch taking long. Returns what `read` returns.
+    template <typename F>
+    auto readWhileResponsive(F &&read)
+    {
+        return db::whileBeating([this] { output.keepResponsive(); }, std::forward<F>(read));
     }
 };
 
