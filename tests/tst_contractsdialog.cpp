@@ -264,7 +264,7 @@ private slots:
     // A period imported before the lists were kept says how to get them, and shows no list.
     void periodWithoutLists()
     {
-        Fixture f(QStringLiteral("delete from UMOWY_FIG where ID_OK=:d0"));
+        Fixture f(QStringLiteral("delete from LISTY_UMOW where ID_OK=:d0"));
         QTest::mouseDClick(f.field(QStringLiteral("Jvl_mik")), Qt::LeftButton);
         QCOMPARE(f.shown, 0);
         QCOMPARE(f.messages.entries().size(), 1);

@@ -25,6 +25,7 @@ private slots:
             QStringLiteral("create table legacy (id integer, s varchar(40) character set none);\n"
                            "create table t (id integer, s varchar(40), amount decimal(15,2), small numeric(9,2), "
                            "ratio double precision, d date, ts timestamp, c char(5));\n"
+                           "create table notes (id integer, body blob sub_type text);\n"
                            "insert into legacy values (1, x'A3F3649F');\n"));
         m_db.setDatabase(QString(), m_ws->path(QStringLiteral("t.fdb")));
         m_db.open();
@@ -81,6 +82,33 @@ private slots:
         QCOMPARE(select.value(u"ts").toDateTime(), end);
         QCOMPARE(select.value(u"c").toString(), QStringLiteral("ab"));
         QCOMPARE(select.value(u"id").toInt(), qint64(2));
+    }
+
+    // A text bound to a blob column is stored whole, however long, and read back
+    // as it was: longer than one segment and than a VARCHAR can be.
+    void longTextRoundTripsThroughABlob_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("one line") << QStringLiteral("Spółka \"Żółć\"; Łódź");
+        QString lines;
+        for (int i = 0; i < 6000; ++i)
+            lines += QStringLiteral("%1;Przedsiębiorstwo Handlowe ĄĘŚ nr %1;1;1234,5600\r\n").arg(i);
+        QTest::newRow("several segments") << lines;
+    }
+    void longTextRoundTripsThroughABlob()
+    {
+        QFETCH(QString, text);
+        Query insert(m_db, QStringLiteral("insert into notes (id, body) values (:d0, :d1)"));
+        insert.execute({1, text});
+        insert.execute({2, db::Param()});
+        m_db.commitRetaining();
+        Query select(m_db, QStringLiteral("select body from notes order by id"));
+        select.execute();
+        QVERIFY(select.next());
+        QCOMPARE(select.value(0).toString(), text);
+        QVERIFY(select.next());
+        QVERIFY(select.value(0).isNull());
     }
 
     void nullReadsAsEmpty()

@@ -209,8 +209,8 @@ private slots:
                                  "EKO_WS=100 where ID_OK=2;\nupdate AKT_STR set ST_L=7 where ID_OK=2;\n"
                                  "update DANE_INST set NIP='5260250275' where ID_OK=2;\n"
                                  "update DANE_KAP set KWOTA=400 where ID_OK=2;\n"
-                                 "insert into UMOWY_FIG (ID_OK, PODZIAL, UMOWA, LICZONA, KWOTA, KOMUNIKAT) values "
-                                 "(2, 0, '17', 0, 100, 'Brak typu');\n"));
+                                 "insert into LISTY_UMOW (ID_OK, PODZIAL, LISTA) values (2, 0, "
+                                 "'umowa;klient;kwota;komunikat' || ascii_char(10) || '17;;100;Brak typu');\n"));
         QStringList texts;
         for (const check::Finding &finding : f.findings())
             texts << finding.text();

@@ -30,9 +30,8 @@ int runContracts(const QStringList &args, Messages &messages)
         const std::optional<qint64> period = store::findPeriod(dm.KSU, bounds.start.date(), bounds.end.date());
         if (!period || !store::HasFigureContracts(dm.KSU, *period)) {
             messages.showWarning(
-                period ? QStringLiteral("Okres nie ma zapisanych list umów: zaimportowano go wersją programu, która "
-                                        "ich nie zapisywała, albo nie miał żadnej umowy. Zaimportuj okres ponownie "
-                                        "(import … --overwrite), aby je odtworzyć.")
+                period ? QString::fromUtf8(store::MissingListsCause)
+                             + QStringLiteral(" Zaimportuj okres ponownie (import … --overwrite), aby je odtworzyć.")
                        : QStringLiteral("Ten okres nie został zaimportowany."),
                 QStringLiteral("Informacja"));
             return 1;

@@ -18,8 +18,13 @@ inline constexpr QChar Separator = u';';
 QString field(const QString &text);
 // The fields of one line, without its end.
 QString line(const QStringList &fields);
-// A whole file: the byte order mark, then every row as a line ended by CRLF.
+// Every row as a line ended by CRLF.
+QString lines(const QList<QStringList> &rows);
+// A whole file: the byte order mark, then lines(rows).
 QByteArray document(const QList<QStringList> &rows);
+// The rows of `text` as `lines` writes them, quoted fields unquoted; a line may
+// end in CRLF or LF, and the last one without an end.
+QList<QStringList> parse(QStringView text);
 // Writes document(rows) to `path`, whole or not at all. Throws FileError with a
 // Polish message naming the file when it cannot be written.
 void writeFile(const QString &path, const QList<QStringList> &rows);

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 using namespace Firebird;
 
@@ -52,6 +53,29 @@ template <typename T>
 void writeAt(char *buffer, unsigned offset, T v)
 {
     std::memcpy(buffer + offset, &v, sizeof v);
+}
+
+bool isBlob(unsigned type)
+{
+    return (type & ~1u) == SQL_BLOB;
+}
+
+// A new blob in `transaction` holding `bytes`, which the statement then links to its row.
+ISC_QUAD writeBlob(ThrowStatusWrapper *s, IAttachment *attachment, ITransaction *transaction, const QByteArray &bytes)
+{
+    // A segment's length is a 16-bit number.
+    constexpr qsizetype SegmentSize = 32768;
+    ISC_QUAD id{};
+    IBlob *blob = attachment->createBlob(s, transaction, &id, 0, nullptr);
+    try {
+        for (qsizetype at = 0; at < bytes.size(); at += SegmentSize)
+            blob->putSegment(s, unsigned(std::min(SegmentSize, bytes.size() - at)), bytes.constData() + at);
+        blob->close(s);
+    } catch (...) {
+        blob->release();
+        throw;
+    }
+    return id;
 }
 
 } // namespace
@@ -208,6 +232,7 @@ void Query::execute()
         whileBeating(m_heartbeat, [this] { prepare(); });
     closeCursor();
     m_cursorLost = false;
+    IAttachment *attachment = m_connection.attachment();
     ITransaction *transaction = m_connection.transaction();
     const unsigned charSet = m_connection.win1250CharSetId();
     whileBeating(m_heartbeat, [&] {
@@ -227,11 +252,20 @@ void Query::execute()
                 IMessageMetadata *described = m_statement->getInputMetadata(s);
                 IMetadataBuilder *builder = described->getBuilder(s);
                 std::vector<QByteArray> texts(m_order.size());
+                std::vector<std::optional<ISC_QUAD>> blobs(m_order.size());
                 for (unsigned i = 0; i < m_order.size(); ++i) {
                     const Param::Variant &v = m_params[m_order[i]].value();
                     if (std::holds_alternative<std::monostate>(v)) {
                         builder->setType(s, i, described->getType(s, i) | 1);
-                    } else if (auto text = std::get_if<QString>(&v)) {
+                    } else if (auto text = std::get_if<QString>(&v); text && isBlob(described->getType(s, i))) {
+                        // A text of any length: written as a blob first, bound by its id.
+                        blobs[i] = writeBlob(s, attachment, transaction, toWin1250(*text));
+                        builder->setType(s, i, SQL_BLOB + 1);
+                        builder->setLength(s, i, sizeof(ISC_QUAD));
+                        builder->setSubType(s, i, described->getSubType(s, i));
+                        builder->setCharSet(s, i, charSet);
+                        builder->setScale(s, i, 0);
+                    } else if (text) {
                         texts[i] = toWin1250(*text);
                         builder->setType(s, i, SQL_VARYING + 1);
                         builder->setLength(s, i, unsigned(std::max<qsizetype>(1, texts[i].size())));
@@ -274,7 +308,9 @@ void Query::execute()
                     writeAt<short>(buf, inMeta->getNullOffset(s, i), isNull ? -1 : 0);
                     if (isNull)
                         continue;
-                    if (std::holds_alternative<QString>(v)) {
+                    if (blobs[i]) {
+                        writeAt<ISC_QUAD>(buf, offset, *blobs[i]);
+                    } else if (std::holds_alternative<QString>(v)) {
                         writeAt<quint16>(buf, offset, quint16(texts[i].size()));
                         std::memcpy(buf + offset + 2, texts[i].constData(), size_t(texts[i].size()));
                     } else if (auto n = std::get_if<qint64>(&v)) {
@@ -397,15 +433,20 @@ Value Query::readColumn(unsigned index) const
         ITransaction *transaction = const_cast<Connection &>(m_connection).transaction();
         fb::call(m_connection, [&](ThrowStatusWrapper *s) {
             IBlob *blob = attachment->openBlob(s, transaction, &id, 0, nullptr);
-            char chunk[16384];
-            for (;;) {
-                unsigned got = 0;
-                const int r = blob->getSegment(s, sizeof chunk, chunk, &got);
-                if (r == IStatus::RESULT_NO_DATA)
-                    break;
-                bytes.append(chunk, got);
+            try {
+                char chunk[32768];
+                for (;;) {
+                    unsigned got = 0;
+                    const int r = blob->getSegment(s, sizeof chunk, chunk, &got);
+                    if (r == IStatus::RESULT_NO_DATA)
+                        break;
+                    bytes.append(chunk, got);
+                }
+                blob->close(s);
+            } catch (...) {
+                blob->release();
+                throw;
             }
-            blob->close(s);
         });
         return Value::text(fromWin1250(bytes));
     }

@@ -1,16 +1,21 @@
 #include "figurecontracts.h"
 
+#include "common/csv.h"
 #include "db/connection.h"
+#include "db/error.h"
 #include "db/query.h"
 #include "db/whilebeating.h"
 #include "fields.h"
 #include "pagemodel.h"
 #include "statisticpairs.h"
 
+#include <QHash>
 #include <QStringList>
 
 #include <algorithm>
 #include <functional>
+#include <tuple>
+#include <vector>
 
 namespace store {
 
@@ -21,12 +26,29 @@ namespace {
 template <typename Row>
 void sortByContract(QList<Row> &rows)
 {
-    const auto key = [](const Row &r) {
-        bool ok = false;
-        const qint64 n = r.contract.toLongLong(&ok);
-        return std::make_tuple(!ok, ok ? n : 0, r.contract);
+    struct Key
+    {
+        bool text;
+        qint64 number;
+        qsizetype row;
     };
-    std::stable_sort(rows.begin(), rows.end(), [&](const Row &a, const Row &b) { return key(a) < key(b); });
+    std::vector<Key> keys;
+    keys.reserve(std::size_t(rows.size()));
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        bool ok = false;
+        const qint64 n = rows[i].contract.toLongLong(&ok);
+        keys.push_back({!ok, ok ? n : 0, i});
+    }
+    std::stable_sort(keys.begin(), keys.end(), [&](const Key &a, const Key &b) {
+        if (a.text != b.text || a.number != b.number)
+            return std::tie(a.text, a.number) < std::tie(b.text, b.number);
+        return a.text && rows[a.row].contract < rows[b.row].contract;
+    });
+    QList<Row> sorted;
+    sorted.reserve(rows.size());
+    for (const Key &k : keys)
+        sorted.append(std::move(rows[k.row]));
+    rows = std::move(sorted);
 }
 
 } // namespace
@@ -82,36 +104,60 @@ QStringList figureColumns()
 
 namespace {
 
-// One UMOWY_FIG row as the insert binds it.
-struct Row
-{
-    db::Param kolumna, podzial, umowa, klient, liczona, kwota, komunikat;
-};
+// Each list is kept as the text of a CSV file, a header line and one line per
+// contract in ascending contract number, amounts exact to the ten-thousandth.
+const QStringList FigureHeader{QStringLiteral("umowa"), QStringLiteral("klient"), QStringLiteral("liczona"),
+                               QStringLiteral("kwota")};
+const QStringList UnclassifiedHeader{QStringLiteral("umowa"), QStringLiteral("klient"), QStringLiteral("kwota"),
+                                     QStringLiteral("komunikat")};
 
-constexpr int ColumnsPerRow = 8; // ID_OK and the seven of Row
-constexpr int RowsPerBatch = 16;
-
-// An EXECUTE BLOCK that inserts RowsPerBatch rows at once: one statement a batch
-// instead of one a row, which is most of what a row costs. Larger batches cost
-// more a row again (64 rows took half as long again as 16).
-QString batchInsert()
+QString exactAmount(db::Money amount)
 {
-    static const char *const types[ColumnsPerRow] = {"INTEGER",      "VARCHAR(20)", "INTEGER",       "VARCHAR(30)",
-                                                     "VARCHAR(200)", "INTEGER",     "DECIMAL(18,4)", "VARCHAR(200)"};
-    QStringList inputs;
-    QStringList inserts;
-    for (int r = 0; r < RowsPerBatch; ++r) {
-        QStringList values;
-        for (int c = 0; c < ColumnsPerRow; ++c) {
-            const int n = r * ColumnsPerRow + c;
-            inputs << QStringLiteral("v%1 %2 = :d%1").arg(n).arg(QLatin1String(types[c]));
-            values << QStringLiteral(":v%1").arg(n);
-        }
-        inserts << QStringLiteral("insert into UMOWY_FIG (ID_OK,KOLUMNA,PODZIAL,UMOWA,KLIENT,LICZONA,KWOTA,KOMUNIKAT) "
-                                  "values (%1);")
-                       .arg(values.join(u','));
-    }
-    return QStringLiteral("execute block (%1) as begin %2 end").arg(inputs.join(u','), inserts.join(u' '));
+    return amount.format(db::Money::Decimals, u',');
+}
+
+QString figureList(QList<FigureContract> rows)
+{
+    sortByContract(rows);
+    QList<QStringList> lines{FigureHeader};
+    lines.reserve(rows.size() + 1);
+    for (const FigureContract &r : std::as_const(rows))
+        lines.append(
+            {r.contract, r.client, r.counted ? QStringLiteral("1") : QStringLiteral("0"), exactAmount(r.amount)});
+    return csv::lines(lines);
+}
+
+QString unclassifiedList(QList<UnclassifiedContract> rows)
+{
+    sortByContract(rows);
+    QList<QStringList> lines{UnclassifiedHeader};
+    lines.reserve(rows.size() + 1);
+    for (const UnclassifiedContract &r : std::as_const(rows))
+        lines.append({r.contract, r.client, exactAmount(r.amount), r.message});
+    return csv::lines(lines);
+}
+
+// The lines of a stored list after its header, each of `fields` fields.
+QList<QStringList> storedLines(db::Query &query, const QStringList &header, const QString &name)
+{
+    if (!query.next())
+        return {};
+    QList<QStringList> lines = csv::parse(query.value(0).toString());
+    const auto malformed = [&](const QStringList &line) { return line.size() != header.size(); };
+    if (lines.isEmpty() || lines.first() != header || std::any_of(lines.begin(), lines.end(), malformed))
+        throw db::Error(QStringLiteral("Zapisana lista umów %1 jest uszkodzona. Zaimportuj okres ponownie, aby ją "
+                                       "odtworzyć.")
+                            .arg(name));
+    lines.removeFirst();
+    return lines;
+}
+
+db::Money storedAmount(const QString &text, const QString &name)
+{
+    const std::optional<db::Money> amount = db::Money::parse(text);
+    if (!amount)
+        throw db::Error(QStringLiteral("Zapisana lista umów %1 ma błędną kwotę \"%2\".").arg(name, text));
+    return *amount;
 }
 
 } // namespace
@@ -119,48 +165,31 @@ QString batchInsert()
 void StoreFigureContracts(db::Connection &ksu, qint64 periodId, const FigureContracts &contracts,
                           const std::function<void()> &heartbeat)
 {
-    QList<Row> rows;
-    rows.reserve(contracts.figures.size() + contracts.unclassified.size());
-    for (const FigureContract &f : contracts.figures) {
-        rows.append({f.column, db::Param(), f.contract, f.client, f.counted ? 1 : 0, f.amount, db::Param()});
-        if (heartbeat && rows.size() % 1024 == 0)
-            heartbeat();
-    }
-    for (const UnclassifiedContract &u : contracts.unclassified)
-        rows.append({db::Param(), u.breakdown, u.contract, u.client, 0, u.amount, u.message});
-
-    const auto bindRow = [&](db::Query &query, int first, const Row &row) {
-        const db::Param values[ColumnsPerRow] = {periodId,   row.kolumna, row.podzial, row.umowa,
-                                                 row.klient, row.liczona, row.kwota,   row.komunikat};
-        for (int c = 0; c < ColumnsPerRow; ++c)
-            query.bind(first + c, values[c]);
-    };
-    // The statements run on a thread of their own while the window redraws: a
-    // period imported again may have many rows to delete, and now and then an
-    // insert waits long for the engine (the database file grows).
+    // The lists are put together and written on a thread of their own while the
+    // window redraws: a large fund has hundreds of thousands of lines.
     db::whileBeating(heartbeat, [&] {
-        db::Query(ksu, QStringLiteral("delete from UMOWY_FIG where ID_OK=:d0")).execute({periodId});
-        qsizetype next = 0;
-        if (rows.size() >= RowsPerBatch) {
-            db::Query batch(ksu, batchInsert());
-            for (; next + RowsPerBatch <= rows.size(); next += RowsPerBatch) {
-                for (int r = 0; r < RowsPerBatch; ++r)
-                    bindRow(batch, r * ColumnsPerRow, rows[next + r]);
-                batch.execute();
-            }
-        }
-        db::Query single(ksu, QStringLiteral("insert into UMOWY_FIG (ID_OK,KOLUMNA,PODZIAL,UMOWA,KLIENT,LICZONA,"
-                                             "KWOTA,KOMUNIKAT) values (:d0,:d1,:d2,:d3,:d4,:d5,:d6,:d7)"));
-        for (; next < rows.size(); ++next) {
-            bindRow(single, 0, rows[next]);
-            single.execute();
-        }
+        QHash<QString, QList<FigureContract>> byColumn;
+        for (const FigureContract &f : contracts.figures)
+            byColumn[f.column].append(f);
+        QList<QList<UnclassifiedContract>> byBreakdown(qsizetype(StatisticGroups.size()));
+        for (const UnclassifiedContract &u : contracts.unclassified)
+            byBreakdown[u.breakdown].append(u);
+
+        db::Query(ksu, QStringLiteral("delete from LISTY_UMOW where ID_OK=:d0")).execute({periodId});
+        // Every figure and every breakdown has its list, empty ones too: a period
+        // with lists is told from one imported before they were kept.
+        db::Query insert(ksu, QStringLiteral("insert into LISTY_UMOW (ID_OK,KOLUMNA,PODZIAL,LISTA) values "
+                                             "(:d0,:d1,:d2,:d3)"));
+        for (const Figure &f : figures())
+            insert.execute({periodId, f.countColumn, db::Param(), figureList(byColumn.take(f.countColumn))});
+        for (int b = 0; b < int(byBreakdown.size()); ++b)
+            insert.execute({periodId, db::Param(), b, unclassifiedList(byBreakdown[b])});
     });
 }
 
 bool HasFigureContracts(db::Connection &ksu, qint64 periodId)
 {
-    db::Query query(ksu, QStringLiteral("select first 1 1 from UMOWY_FIG where ID_OK=:d0"));
+    db::Query query(ksu, QStringLiteral("select first 1 1 from LISTY_UMOW where ID_OK=:d0"));
     query.execute({periodId});
     return query.next();
 }
@@ -171,29 +200,23 @@ std::optional<QList<FigureContract>> LoadFigureContracts(db::Connection &ksu, qi
     if (!figure)
         return std::nullopt;
     const QString &countColumn = figure->countColumn;
-    db::Query query(ksu, QStringLiteral("select UMOWA,KLIENT,LICZONA,KWOTA from UMOWY_FIG where ID_OK=:d0 and "
-                                        "KOLUMNA=:d1"));
+    db::Query query(ksu, QStringLiteral("select LISTA from LISTY_UMOW where ID_OK=:d0 and KOLUMNA=:d1"));
     query.execute({periodId, countColumn});
     QList<FigureContract> rows;
-    while (query.next()) {
-        rows.append({countColumn, query.value(0).toString(), query.value(1).toString(), query.value(2).toInt() != 0,
-                     query.value(3).toMoney()});
-    }
-    sortByContract(rows);
+    for (const QStringList &line : storedLines(query, FigureHeader, countColumn))
+        rows.append({countColumn, line[0], line[1], line[2] == u'1', storedAmount(line[3], countColumn)});
     return rows;
 }
 
 QList<UnclassifiedContract> LoadUnclassifiedContracts(db::Connection &ksu, qint64 periodId, int breakdown)
 {
-    db::Query query(ksu, QStringLiteral("select UMOWA,KLIENT,KWOTA,KOMUNIKAT from UMOWY_FIG where ID_OK=:d0 and "
-                                        "KOLUMNA is null and PODZIAL=:d1"));
+    db::Query query(ksu, QStringLiteral("select LISTA from LISTY_UMOW where ID_OK=:d0 and KOLUMNA is null and "
+                                        "PODZIAL=:d1"));
     query.execute({periodId, breakdown});
+    const QString name = toQString(StatisticGroups.at(std::size_t(breakdown)).heading);
     QList<UnclassifiedContract> rows;
-    while (query.next()) {
-        rows.append({breakdown, query.value(0).toString(), query.value(1).toString(), query.value(2).toMoney(),
-                     query.value(3).toString()});
-    }
-    sortByContract(rows);
+    for (const QStringList &line : storedLines(query, UnclassifiedHeader, name))
+        rows.append({breakdown, line[0], line[1], storedAmount(line[2], name), line[3]});
     return rows;
 }
 

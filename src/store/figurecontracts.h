@@ -1,7 +1,7 @@
 #pragma once
 
 // Which contracts each imported figure was made of, kept with the period (table
-// UMOWY_FIG): for every count/value column of POZYCZKI and AKT_STR the contracts
+// LISTY_UMOW): for every count/value column of POZYCZKI and AKT_STR the contracts
 // it counted and summed, and for every breakdown of "Dane zbiorcze" the contracts
 // the import could not classify there, with the error report's message.
 
@@ -19,13 +19,16 @@ class Connection;
 
 namespace store {
 
-// UMOWY_FIG and its index: the same texts serve a new database and the schema
-// upgrade of an old one. A list is read by period and column (the unclassified
-// contracts have no column), so that it does not read the whole period's rows.
+// LISTY_UMOW and its index: the same texts serve a new database and the schema
+// upgrade of an old one. A row is one list, kept as CSV text: a figure's (by its
+// count column) or a breakdown's unclassified contracts (by PODZIAL, without a
+// column). One row a list rather than one a contract: a period has a hundred
+// rows to write, read and delete instead of hundreds of thousands.
 inline constexpr const char *CreateFigureContractsTable =
-    "CREATE TABLE UMOWY_FIG (ID_OK INTEGER NOT NULL, KOLUMNA VARCHAR(20), PODZIAL INTEGER, UMOWA VARCHAR(30) NOT "
-    "NULL, KLIENT VARCHAR(200), LICZONA INTEGER NOT NULL, KWOTA DECIMAL(18,4) NOT NULL, KOMUNIKAT VARCHAR(200));";
-inline constexpr const char *CreateFigureContractsIndex = "CREATE INDEX UMOWY_FIG_OKRES ON UMOWY_FIG (ID_OK, KOLUMNA);";
+    "CREATE TABLE LISTY_UMOW (ID_OK INTEGER NOT NULL, KOLUMNA VARCHAR(20), PODZIAL INTEGER, LISTA BLOB SUB_TYPE "
+    "TEXT NOT NULL);";
+inline constexpr const char *CreateFigureContractsIndex =
+    "CREATE INDEX LISTY_UMOW_OKRES ON LISTY_UMOW (ID_OK, KOLUMNA);";
 
 // One contract in one figure: it adds 1 to the count when counted, and its
 // amount to the value.
@@ -61,8 +64,12 @@ struct FigureContracts
 void StoreFigureContracts(db::Connection &ksu, qint64 periodId, const FigureContracts &contracts,
                           const std::function<void()> &heartbeat = {});
 
+// Why a period has no lists; the caller adds how to get them.
+inline constexpr const char *MissingListsCause =
+    "Okres nie ma zapisanych list umów: zaimportowano go wersją programu, która ich nie zapisywała.";
+
 // True when the period was imported with its lists (a period imported by an
-// older version, or one without any contract, has none).
+// older version has none).
 bool HasFigureContracts(db::Connection &ksu, qint64 periodId);
 
 // The contracts of the figure whose count or value column is `column` (either

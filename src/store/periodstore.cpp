@@ -163,7 +163,7 @@ void insertRow(db::Connection &ksu, const char *table, const QStringList &keyCol
 }
 
 // The period tables in the order their rows are deleted, OKRES last.
-constexpr std::array<const char *, 8> PeriodTables{"ZASADY",       "POZYCZKI",  "AKT_STR",  "UMOWY_FIG",
+constexpr std::array<const char *, 8> PeriodTables{"ZASADY",       "POZYCZKI",  "AKT_STR",  "LISTY_UMOW",
                                                    "KAPITAL_FUND", "DANE_INST", "DANE_KAP", "OKRES"};
 
 } // namespace

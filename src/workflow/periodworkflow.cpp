@@ -308,9 +308,8 @@ std::optional<FigureExplanation> PeriodWorkflow::explainFigure(const QString &co
         return std::nullopt;
     const qint64 id = m_period.id();
     if (!store::HasFigureContracts(m_dm.KSU, id)) {
-        m_messages.showWarning(QStringLiteral("Okres nie ma zapisanych list umów: zaimportowano go wersją programu, "
-                                              "która ich nie zapisywała, albo nie miał żadnej umowy. Zaimportuj "
-                                              "okres ponownie, aby je odtworzyć."),
+        m_messages.showWarning(QString::fromUtf8(store::MissingListsCause)
+                                   + QStringLiteral(" Zaimportuj okres ponownie, aby je odtworzyć."),
                                QStringLiteral("Informacja"));
         return std::nullopt;
     }
