@@ -137,7 +137,7 @@ QString unclassifiedList(QList<UnclassifiedContract> rows)
     return csv::lines(lines);
 }
 
-// The lines of a stored list after its header, each of `fields` fields.
+// The lines of a stored list after its header; each has as many fields as the header.
 QList<QStringList> storedLines(db::Query &query, const QStringList &header, const QString &name)
 {
     if (!query.next())
