@@ -1,6 +1,8 @@
 // Every database failure a user meets, driven through the command line on real
 // databases: the Polish cause comes first, with what to do, and Firebird's own
-// text at most as the last detail line.
+// text at most as the last detail line. Files that cannot be read or written are
+// told the same way, Qt's own text last.
+#include "common/failures.h"
 #include "db/connection.h"
 #include "db/error.h"
 #include "db/query.h"
@@ -10,6 +12,7 @@
 #include "support/firebirdtools.h"
 #include "support/workspace.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTest>
@@ -249,6 +252,47 @@ private slots:
                  qPrintable(r.out));
         QVERIFY2(lines[2].startsWith(QStringLiteral("Poczekaj")), qPrintable(r.out));
         QVERIFY2(lines.last().startsWith(QStringLiteral("Szczegóły: ")), qPrintable(r.out));
+    }
+
+    // A file that cannot be read or written: the cause found on the disk, and Qt's
+    // English text only as the detail.
+    void fileFailureIsExplained_data()
+    {
+        QTest::addColumn<QString>("path"); // %1: the workspace folder
+        QTest::addColumn<bool>("writing");
+        QTest::addColumn<QString>("cause");
+
+        QTest::newRow("write into a missing folder") << "%1/brak/plik.csv" << true << "folder %1/brak nie istnieje.";
+        QTest::newRow("write where a folder is") << "%1/folder" << true << "w tym miejscu jest folder o tej nazwie.";
+        QTest::newRow("write to a full disk") << "/dev/full" << true << "na dysku brakuje miejsca.";
+        QTest::newRow("read a missing file") << "%1/brak.txt" << false << "plik nie istnieje.";
+        QTest::newRow("read a folder") << "%1/folder" << false << "w tym miejscu jest folder, nie plik.";
+    }
+    void fileFailureIsExplained()
+    {
+        QFETCH(QString, path);
+        QFETCH(bool, writing);
+        QFETCH(QString, cause);
+        Workspace ws;
+        QVERIFY(QDir(ws.path()).mkdir(QStringLiteral("folder")));
+        path = path.arg(ws.path());
+
+        QFile file(path);
+        bool done = false;
+        if (writing) {
+            done = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write("x") == 1;
+        } else if (file.open(QIODevice::ReadOnly)) {
+            file.readAll();
+            done = file.error() == QFileDevice::NoError;
+        }
+        QVERIFY(!done);
+        const QString text = explainFileFailure(path, file, writing ? FileAccess::Write : FileAccess::Read)
+                                 .text(QStringLiteral("Nie można zapisać pliku: "));
+        const QStringList lines = text.split(u'\r');
+        QCOMPARE(lines.first(), QStringLiteral("Nie można zapisać pliku: ") + cause.arg(ws.path()));
+        for (const QString &line : lines.mid(0, lines.size() - 1))
+            QVERIFY2(!EngineEnglish.match(line).hasMatch(), qPrintable(text));
+        QVERIFY2(lines.last().startsWith(QStringLiteral("Szczegóły: ")), qPrintable(text));
     }
 };
 

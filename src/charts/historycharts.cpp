@@ -1,5 +1,6 @@
 #include "historycharts.h"
 
+#include "common/failures.h"
 #include "common/fileerror.h"
 #include "store/pagemodel.h"
 #include "store/statisticpairs.h"
@@ -227,6 +228,13 @@ void paintChart(std::unique_ptr<QChart> chart, QPainter &painter, QSize size)
         QStringLiteral("Nie można zapisać wykresu w pliku %1: %2").arg(QDir::toNativeSeparators(path), reason));
 }
 
+[[noreturn]] void cannotWrite(const QString &path, const QFileDevice &file)
+{
+    throw FileError(
+        explainFileFailure(path, file, FileAccess::Write)
+            .text(QStringLiteral("Nie można zapisać wykresu w pliku %1: ").arg(QDir::toNativeSeparators(path))));
+}
+
 } // namespace
 
 QChart *makeChart(const QList<store::PeriodFigures> &periods, const ChartChoice &choice, int first, int last)
@@ -268,7 +276,7 @@ void writeChart(const QList<store::PeriodFigures> &periods, const ChartChoice &c
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        cannotWrite(path, file.errorString());
+        cannotWrite(path, file);
     std::unique_ptr<QChart> chart(makeChart(periods, choice, first, last));
     const QString title = chart->title();
     if (path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
@@ -294,7 +302,7 @@ void writeChart(const QList<store::PeriodFigures> &periods, const ChartChoice &c
             cannotWrite(path, QStringLiteral("nie można zapisać obrazu PNG"));
     }
     if (!file.commit())
-        cannotWrite(path, file.errorString());
+        cannotWrite(path, file);
 }
 
 void writeFigureChart(const QList<store::PeriodFigures> &periods, int figure, const QString &path, QSize size)

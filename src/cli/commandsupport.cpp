@@ -33,7 +33,8 @@ void print(const QString &text)
 int usageError(const QString &reason)
 {
     QTextStream err(stderr);
-    err << reason << Qt::endl << usageText() << Qt::endl;
+    // A reason of several lines is written as the window's message boxes show it.
+    err << QString(reason).replace(u'\r', u'\n') << Qt::endl << usageText() << Qt::endl;
     return 2;
 }
 

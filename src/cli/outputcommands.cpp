@@ -1,6 +1,7 @@
 #include "outputcommands.h"
 
 #include "commandsupport.h"
+#include "common/failures.h"
 #include "common/messages.h"
 #include "reports/xmlschema.h"
 #include "store/datamodule.h"
@@ -44,7 +45,8 @@ int runValidateXml(const QStringList &args)
     const QString shown = QDir::toNativeSeparators(args.first());
     QFile file(args.first());
     if (QFileInfo(args.first()).isDir() || !file.open(QIODevice::ReadOnly))
-        return usageError(QStringLiteral("Nie można odczytać pliku %1: %2").arg(shown, file.errorString()));
+        return usageError(explainFileFailure(args.first(), file, FileAccess::Read)
+                              .text(QStringLiteral("Nie można odczytać pliku %1: ").arg(shown)));
     const QList<reports::SchemaError> errors = reports::validateReportXml(file.readAll());
     if (errors.isEmpty()) {
         print(shown + QStringLiteral(": zgodny ze schematem"));

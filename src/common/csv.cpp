@@ -1,5 +1,6 @@
 #include "csv.h"
 
+#include "failures.h"
 #include "fileerror.h"
 
 #include <QDir>
@@ -90,8 +91,8 @@ void writeFile(const QString &path, const QList<QStringList> &rows)
     const QByteArray content = document(rows);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
-        throw FileError(
-            QStringLiteral("Nie można zapisać pliku %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
+        throw FileError(explainFileFailure(path, file, FileAccess::Write)
+                            .text(QStringLiteral("Nie można zapisać pliku %1: ").arg(QDir::toNativeSeparators(path))));
 }
 
 } // namespace csv

@@ -4,6 +4,10 @@
 
 #include <ibase.h>
 
+#include <QDir>
+#include <QFileDevice>
+#include <QFileInfo>
+#include <QStorageInfo>
 #include <QStringList>
 
 #include <cerrno>
@@ -226,4 +230,44 @@ Failure explainFailure(const std::exception &error)
     Failure failure = explainDatabaseFailure(*dbError);
     failure.detail = engineTextOnOneLine(dbError->message());
     return failure;
+}
+
+Failure explainFileFailure(const QString &path, const QFileDevice &file, FileAccess access)
+{
+    const QFileInfo info(path);
+    const QString folderPath = info.absolutePath();
+    const QString folder = QDir::toNativeSeparators(folderPath);
+    Failure f;
+    f.detail = file.error() == QFileDevice::NoError ? QString() : file.errorString();
+    if (access == FileAccess::Read) {
+        if (info.isDir())
+            f.cause = QStringLiteral("w tym miejscu jest folder, nie plik.");
+        else if (!info.exists())
+            f.cause = QStringLiteral("plik nie istnieje.");
+        else if (!info.isReadable())
+            f.cause = QStringLiteral("brak uprawnień do odczytu pliku.");
+        else
+            f.cause = QStringLiteral("błąd odczytu z dysku.");
+        return f;
+    }
+    const QStorageInfo disk(QFileInfo(folderPath).isDir() ? folderPath : QDir::rootPath());
+    if (info.isDir()) {
+        f.cause = QStringLiteral("w tym miejscu jest folder o tej nazwie.");
+        f.hint = QStringLiteral("Wybierz inną nazwę pliku.");
+    } else if (!QFileInfo(folderPath).isDir()) {
+        f.cause = QStringLiteral("folder %1 nie istnieje.").arg(folder);
+    } else if (disk.isReadOnly()) {
+        f.cause = QStringLiteral("dysk jest tylko do odczytu.");
+        f.hint = QStringLiteral("Zapisz plik w innym miejscu.");
+    } else if (file.error() == QFileDevice::ResourceError) {
+        // Qt's name for a write refused because the disk is full.
+        f.cause = QStringLiteral("na dysku brakuje miejsca.");
+        f.hint = QStringLiteral("Zwolnij miejsce na dysku albo zapisz plik w innym miejscu.");
+    } else if (!QFileInfo(folderPath).isWritable() || (info.exists() && !info.isWritable())) {
+        f.cause = QStringLiteral("brak uprawnień do zapisu w folderze %1.").arg(folder);
+        f.hint = QStringLiteral("Zapisz plik w innym miejscu albo poproś administratora o uprawnienia.");
+    } else {
+        f.cause = QStringLiteral("błąd zapisu na dysk.");
+    }
+    return f;
 }

@@ -4,6 +4,8 @@
 
 #include <exception>
 
+class QFileDevice;
+
 // What a failure means to the user, told once for the window and the command line:
 // the cause in Polish, what to do about it, and the database engine's own text
 // kept for the expert as the last line.
@@ -23,3 +25,10 @@ Failure explainFailure(const std::exception &error);
 
 // Firebird's multi-line message on one line: each "-" detail joined by "; ".
 QString engineTextOnOneLine(const QString &text);
+
+enum class FileAccess { Read, Write };
+
+// Why `file` could not be read from or written to `path`, found by looking at the
+// path and the disk (a missing file or folder, a folder in the file's place, a
+// read-only or full disk, missing rights); Qt's own text is the detail.
+Failure explainFileFailure(const QString &path, const QFileDevice &file, FileAccess access);

@@ -1,6 +1,7 @@
 #include "outputfiles.h"
 
 #include "apppaths.h"
+#include "failures.h"
 #include "fileerror.h"
 #include "messages.h"
 
@@ -186,8 +187,9 @@ QString StagedFiles::stage(const QString &finalPath)
     QTemporaryFile reserve(QDir(folder).filePath(QFileInfo(finalPath).fileName() + QStringLiteral(".XXXXXX")));
     reserve.setAutoRemove(false);
     if (!reserve.open())
-        throw FileError(QStringLiteral("Nie można utworzyć pliku tymczasowego w folderze %1: %2")
-                            .arg(QDir::toNativeSeparators(folder), reserve.errorString()));
+        throw FileError(explainFileFailure(reserve.fileTemplate(), reserve, FileAccess::Write)
+                            .text(QStringLiteral("Nie można utworzyć pliku tymczasowego w folderze %1: ")
+                                      .arg(QDir::toNativeSeparators(folder))));
     m_entries.append({reserve.fileName(), finalPath});
     return reserve.fileName();
 }

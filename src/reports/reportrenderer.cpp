@@ -1,5 +1,6 @@
 #include "reportrenderer.h"
 
+#include "common/failures.h"
 #include "common/fileerror.h"
 #include "common/outputfiles.h"
 
@@ -463,7 +464,8 @@ void writePdf(const SheetPages &pages, const QString &path, const Heartbeat &hea
 
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        throw FileError(QStringLiteral("Nie można zapisać pliku PDF \"%1\": %2").arg(shown, file.errorString()));
+        throw FileError(explainFileFailure(path, file, FileAccess::Write)
+                            .text(QStringLiteral("Nie można zapisać pliku PDF \"%1\": ").arg(shown)));
     {
         QPdfWriter writer(&file);
         writer.setPageLayout(sheetPageLayout());
@@ -478,7 +480,8 @@ void writePdf(const SheetPages &pages, const QString &path, const Heartbeat &hea
     // The file takes the old one's place only now, complete; on any failure the
     // old file, if any, stays as it was and no part of the new one is left.
     if (!file.commit())
-        throw FileError(QStringLiteral("Nie można zapisać pliku PDF \"%1\": %2").arg(shown, file.errorString()));
+        throw FileError(explainFileFailure(path, file, FileAccess::Write)
+                            .text(QStringLiteral("Nie można zapisać pliku PDF \"%1\": ").arg(shown)));
 }
 
 void writeSheetPdf(const ReportSheet &sheet, SheetKind kind, const QString &path, const Heartbeat &heartbeat)

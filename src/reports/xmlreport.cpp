@@ -1,6 +1,7 @@
 #include "xmlreport.h"
 
 #include "common/apppaths.h"
+#include "common/failures.h"
 #include "common/fileerror.h"
 #include "common/messages.h"
 #include "common/outputfiles.h"
@@ -390,7 +391,8 @@ void SaveXmlFile(const QString &path, const QByteArray &content)
         throw FileError(QStringLiteral("Nie można zapisać pliku XML \"%1\": w tym miejscu jest folder.").arg(shown));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        throw FileError(QStringLiteral("Nie można zapisać pliku XML \"%1\": %2").arg(shown, file.errorString()));
+        throw FileError(explainFileFailure(path, file, FileAccess::Write)
+                            .text(QStringLiteral("Nie można zapisać pliku XML \"%1\": ").arg(shown)));
     if (file.write(content) != content.size()) {
         // A short write sets no error of its own: the disk took only part of the file.
         const QString reason = file.error() != QFileDevice::NoError
@@ -400,7 +402,8 @@ void SaveXmlFile(const QString &path, const QByteArray &content)
         throw FileError(QStringLiteral("Nie można zapisać pliku XML \"%1\": %2").arg(shown, reason));
     }
     if (!file.commit())
-        throw FileError(QStringLiteral("Nie można zapisać pliku XML \"%1\": %2").arg(shown, file.errorString()));
+        throw FileError(explainFileFailure(path, file, FileAccess::Write)
+                            .text(QStringLiteral("Nie można zapisać pliku XML \"%1\": ").arg(shown)));
 }
 
 QStringList ComponentsLeftOut(db::Connection &ksu, qint64 periodId, const QList<CapitalGroupComponents> &components)

@@ -1,5 +1,6 @@
 #include "setupdialog.h"
 
+#include "common/failures.h"
 #include "common/inifile.h"
 #include "common/messages.h"
 #include "store/schema.h"
@@ -170,8 +171,9 @@ void SetupDialog::accept()
     }
     QSaveFile file(m_settingsFile);
     if (!file.open(QIODevice::WriteOnly) || file.write(settingsText()) < 0 || !file.commit()) {
-        m_messages->showError(
-            QStringLiteral("Nie można zapisać pliku ustawień %1: %2").arg(m_settingsFile, file.errorString()), Caption);
+        m_messages->showError(explainFileFailure(m_settingsFile, file, FileAccess::Write)
+                                  .text(QStringLiteral("Nie można zapisać pliku ustawień %1: ").arg(m_settingsFile)),
+                              Caption);
         return;
     }
     QDialog::accept();

@@ -1,5 +1,6 @@
 #include "dictionaryfile.h"
 
+#include "common/failures.h"
 #include "db/textcodec.h"
 
 #include <QFile>
@@ -137,12 +138,14 @@ QStringList readDictionaryFile(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw std::runtime_error(
-            QStringLiteral("Nie można otworzyć pliku słownika %1: %2").arg(path, file.errorString()).toStdString());
+        throw std::runtime_error(explainFileFailure(path, file, FileAccess::Read)
+                                     .text(QStringLiteral("Nie można otworzyć pliku słownika %1: ").arg(path))
+                                     .toStdString());
     const QByteArray contents = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw std::runtime_error(
-            QStringLiteral("Nie można odczytać pliku słownika %1: %2").arg(path, file.errorString()).toStdString());
+        throw std::runtime_error(explainFileFailure(path, file, FileAccess::Read)
+                                     .text(QStringLiteral("Nie można odczytać pliku słownika %1: ").arg(path))
+                                     .toStdString());
     return dictionaryLines(contents);
 }
 

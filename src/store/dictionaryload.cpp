@@ -1,5 +1,6 @@
 #include "dictionaryload.h"
 
+#include "common/failures.h"
 #include "common/messages.h"
 #include "db/connection.h"
 #include "db/error.h"
@@ -38,10 +39,13 @@ bool LoadDictionary(db::Connection &ksu, const QString &path, Messages &messages
         return false;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw db::Error(QStringLiteral("Nie można otworzyć pliku słownika %1: %2").arg(path, file.errorString()));
+        throw db::Error(explainFileFailure(path, file, FileAccess::Read)
+                            .text(QStringLiteral("Nie można otworzyć pliku słownika %1: ").arg(path)));
     const QByteArray contents = file.readAll();
     if (file.error() != QFileDevice::NoError) {
-        showRefusal(messages, QStringLiteral("Nie udało się odczytać pliku: ") + file.errorString());
+        showRefusal(
+            messages,
+            explainFileFailure(path, file, FileAccess::Read).text(QStringLiteral("Nie udało się odczytać pliku: ")));
         return false;
     }
     file.close();

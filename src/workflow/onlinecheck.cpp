@@ -1,6 +1,7 @@
 #include "onlinecheck.h"
 
 #include "common/apppaths.h"
+#include "common/failures.h"
 #include "common/inifile.h"
 #include "common/messages.h"
 #include "db/error.h"
@@ -36,7 +37,8 @@ QString saveHomeFile(const QString &name, const QByteArray &contents)
     QString path = AppPaths::file(name);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size() || !file.commit())
-        throw UpdateCheckError(QStringLiteral("Nie można zapisać pliku %1: %2").arg(path, file.errorString()));
+        throw UpdateCheckError(explainFileFailure(path, file, FileAccess::Write)
+                                   .text(QStringLiteral("Nie można zapisać pliku %1: ").arg(path)));
     return path;
 }
 
@@ -44,7 +46,8 @@ QString firstLine(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw UpdateCheckError(QStringLiteral("Nie można odczytać pliku %1: %2").arg(path, file.errorString()));
+        throw UpdateCheckError(explainFileFailure(path, file, FileAccess::Read)
+                                   .text(QStringLiteral("Nie można odczytać pliku %1: ").arg(path)));
     QByteArray line = file.readLine();
     while (line.endsWith('\n') || line.endsWith('\r'))
         line.chop(1);
