@@ -757,7 +757,8 @@ private slots:
     }
 
     // A component filed under a group the dictionary no longer has cannot be
-    // written; the user is told which, after the file was written without it.
+    // written; the user is told which, after the file was written without it. The
+    // printed summary leaves it out and says so the same way.
     void componentsOfNoGroupAreNamed()
     {
         OpenedFund f;
@@ -778,6 +779,20 @@ private slots:
                  qPrintable(warning.text));
         READ_BACK(x, f.xmlPath());
         QVERIFY(!x.texts(ComponentPath + "/rodzaj_kapitalu").contains(QStringLiteral("Fundusz poręczeniowy")));
+
+        f.messages.clear();
+        QVERIFY(f.workflow.buildPrintedSummary());
+        QCOMPARE(f.messages.entries().size(), 1);
+        QCOMPARE(f.messages.entries()[0].caption, QStringLiteral("Składniki bez grupy"));
+        QVERIFY2(f.messages.entries()[0].text.contains(QStringLiteral("– Fundusz poręczeniowy\rWydruk danych ich "
+                                                                      "nie zawiera.")),
+                 qPrintable(f.messages.entries()[0].text));
+        const reports::ReportSheet &summary = f.workflow.importReport;
+        QVERIFY(summary.rowCount() > 0);
+        for (int r = 0; r < summary.rowCount(); ++r) {
+            for (int c = 0; c < summary.columnCount(); ++c)
+                QVERIFY(summary.cell(c, r) != QStringLiteral("Fundusz poręczeniowy"));
+        }
     }
 
     void noOpenPeriod()

@@ -135,8 +135,9 @@ void writeCapitalChangeAndSources(ReportSheet &sheet, int r, db::Connection &ksu
 
 } // namespace
 
-void BuildPrintedSummary(ReportSheet &sheet, db::Connection &ksu, const store::OpenPeriod &period,
-                         const store::CapitalGroupList &groups, const store::PageModel &model, const QDateTime &now)
+QStringList BuildPrintedSummary(ReportSheet &sheet, db::Connection &ksu, const store::OpenPeriod &period,
+                                const store::CapitalGroupList &groups, const store::PageModel &model,
+                                const QDateTime &now)
 {
     // Filled aside: a database error leaves the sheet as it was.
     ReportSheet summary;
@@ -149,9 +150,12 @@ void BuildPrintedSummary(ReportSheet &sheet, db::Connection &ksu, const store::O
     writeStatistics(summary, model);
     writeActiveLost(summary, model);
     writeRules(summary, model);
-    const int r = writeCapitalComponents(summary, ReadCapitalComponents(ksu, period, groups));
+    const QList<CapitalGroupComponents> components = ReadCapitalComponents(ksu, period, groups);
+    const int r = writeCapitalComponents(summary, components);
     writeCapitalChangeAndSources(summary, r, ksu, period, model);
+    const QStringList leftOut = ComponentsLeftOut(ksu, period.id(), components);
     sheet = summary;
+    return leftOut;
 }
 
 } // namespace reports

@@ -22,9 +22,10 @@ class ReportSheet;
 // the statistics, active and lost loans and rules as the pages show them (saved or
 // not), the loan-capital components from KAPITAL_FUND and the capital sources
 // from DANE_KAP as stored. `now` is the creation time shown in the title. On a
-// database error the sheet is left as it was and the error is thrown.
-void BuildPrintedSummary(ReportSheet &sheet, db::Connection &ksu, const store::OpenPeriod &period,
-                         const store::CapitalGroupList &groups, const store::PageModel &model,
-                         const QDateTime &now = QDateTime::currentDateTime());
+// database error the sheet is left as it was and the error is thrown. Returns the
+// names of the components left out because their group is none of the dictionary's.
+QStringList BuildPrintedSummary(ReportSheet &sheet, db::Connection &ksu, const store::OpenPeriod &period,
+                                const store::CapitalGroupList &groups, const store::PageModel &model,
+                                const QDateTime &now = QDateTime::currentDateTime());
 
 } // namespace reports

@@ -11,7 +11,6 @@
 #include "pages/statisticspage.h"
 #include "periodcomparisonwindow.h"
 #include "reportpreview.h"
-#include "reports/printedsummary.h"
 #include "reports/xmlreport.h"
 #include "store/datamodule.h"
 #include "store/history.h"
@@ -464,15 +463,7 @@ void MainWindow::showFinding(const check::Finding &finding)
 void MainWindow::bb_drukClick()
 {
     bool built = false;
-    {
-        DatabaseCommand command(m_workflow.commands(), *m_messages);
-        if (!command)
-            return;
-        built = runAction([this] {
-            reports::BuildPrintedSummary(m_workflow.importReport, m_dm.KSU, m_workflow.period(),
-                                         m_workflow.capitalGroups(), m_model);
-        });
-    }
+    runAction([&] { built = m_workflow.buildPrintedSummary(); });
     // The database is free again while the user looks at the preview.
     if (built)
         ReportPreview::showModal(m_workflow.importReport, reports::SheetKind::ImportReport, *m_messages,

@@ -280,14 +280,20 @@ bool PeriodWorkflow::writeXml()
     const QStringList leftOut = reports::WriteXmlReport(m_dm.KSU, m_period, m_groups, m_model, path);
     m_messages.showInformation(QStringLiteral("Plik zapisany pomyślnie w ") + QDir::toNativeSeparators(path),
                                applicationTitle());
-    if (!leftOut.isEmpty())
-        m_messages.showWarning(
-            store::componentsWithoutGroupText(
-                m_period.PeriodStartText + QStringLiteral(" – ") + m_period.PeriodEndText, leftOut,
-                QStringLiteral("Plik XML zapisano bez nich. Wczytaj słownik, w którym są ich grupy, albo dodaj je "
-                               "ponownie na stronie „Kapitał pożyczkowy” i zapisz plik jeszcze raz.")),
-            QStringLiteral("Składniki bez grupy"));
+    warnComponentsLeftOut(leftOut, QStringLiteral("Plik XML zapisano bez nich. Wczytaj słownik, w którym są ich "
+                                                  "grupy, albo dodaj je ponownie na stronie „Kapitał pożyczkowy” "
+                                                  "i zapisz plik jeszcze raz."));
     return true;
+}
+
+void PeriodWorkflow::warnComponentsLeftOut(const QStringList &names, const QString &consequence)
+{
+    if (names.isEmpty())
+        return;
+    m_messages.showWarning(
+        store::componentsWithoutGroupText(m_period.PeriodStartText + QStringLiteral(" – ") + m_period.PeriodEndText,
+                                          names, consequence),
+        QStringLiteral("Składniki bez grupy"));
 }
 
 std::optional<QList<check::Finding>> PeriodWorkflow::checkData()
@@ -336,6 +342,22 @@ bool PeriodWorkflow::checkAndWriteXml()
     return writeXml();
 }
 
+void PeriodWorkflow::buildSummary()
+{
+    warnComponentsLeftOut(reports::BuildPrintedSummary(importReport, m_dm.KSU, m_period, m_groups, m_model),
+                          QStringLiteral("Wydruk danych ich nie zawiera. Wczytaj słownik, w którym są ich grupy, "
+                                         "albo dodaj je ponownie na stronie „Kapitał pożyczkowy”."));
+}
+
+bool PeriodWorkflow::buildPrintedSummary()
+{
+    DatabaseCommand command(m_commands, m_messages);
+    if (!command)
+        return false;
+    buildSummary();
+    return true;
+}
+
 bool PeriodWorkflow::writePrintedSummary(const QString &path)
 {
     DatabaseCommand command(m_commands, m_messages);
@@ -343,7 +365,7 @@ bool PeriodWorkflow::writePrintedSummary(const QString &path)
         return false;
     if (!outputGuard().approve(path, output::FileKind::Pdf, m_messages))
         return false;
-    reports::BuildPrintedSummary(importReport, m_dm.KSU, m_period, m_groups, m_model);
+    buildSummary();
     reports::writeSheetPdf(importReport, reports::SheetKind::ImportReport, path);
     m_messages.showInformation(QStringLiteral("Wydruk danych zapisany w ") + QDir::toNativeSeparators(path),
                                applicationTitle());

@@ -101,6 +101,9 @@ public:
     // confirmed; errors are thrown.
     bool checkAndWriteXml();
 
+    // "Drukuj dane": the printed summary of the open period in importReport, for
+    // the preview. False when refused; errors are thrown.
+    bool buildPrintedSummary();
     // The printed summary of the open period as a PDF file (the command line's
     // "Drukuj dane"). False when refused; errors are thrown.
     bool writePrintedSummary(const QString &path);
@@ -123,6 +126,10 @@ public:
     reports::ReportSheet errorReport;
 
 private:
+    // The summary built into importReport, with a warning when it leaves components out.
+    void buildSummary();
+    // Names the components a report left out for want of a group, and `consequence`.
+    void warnComponentsLeftOut(const QStringList &names, const QString &consequence);
     // The imported period the four combo texts choose; a warning when the choice
     // is invalid or the period was not imported.
     std::optional<store::OpenPeriod> findImportedPeriod(const store::PeriodChoice &choice);
