@@ -14,6 +14,7 @@
 #include "store/statisticpairs.h"
 #include "support/csvreader.h"
 #include "support/silentoutput.h"
+#include "support/windowdriver.h"
 #include "support/workspace.h"
 #include "workflow/periodworkflow.h"
 
@@ -73,14 +74,9 @@ struct Fixture
         }
         ws.writeEmbeddedIni();
         window = std::make_unique<MainWindow>(dm, &messages);
-        QSignalSpy started(window.get(), &MainWindow::startupFinished);
-        window->show();
-        if (!started.wait(30000))
+        if (!startWindow(*window))
             qFatal("the window did not start");
-        for (const auto &[name, text] :
-             {std::pair{"cb_odmc", "01"}, {"cb_odrok", "2013"}, {"cb_domc", "06"}, {"cb_dorok", "2013"}})
-            window->findChild<QComboBox *>(name)->setEditText(QString::fromLatin1(text));
-        QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("bb_edycja")), Qt::LeftButton);
+        openPeriodInWindow(*window, {"01", "2013", "06", "2013"});
         if (!window->workflow().period().isOpen)
             qFatal("the period did not open");
         messages.clear(); // the start-up's and the opening's own

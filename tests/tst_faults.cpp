@@ -310,8 +310,16 @@ public:
     int actOnCall = 0;         // 0: never
     std::function<void()> action;
 
+    int progress = 0;
+    // In a re-import, the steps that read Lokra between their progress marks: the
+    // institution data and the active and lost loans up to 36 %, the loan
+    // statistics from 46 % to 66 %. Between the steps the connection is not in use,
+    // and the loan statistics attach afresh.
+    bool readingLokra() const { return progress < 36 || (progress >= 46 && progress < 66); }
+
     void setProgress(int percent) override
     {
+        progress = percent;
         if (percent == 66)
             callsBeforeReport = calls;
     }
@@ -519,7 +527,10 @@ private slots:
     }
 
     // The Lokra connection closed at any point between contracts: the import
-    // stops with an error, whatever loop it was in, and changes nothing.
+    // stops with an error, whatever loop it was in, and changes nothing. Closed
+    // between two steps, after one has read all it needs, it is taken up again by
+    // the next step's fresh attachment: the import then goes through, as the
+    // first one did.
     void lokraClosedBetweenContracts_data()
     {
         QTest::addColumn<int>("percentOfCalls");
@@ -536,21 +547,29 @@ private slots:
         HookedOutput counting;
         QVERIFY(f.import(FirstHalf2013, counting));
         QVERIFY(counting.callsBeforeReport > 3);
-        const QStringList before = dump::dumpDatabase(f.dm.KSU);
+        // The stamp counts the imports.
+        const dump::IgnoredColumns stamp{QStringLiteral("OKRES.ZMIANA")};
+        const QStringList before = dump::dumpDatabase(f.dm.KSU, stamp);
 
         HookedOutput closing;
         closing.actOnCall = std::max(1, counting.callsBeforeReport * percentOfCalls / 100);
-        closing.action = [&] { f.dm.LOKRA.close(); };
+        bool closedWhileReading = true;
+        closing.action = [&] {
+            f.dm.LOKRA.close();
+            closedWhileReading = closing.readingLokra();
+        };
         try {
             f.import(FirstHalf2013, closing, {true});
-            QFAIL(qPrintable(QStringLiteral("the import went through without Lokra (closed at call %1 of %2)")
-                                 .arg(closing.actOnCall)
-                                 .arg(counting.callsBeforeReport)));
+            QVERIFY2(!closedWhileReading, qPrintable(QStringLiteral("the import went through without Lokra (closed "
+                                                                    "at call %1 of %2, at %3 %)")
+                                                         .arg(closing.actOnCall)
+                                                         .arg(counting.callsBeforeReport)
+                                                         .arg(closing.progress)));
         } catch (const db::Error &e) {
             QVERIFY2(e.message().startsWith(QStringLiteral("Import przerwany: ")) && endsRolledBack(e.message()),
                      qPrintable(e.message()));
         }
-        QCOMPARE(dump::dumpDatabase(f.dm.KSU), before);
+        QCOMPARE(dump::dumpDatabase(f.dm.KSU, stamp), before);
         QVERIFY(!f.workflow.isRunning());
         HookedOutput again;
         QVERIFY(f.import(FirstHalf2013, again, {true}));

@@ -3,6 +3,7 @@
 #include "shell/mainwindow.h"
 #include "store/datamodule.h"
 #include "support/recordingsink.h"
+#include "support/windowdriver.h"
 #include "support/workspace.h"
 
 #include <QAction>
@@ -74,9 +75,7 @@ private slots:
         auto *deletePeriod = window.findChild<QAction *>("UsunOkres");
         QVERIFY(!deletePeriod->isEnabled());
 
-        QSignalSpy finished(&window, &MainWindow::startupFinished);
-        window.show();
-        QVERIFY(finished.wait(30000));
+        QVERIFY(startWindow(window));
         QTRY_VERIFY(deletePeriod->isEnabled());
         QCOMPARE(pages->currentIndex(), 0);
         QCOMPARE(window.windowTitle(), QStringLiteral("Opis Struktur danych.."));
@@ -95,9 +94,7 @@ private slots:
         store::DataModule dm;
         RecordingMessages messages;
         MainWindow window(dm, &messages);
-        QSignalSpy finished(&window, &MainWindow::startupFinished);
-        window.show();
-        QVERIFY(finished.wait(30000));
+        QVERIFY(startWindow(window));
         QCOMPARE(window.windowTitle(), QStringLiteral("Opis Struktur danych."));
         QVERIFY(!child<QPushButton>(window, "bb_zdane")->isEnabled());
         QVERIFY(child<QPushButton>(window, "bb_edycja")->isEnabled());
@@ -141,10 +138,8 @@ private slots:
         store::DataModule dm;
         RecordingMessages messages;
         MainWindow window(dm, &messages);
-        QSignalSpy finished(&window, &MainWindow::startupFinished);
         window.resize(size);
-        window.show();
-        QVERIFY(finished.wait(30000));
+        QVERIFY(startWindow(window));
         QCOMPARE(window.size(), size);
 
         auto *pages = child<QTabWidget>(window, "Pc_struktura");

@@ -18,6 +18,7 @@
 #include "store/schemaupgrade.h"
 #include "support/cli.h"
 #include "support/firebirdtools.h"
+#include "support/windowdriver.h"
 #include "support/workspace.h"
 #include "workflow/capitalworkflow.h"
 #include "workflow/periodworkflow.h"
@@ -323,14 +324,9 @@ private slots:
         store::DataModule dm;
         RecordingMessages messages;
         MainWindow window(dm, &messages);
-        QSignalSpy started(&window, &MainWindow::startupFinished);
-        window.show();
-        QVERIFY(started.wait(30000));
-        const char *combos[] = {"cb_odmc", "cb_odrok", "cb_domc", "cb_dorok"};
-        for (int i = 0; i < 4; ++i)
-            window.findChild<QComboBox *>(QString::fromLatin1(combos[i]))->setEditText(FirstHalf2013[i]);
+        QVERIFY(startWindow(window));
         messages.clear();
-        window.findChild<QPushButton *>(QStringLiteral("bb_edycja"))->click();
+        openPeriodInWindow(window, FirstHalf2013);
         QVERIFY2(messages.texts().contains(QStringLiteral("Podany okres był już importowany i można go edytować")),
                  qPrintable(messages.texts().join(u'|')));
         const QString control = store::PageModel::statisticsControls().first();

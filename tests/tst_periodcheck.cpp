@@ -9,6 +9,7 @@
 #include "store/datamodule.h"
 #include "store/pagemodel.h"
 #include "support/cli.h"
+#include "support/windowdriver.h"
 #include "support/workspace.h"
 #include "workflow/periodcheck.h"
 #include "workflow/periodworkflow.h"
@@ -293,15 +294,10 @@ private slots:
         store::DataModule dm;
         RecordingMessages messages;
         MainWindow window(dm, &messages);
-        QSignalSpy started(&window, &MainWindow::startupFinished);
-        window.show();
-        QVERIFY(started.wait(30000));
+        QVERIFY(startWindow(window));
         auto *check = window.findChild<QPushButton *>(QStringLiteral("bb_kontrola"));
         QVERIFY(check && !check->isEnabled());
-        for (const auto &[name, text] :
-             {std::pair{"cb_odmc", "07"}, {"cb_odrok", "2013"}, {"cb_domc", "12"}, {"cb_dorok", "2013"}})
-            window.findChild<QComboBox *>(name)->setEditText(QString::fromLatin1(text));
-        QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("bb_edycja")), Qt::LeftButton);
+        openPeriodInWindow(window, {"07", "2013", "12", "2013"});
         QVERIFY(window.workflow().period().isOpen);
         QVERIFY(check->isEnabled());
         QCOMPARE(check->text(), QStringLiteral("Kontrola danych"));

@@ -10,6 +10,7 @@ using namespace store;
 #include "store/datamodule.h"
 #include "store/pagemodel.h"
 #include "support/cli.h"
+#include "support/windowdriver.h"
 #include "support/workspace.h"
 
 #include <QAction>
@@ -75,9 +76,7 @@ struct WindowFixture
         f.dm.LOKRA.close();
         f.ws.writeEmbeddedIni(QStringLiteral("ksu.fdb"), lokraFile);
         f.ws.makeHome();
-        QSignalSpy started(&window, &MainWindow::startupFinished);
-        window.show();
-        if (!started.wait(30000))
+        if (!startWindow(window))
             qFatal("the start-up task did not finish");
         messages.clear();
     }
