@@ -153,7 +153,7 @@ QStringList BuildPrintedSummary(ReportSheet &sheet, db::Connection &ksu, const s
     const QList<CapitalGroupComponents> components = ReadCapitalComponents(ksu, period, groups);
     const int r = writeCapitalComponents(summary, components);
     writeCapitalChangeAndSources(summary, r, ksu, period, model);
-    const QStringList leftOut = ComponentsLeftOut(ksu, period.id(), components);
+    QStringList leftOut = ComponentsLeftOut(ksu, period.id(), components);
     sheet = summary;
     return leftOut;
 }
