@@ -342,11 +342,15 @@ bool PeriodWorkflow::checkAndWriteXml()
     return writeXml();
 }
 
-void PeriodWorkflow::buildSummary()
+QStringList PeriodWorkflow::buildSummary()
 {
-    warnComponentsLeftOut(reports::BuildPrintedSummary(importReport, m_dm.KSU, m_period, m_groups, m_model),
-                          QStringLiteral("Wydruk danych ich nie zawiera. Wczytaj słownik, w którym są ich grupy, "
-                                         "albo dodaj je ponownie na stronie „Kapitał pożyczkowy”."));
+    return reports::BuildPrintedSummary(importReport, m_dm.KSU, m_period, m_groups, m_model);
+}
+
+void PeriodWorkflow::warnSummaryLeftOut(const QStringList &names)
+{
+    warnComponentsLeftOut(names, QStringLiteral("Wydruk danych ich nie zawiera. Wczytaj słownik, w którym są ich "
+                                                "grupy, albo dodaj je ponownie na stronie „Kapitał pożyczkowy”."));
 }
 
 bool PeriodWorkflow::buildPrintedSummary()
@@ -354,7 +358,7 @@ bool PeriodWorkflow::buildPrintedSummary()
     DatabaseCommand command(m_commands, m_messages);
     if (!command)
         return false;
-    buildSummary();
+    warnSummaryLeftOut(buildSummary());
     return true;
 }
 
@@ -365,9 +369,10 @@ bool PeriodWorkflow::writePrintedSummary(const QString &path)
         return false;
     if (!outputGuard().approve(path, output::FileKind::Pdf, m_messages))
         return false;
-    buildSummary();
+    const QStringList leftOut = buildSummary();
     reports::writeSheetPdf(importReport, reports::SheetKind::ImportReport, path);
     m_messages.showInformation(QStringLiteral("Wydruk danych zapisany w ") + QDir::toNativeSeparators(path),
                                applicationTitle());
+    warnSummaryLeftOut(leftOut);
     return true;
 }

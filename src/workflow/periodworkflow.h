@@ -126,8 +126,9 @@ public:
     reports::ReportSheet errorReport;
 
 private:
-    // The summary built into importReport, with a warning when it leaves components out.
-    void buildSummary();
+    // The summary built into importReport; the components it left out for want of a group.
+    QStringList buildSummary();
+    void warnSummaryLeftOut(const QStringList &names);
     // Names the components a report left out for want of a group, and `consequence`.
     void warnComponentsLeftOut(const QStringList &names, const QString &consequence);
     // The imported period the four combo texts choose; a warning when the choice
