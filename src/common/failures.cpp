@@ -85,7 +85,7 @@ const QString UpgradeSchema =
                    "Uaktualnia ona bazę danych programu Tervala i dodaje do bazy programu Lokra kolumny "
                    "WNIOSKI.OBSZAR i UMOWY.RU.");
 
-Failure explainFileFailure(const db::Error &e)
+Failure explainDatabaseFileFailure(const db::Error &e)
 {
     const QString file = e.databaseName().isEmpty() ? e.argument(isc_io_error) : e.databaseName();
     switch (systemError(e)) {
@@ -142,7 +142,7 @@ Failure explainDatabaseFailure(const db::Error &e)
                                "została zapisana."),
                 {}};
     if (e.hasCode(isc_io_error))
-        return explainFileFailure(e);
+        return explainDatabaseFileFailure(e);
     if (hasAny(e, {isc_bad_db_format, isc_wrong_ods}))
         return {QStringLiteral("Plik %1 nie jest bazą danych Firebird, którą ten program umie otworzyć.")
                     .arg(e.databaseName()),
@@ -250,20 +250,20 @@ Failure explainFileFailure(const QString &path, const QFileDevice &file, FileAcc
             f.cause = QStringLiteral("błąd odczytu z dysku.");
         return f;
     }
-    const QStorageInfo disk(QFileInfo(folderPath).isDir() ? folderPath : QDir::rootPath());
+    const QFileInfo folderInfo(folderPath);
     if (info.isDir()) {
         f.cause = QStringLiteral("w tym miejscu jest folder o tej nazwie.");
         f.hint = QStringLiteral("Wybierz inną nazwę pliku.");
-    } else if (!QFileInfo(folderPath).isDir()) {
+    } else if (!folderInfo.isDir()) {
         f.cause = QStringLiteral("folder %1 nie istnieje.").arg(folder);
-    } else if (disk.isReadOnly()) {
+    } else if (QStorageInfo(folderPath).isReadOnly()) {
         f.cause = QStringLiteral("dysk jest tylko do odczytu.");
         f.hint = QStringLiteral("Zapisz plik w innym miejscu.");
     } else if (file.error() == QFileDevice::ResourceError) {
         // Qt's name for a write refused because the disk is full.
         f.cause = QStringLiteral("na dysku brakuje miejsca.");
         f.hint = QStringLiteral("Zwolnij miejsce na dysku albo zapisz plik w innym miejscu.");
-    } else if (!QFileInfo(folderPath).isWritable() || (info.exists() && !info.isWritable())) {
+    } else if (!folderInfo.isWritable() || (info.exists() && !info.isWritable())) {
         f.cause = QStringLiteral("brak uprawnień do zapisu w folderze %1.").arg(folder);
         f.hint = QStringLiteral("Zapisz plik w innym miejscu albo poproś administratora o uprawnienia.");
     } else {

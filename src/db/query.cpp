@@ -227,7 +227,7 @@ void Query::execute(std::initializer_list<Param> values)
 
 void Query::execute()
 {
-    // Preparing a long statement (a batch of inserts) takes a while too.
+    // Preparing a long statement takes a while too.
     if (!m_statement)
         whileBeating(m_heartbeat, [this] { prepare(); });
     closeCursor();
